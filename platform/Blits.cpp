@@ -1,0 +1,201 @@
+// BitBlt, StretchBlt and TransparentBlt between device contexts. Stretching samples the
+// nearest source pixel (the centre of each target pixel mapped back onto the source).
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/DeviceContexts.h"
+
+namespace {
+
+// Moves one pixel's colour between surfaces of any formats, following the classic rules:
+// to a 1-bit target, the source DC's background colour becomes 1 and all else 0.
+class PixelConverter
+{
+public:
+    PixelConverter(const PixelSurface& src, const PixelSurface& dst, COLORREF srcBk)
+        : src_(src), dst_(dst), srcBk_(srcBk) {}
+
+    void copy(int sx, int sy, PixelSurface& dst, int dx, int dy)
+    {
+        COLORREF c = src_.pixel(sx, sy);
+        put(c, dst, dx, dy);
+    }
+
+    void put(COLORREF c, PixelSurface& dst, int dx, int dy)
+    {
+        if (dst.bitCount == 1 && src_.bitCount != 1) {
+            dst.setIndex(dx, dy, c == srcBk_ ? 1 : 0);
+        } else if (dst.bitCount <= 8) {
+            auto it = cache_.find(c);
+            int index = it != cache_.end() ? it->second : (cache_[c] = dst.nearestIndex(c));
+            dst.setIndex(dx, dy, index);
+        } else {
+            dst.setPixel(dx, dy, c);
+        }
+    }
+
+private:
+    const PixelSurface& src_;
+    const PixelSurface& dst_;
+    COLORREF srcBk_;
+    std::unordered_map<COLORREF, int> cache_;
+};
+
+bool isDirect(const PixelSurface& s) { return s.bitCount == 24 || s.bitCount == 32; }
+
+// When source and target are one surface, the source is read from a snapshot so that
+// overlapping copies read the original pixels.
+struct SourceSnapshot
+{
+    PixelSurface surface;
+    std::vector<uint8_t> storage;
+    const PixelSurface& take(const PixelSurface& src, const PixelSurface& dst)
+    {
+        if (&src != &dst)
+            return src;
+        surface = src;
+        storage.assign(src.bits, src.bits + size_t(src.stride) * size_t(src.height));
+        surface.bits = storage.data();
+        return surface;
+    }
+};
+
+// The general copy: for each target pixel inside the clip, the source pixel that maps onto
+// it; pixels that map outside the source are left alone.
+BOOL blit(HDC destHandle, RECT dest, HDC srcHandle, int srcX, int srcY, int srcW, int srcH,
+          bool keyed, COLORREF key)
+{
+    DcObject* dstDc = dcOf(destHandle);
+    DcObject* srcDc = dcOf(srcHandle);
+    PixelSurface* dst = dcSurface(dstDc);
+    PixelSurface* srcLive = dcSurface(srcDc);
+    if (!dst || !srcLive)
+        return FALSE;
+    int dw = dest.right - dest.left;
+    int dh = dest.bottom - dest.top;
+    bool mirrorX = (dw < 0) != (srcW < 0);
+    bool mirrorY = (dh < 0) != (srcH < 0);
+    if (dw < 0) { dest.left += dw; dw = -dw; }
+    if (dh < 0) { dest.top += dh; dh = -dh; }
+    if (srcW < 0) { srcX += srcW; srcW = -srcW; }
+    if (srcH < 0) { srcY += srcH; srcH = -srcH; }
+    if (dw == 0 || dh == 0 || srcW == 0 || srcH == 0)
+        return TRUE;
+    dest.right = dest.left + dw;
+    dest.bottom = dest.top + dh;
+
+    SourceSnapshot snapshot;
+    const PixelSurface& src = snapshot.take(*srcLive, *dst);
+
+    // Source column and row for each target column and row (-1: outside the source).
+    auto mapAxis = [](int count, int srcStart, int srcCount, int srcLimit, bool mirror) {
+        std::vector<int> map(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            int64_t k = (int64_t(2 * i + 1) * srcCount) / (int64_t(2) * count);
+            if (mirror)
+                k = srcCount - 1 - k;
+            int64_t s = srcStart + k;
+            map[size_t(i)] = s >= 0 && s < srcLimit ? int(s) : -1;
+        }
+        return map;
+    };
+    std::vector<int> cols = mapAxis(dw, srcX, srcW, src.width, mirrorX);
+    std::vector<int> rows = mapAxis(dh, srcY, srcH, src.height, mirrorY);
+
+    PixelConverter converter(src, *dst, srcDc->bkColor);
+    forEachClipBox(dstDc, *dst, dest, [&](const RECT& r) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            int sy = rows[size_t(y - dest.top)];
+            if (sy < 0)
+                continue;
+            if (!keyed && isDirect(src) && isDirect(*dst)) {
+                int sb = src.bitCount / 8, db = dst->bitCount / 8;
+                const uint8_t* srow = src.row(sy);
+                uint8_t* drow = dst->row(y);
+                bool straight = sb == db && dw == srcW && !mirrorX;
+                if (straight) {
+                    int first = r.left, last = r.right;   // contiguous run of mapped columns
+                    while (first < last && cols[size_t(first - dest.left)] < 0) ++first;
+                    while (last > first && cols[size_t(last - 1 - dest.left)] < 0) --last;
+                    if (first < last)
+                        std::memmove(drow + first * db, srow + cols[size_t(first - dest.left)] * sb,
+                                     size_t(last - first) * size_t(db));
+                    continue;
+                }
+                for (int x = r.left; x < r.right; ++x) {
+                    int sx = cols[size_t(x - dest.left)];
+                    if (sx < 0)
+                        continue;
+                    const uint8_t* sp = srow + sx * sb;
+                    uint8_t* dp = drow + x * db;
+                    dp[0] = sp[0];
+                    dp[1] = sp[1];
+                    dp[2] = sp[2];
+                    if (db == 4)
+                        dp[3] = 0;
+                }
+                continue;
+            }
+            for (int x = r.left; x < r.right; ++x) {
+                int sx = cols[size_t(x - dest.left)];
+                if (sx < 0)
+                    continue;
+                COLORREF c = src.pixel(sx, sy);
+                if (keyed && c == key)
+                    continue;
+                converter.put(c, *dst, x, y);
+            }
+        }
+    });
+    return TRUE;
+}
+
+BOOL fillRop(HDC handle, int x, int y, int width, int height, DWORD rop)
+{
+    DcObject* dc = dcOf(handle);
+    PixelSurface* s = dcSurface(dc);
+    if (!s)
+        return FALSE;
+    COLORREF color = 0;
+    if (rop == WHITENESS) {
+        color = RGB(255, 255, 255);
+    } else if (rop == PATCOPY) {
+        auto* brush = gdiObject<BrushObject>(dc->brush);
+        color = brush ? brush->color : 0;
+    }
+    fillArea(dc, *s, RECT{x, y, x + width, y + height}, color);
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop)
+{
+    if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY)
+        return fillRop(dest, x, y, width, height, rop);
+    if (rop != SRCCOPY)
+        return FALSE;
+    return blit(dest, RECT{x, y, x + width, y + height}, src, srcX, srcY, width, height, false, 0);
+}
+
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                int srcWidth, int srcHeight, DWORD rop)
+{
+    if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY)
+        return fillRop(dest, x, y, width, height, rop);
+    if (rop != SRCCOPY)
+        return FALSE;
+    return blit(dest, RECT{x, y, x + width, y + height}, src, srcX, srcY, srcWidth, srcHeight,
+                false, 0);
+}
+
+BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                    int srcWidth, int srcHeight, UINT transparent)
+{
+    if (width < 0 || height < 0 || srcWidth < 0 || srcHeight < 0)
+        return FALSE;
+    return blit(dest, RECT{x, y, x + width, y + height}, src, srcX, srcY, srcWidth, srcHeight,
+                true, transparent & 0xFFFFFF);
+}

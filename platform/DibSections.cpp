@@ -1,0 +1,49 @@
+#include <cstring>
+
+#include "platform/GdiObjects.h"
+
+namespace {
+
+// Pixel buffers of DIB sections are capped well below what would overflow their arithmetic.
+constexpr int64_t kMaxDibBytes = int64_t(1) << 30;
+
+}  // namespace
+
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD)
+{
+    if (bits)
+        *bits = nullptr;
+    if (!info || usage != DIB_RGB_COLORS || section != 0)
+        return 0;
+    const BITMAPINFOHEADER& h = info->bmiHeader;
+    int bitCount = h.biBitCount;
+    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biCompression != BI_RGB || h.biWidth <= 0 ||
+        h.biHeight == 0 || h.biHeight == INT32_MIN ||
+        (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32))
+        return 0;
+    int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    int64_t stride = ((int64_t(h.biWidth) * bitCount + 31) / 32) * 4;
+    if (stride * height > kMaxDibBytes)
+        return 0;
+
+    auto object = std::make_unique<BitmapObject>();
+    PixelSurface& s = object->surface;
+    s.width = h.biWidth;
+    s.height = height;
+    s.bitCount = bitCount;
+    s.stride = int(stride);
+    s.topDown = h.biHeight < 0;
+    size_t bytes = size_t(stride) * size_t(height);
+    object->storage = std::make_unique<uint8_t[]>(bytes);   // zeroed: a new DIB is black
+    s.bits = object->storage.get();
+    if (bitCount <= 8) {
+        size_t entries = size_t(1) << bitCount;
+        if (h.biClrUsed != 0 && h.biClrUsed < entries)
+            entries = h.biClrUsed;
+        s.colors.assign(info->bmiColors, info->bmiColors + entries);
+    }
+    if (bits)
+        *bits = s.bits;
+    return gdiObjects().add(std::move(object));
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The platform's table of graphics objects. Internal to platform/: callers hold handles.
+#include <pixman.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/HandleTable.h"
+#include "platform/PixelSurface.h"
+
+struct GdiObject
+{
+    virtual ~GdiObject() = default;
+    virtual int type() const = 0;
+    bool stock = false;   // stock objects survive DeleteObject
+};
+
+struct RegionObject : GdiObject
+{
+    RegionObject() { pixman_region32_init(&region); }
+    ~RegionObject() override { pixman_region32_fini(&region); }
+    int type() const override { return OBJ_REGION; }
+    pixman_region32_t region;
+};
+
+struct PaletteObject : GdiObject
+{
+    int type() const override { return OBJ_PAL; }
+    std::vector<PALETTEENTRY> entries;
+};
+
+struct BrushObject : GdiObject
+{
+    int type() const override { return OBJ_BRUSH; }
+    COLORREF color = 0;
+};
+
+struct BitmapObject : GdiObject
+{
+    int type() const override { return OBJ_BITMAP; }
+    PixelSurface surface;
+    std::unique_ptr<uint8_t[]> storage;
+    HDC selectedInto = 0;   // a selected bitmap cannot be deleted
+};
+
+struct DcObject : GdiObject
+{
+    int type() const override { return OBJ_MEMDC; }
+    HBITMAP bitmap = 0;
+    HBRUSH brush = 0;
+    HPALETTE palette = 0;
+    HFONT font = 0;
+    int stretchMode = BLACKONWHITE;
+    COLORREF bkColor = RGB(255, 255, 255);
+    COLORREF textColor = 0;
+    int bkMode = OPAQUE;
+    bool hasClip = false;
+    pixman_region32_t clip;   // in the DC's coordinates, valid when hasClip
+    DcObject() { pixman_region32_init(&clip); }
+    ~DcObject() override { pixman_region32_fini(&clip); }
+};
+
+HandleTable<GdiObject>& gdiObjects();
+
+// The live object behind a handle when it has the wanted kind, else null.
+template <typename T>
+T* gdiObject(HGDIOBJ handle)
+{
+    T* object = dynamic_cast<T*>(gdiObjects().get(handle));
+    return object;
+}
+
+HBITMAP stockMonoBitmap();
+HBRUSH stockWhiteBrush();

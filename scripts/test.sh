@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds in Release and runs the whole test suite; a failing
+# test's output is printed. With --sanitize (always on in CI) the suite runs a second time
+# built with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+sanitize=0
+[ "${CI:-}" = true ] && sanitize=1
+[ "${1:-}" = --sanitize ] && sanitize=1
+scripts/deps.sh test
+jobs=$(nproc)
+
+scripts/build.sh build
+(cd build && ctest --output-on-failure -j "$jobs")
+
+if [ "$sanitize" = 1 ]; then
+  echo "== again under AddressSanitizer and UndefinedBehaviorSanitizer =="
+  scripts/build.sh build-asan -DLUMO_SANITIZE=ON -DLUMO_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+     ctest --output-on-failure -j "$jobs")
+fi
