@@ -37,6 +37,12 @@ void copyPixels(const PixelSurface& from, PixelSurface& to)
                 std::memcpy(to.row(y), from.row(y), bytes);
             return;
         }
+        if (sameTable) {   // one bit: the indexes stay, whatever colours the table holds
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    to.setIndex(x, y, (from.row(y)[x >> 3] >> (7 - (x & 7))) & 1);
+            return;
+        }
     }
     std::unordered_map<COLORREF, int> nearest;
     int white = to.bitCount <= 8 ? to.nearestIndex(kWhite) : 0;
@@ -59,7 +65,9 @@ void copyPixels(const PixelSurface& from, PixelSurface& to)
 void fillWhite(PixelSurface& s)
 {
     if (s.bitCount == 24) {
-        std::memset(s.bits, 0xFF, size_t(s.stride) * size_t(s.height));
+        // Pixels only: padding stays zero, so equal pictures save as equal files.
+        for (int y = 0; y < s.height; ++y)
+            std::memset(s.row(y), 0xFF, size_t(s.width) * 3);
         return;
     }
     int index = s.nearestIndex(kWhite);
@@ -74,13 +82,27 @@ HBITMAP createDib(int width, int height, int bitCount, const std::vector<RGBQUAD
     auto* bmi = reinterpret_cast<BITMAPINFO*>(info.data());
     bmi->bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, WORD(bitCount),
                                       BI_RGB, 0, 0, 0, DWORD(colors.size()), 0};
-    std::memcpy(bmi->bmiColors, colors.data(), std::min<size_t>(colors.size(), 256) * sizeof(RGBQUAD));
+    if (!colors.empty())   // a 24-bit image has no table, and memcpy must not see its null data
+        std::memcpy(bmi->bmiColors, colors.data(), std::min<size_t>(colors.size(), 256) * sizeof(RGBQUAD));
     void* bits = nullptr;
     HBITMAP handle = CreateDIBSection(0, bmi, DIB_RGB_COLORS, &bits, 0, 0);
     if (!handle)
         throw EOutOfResources("Out of system resources: cannot create a " + std::to_string(width) +
                               " x " + std::to_string(height) + " bitmap");
     return handle;
+}
+
+// A palette of its own with the same entries, or 0 for none.
+HPALETTE copyPalette(HPALETTE palette)
+{
+    UINT n = palette ? GetPaletteEntries(palette, 0, 0, nullptr) : 0;
+    if (n == 0)
+        return 0;
+    std::vector<uint8_t> buffer(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
+    auto* log = reinterpret_cast<LOGPALETTE*>(buffer.data());
+    log->palVersion = 0x300;
+    log->palNumEntries = WORD(GetPaletteEntries(palette, 0, n, log->palPalEntry));
+    return CreatePalette(log);
 }
 
 }  // namespace
@@ -327,10 +349,10 @@ void TBitmap::Assign(TPersistent* Source)
             std::memcpy(to->bits, from->bits, size_t(from->stride) * size_t(from->height));
         }
         ReplaceImage(handle, source->FWidth, source->FHeight, source->FPixelFormat, source->FColors);
-        if (FPalette) {
+        if (FPalette)
             DeleteObject(FPalette);
-            FPalette = 0;
-        }
+        // A 24-bit image keeps a palette set on it only in the handle, so the handle is copied.
+        FPalette = copyPalette(source->FPalette);
         FTransparent = source->FTransparent;
         FTransparentColor = source->FTransparentColor;
         FTransparentMode = source->FTransparentMode;

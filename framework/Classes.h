@@ -222,3 +222,5 @@ public:
 private:
     AnsiString FFileName;
 };
+#include "framework/Lists.h"
+#include "framework/Components.h"

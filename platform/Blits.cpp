@@ -86,6 +86,14 @@ BOOL blit(HDC destHandle, RECT dest, HDC srcHandle, int srcX, int srcY, int srcW
     dest.right = dest.left + dw;
     dest.bottom = dest.top + dh;
 
+    // Window DCs address their surface from an origin; the mapping below works on surface
+    // coordinates, the clip on DC ones.
+    srcX += srcDc->originX;
+    srcY += srcDc->originY;
+    const RECT destInDc = dest;
+    dest = RECT{dest.left + dstDc->originX, dest.top + dstDc->originY, dest.right + dstDc->originX,
+                dest.bottom + dstDc->originY};
+
     SourceSnapshot snapshot;
     const PixelSurface& src = snapshot.take(*srcLive, *dst);
 
@@ -105,7 +113,7 @@ BOOL blit(HDC destHandle, RECT dest, HDC srcHandle, int srcX, int srcY, int srcW
     std::vector<int> rows = mapAxis(dh, srcY, srcH, src.height, mirrorY);
 
     PixelConverter converter(src, *dst, srcDc->bkColor);
-    forEachClipBox(dstDc, *dst, dest, [&](const RECT& r) {
+    forEachClipBox(dstDc, *dst, destInDc, [&](const RECT& r) {
         for (int y = r.top; y < r.bottom; ++y) {
             int sy = rows[size_t(y - dest.top)];
             if (sy < 0)

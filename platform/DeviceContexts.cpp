@@ -1,4 +1,7 @@
 #include "platform/DeviceContexts.h"
+#include "platform/Fonts.h"
+
+#include "platform/WindowTree.h"
 
 #include <algorithm>
 #include <utility>
@@ -10,28 +13,53 @@ DcObject* dcOf(HDC handle)
 
 PixelSurface* dcSurface(DcObject* dc)
 {
-    return dc ? GetDibSurface(dc->bitmap) : nullptr;
+    if (!dc)
+        return nullptr;
+    return dc->window ? windowSurface(dc->window) : GetDibSurface(dc->bitmap);
 }
 
 void forEachClipBox(DcObject* dc, const PixelSurface& surface, RECT area,
                     const std::function<void(const RECT&)>& visit)
 {
+    area = RECT{area.left + dc->originX, area.top + dc->originY, area.right + dc->originX,
+                area.bottom + dc->originY};
     RECT bounds{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, surface.width),
                 std::min(area.bottom, surface.height)};
     if (bounds.left >= bounds.right || bounds.top >= bounds.bottom)
         return;
-    if (!dc->hasClip) {
+    if (!dc->hasClip && !dc->window) {
         visit(bounds);
         return;
     }
-    int n = 0;
-    const pixman_box32_t* boxes = pixman_region32_rectangles(&dc->clip, &n);
-    for (int i = 0; i < n; ++i) {
-        RECT r{std::max(bounds.left, boxes[i].x1), std::max(bounds.top, boxes[i].y1),
-               std::min(bounds.right, boxes[i].x2), std::min(bounds.bottom, boxes[i].y2)};
-        if (r.left < r.right && r.top < r.bottom)
-            visit(r);
+    pixman_region32_t visible;
+    pixman_region32_init_rect(&visible, bounds.left, bounds.top, uint32_t(bounds.right - bounds.left),
+                              uint32_t(bounds.bottom - bounds.top));
+    if (dc->hasClip) {
+        pixman_region32_t clip;
+        pixman_region32_init(&clip);
+        pixman_region32_copy(&clip, &dc->clip);
+        pixman_region32_translate(&clip, dc->originX, dc->originY);
+        pixman_region32_intersect(&visible, &visible, &clip);
+        pixman_region32_fini(&clip);
     }
+    if (dc->window)
+        pixman_region32_intersect(&visible, &visible, &dc->systemClip);
+    int n = 0;
+    const pixman_box32_t* boxes = pixman_region32_rectangles(&visible, &n);
+    for (int i = 0; i < n; ++i)
+        visit(RECT{boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2});
+    pixman_region32_fini(&visible);
+}
+
+bool dcPointVisible(DcObject* dc, const PixelSurface& surface, int x, int y, int& sx, int& sy)
+{
+    sx = x + dc->originX;
+    sy = y + dc->originY;
+    if (!surface.contains(sx, sy))
+        return false;
+    if (dc->hasClip && !pixman_region32_contains_point(&dc->clip, x, y, nullptr))
+        return false;
+    return !dc->window || pixman_region32_contains_point(&dc->systemClip, sx, sy, nullptr);
 }
 
 HDC CreateCompatibleDC(HDC)
@@ -39,14 +67,16 @@ HDC CreateCompatibleDC(HDC)
     auto dc = std::make_unique<DcObject>();
     dc->bitmap = stockMonoBitmap();
     dc->brush = stockWhiteBrush();
+    // Like the classic DC, a new one holds the default font, so select/restore pairs work.
+    dc->font = GetStockObject(DEFAULT_GUI_FONT);
     return gdiObjects().add(std::move(dc));
 }
 
 BOOL DeleteDC(HDC handle)
 {
     DcObject* dc = dcOf(handle);
-    if (!dc)
-        return FALSE;
+    if (!dc || dc->window)
+        return FALSE;   // window DCs go back through ReleaseDC
     if (auto* bitmap = gdiObject<BitmapObject>(dc->bitmap); bitmap && !bitmap->stock)
         bitmap->selectedInto = 0;
     gdiObjects().remove(handle);
@@ -146,23 +176,21 @@ COLORREF GetPixel(HDC handle, int x, int y)
 {
     DcObject* dc = dcOf(handle);
     PixelSurface* s = dcSurface(dc);
-    if (!s || !s->contains(x, y))
+    int sx, sy;
+    if (!s || !dcPointVisible(dc, *s, x, y, sx, sy))
         return CLR_INVALID;
-    if (dc->hasClip && !pixman_region32_contains_point(&dc->clip, x, y, nullptr))
-        return CLR_INVALID;
-    return s->pixel(x, y);
+    return s->pixel(sx, sy);
 }
 
 COLORREF SetPixel(HDC handle, int x, int y, COLORREF color)
 {
     DcObject* dc = dcOf(handle);
     PixelSurface* s = dcSurface(dc);
-    if (!s || !s->contains(x, y))
+    int sx, sy;
+    if (!s || !dcPointVisible(dc, *s, x, y, sx, sy))
         return CLR_INVALID;
-    if (dc->hasClip && !pixman_region32_contains_point(&dc->clip, x, y, nullptr))
-        return CLR_INVALID;
-    s->setPixel(x, y, color & 0xFFFFFF);
-    return s->pixel(x, y);
+    s->setPixel(sx, sy, color & 0xFFFFFF);
+    return s->pixel(sx, sy);
 }
 
 int SetStretchBltMode(HDC handle, int mode)

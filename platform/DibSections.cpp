@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include "platform/GdiObjects.h"
@@ -46,4 +47,32 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
     if (bits)
         *bits = s.bits;
     return gdiObjects().add(std::move(object));
+}
+
+// The colour table of the DIB section selected into a DC.
+static std::vector<RGBQUAD>* selectedColorTable(HDC dc)
+{
+    auto* object = gdiObject<DcObject>(dc);
+    PixelSurface* s = object ? GetDibSurface(object->bitmap) : nullptr;
+    return s && s->bitCount <= 8 ? &s->colors : nullptr;
+}
+
+UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors)
+{
+    std::vector<RGBQUAD>* table = selectedColorTable(dc);
+    if (!table || !colors || start >= table->size())
+        return 0;
+    UINT n = std::min<UINT>(count, UINT(table->size()) - start);
+    std::copy_n(table->begin() + start, n, colors);
+    return n;
+}
+
+UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors)
+{
+    std::vector<RGBQUAD>* table = selectedColorTable(dc);
+    if (!table || !colors || start >= table->size())
+        return 0;
+    UINT n = std::min<UINT>(count, UINT(table->size()) - start);
+    std::copy_n(colors, n, table->begin() + start);
+    return n;
 }

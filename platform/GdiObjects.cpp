@@ -42,7 +42,7 @@ HBRUSH stockWhiteBrush()
 BOOL DeleteObject(HGDIOBJ handle)
 {
     GdiObject* object = gdiObjects().get(handle);
-    if (!object || object->type() == OBJ_MEMDC)
+    if (!object || object->type() == OBJ_MEMDC || object->type() == OBJ_DC)
         return FALSE;
     if (object->stock)
         return TRUE;

@@ -45,7 +45,13 @@ struct BitmapObject : GdiObject
 
 struct DcObject : GdiObject
 {
-    int type() const override { return OBJ_MEMDC; }
+    int type() const override { return window ? OBJ_DC : OBJ_MEMDC; }
+    // A window DC draws on its top-level window's surface: DC coordinates are shifted by the
+    // origin, and the system clip (surface coordinates) holds what of the window is visible.
+    HWND window = 0;
+    int originX = 0;
+    int originY = 0;
+    pixman_region32_t systemClip;
     HBITMAP bitmap = 0;
     HBRUSH brush = 0;
     HPALETTE palette = 0;
@@ -56,8 +62,16 @@ struct DcObject : GdiObject
     int bkMode = OPAQUE;
     bool hasClip = false;
     pixman_region32_t clip;   // in the DC's coordinates, valid when hasClip
-    DcObject() { pixman_region32_init(&clip); }
-    ~DcObject() override { pixman_region32_fini(&clip); }
+    DcObject()
+    {
+        pixman_region32_init(&clip);
+        pixman_region32_init(&systemClip);
+    }
+    ~DcObject() override
+    {
+        pixman_region32_fini(&clip);
+        pixman_region32_fini(&systemClip);
+    }
 };
 
 HandleTable<GdiObject>& gdiObjects();

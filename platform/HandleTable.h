@@ -45,17 +45,20 @@ public:
         if (!slot)
             return nullptr;
         std::unique_ptr<T> object = std::move(slot->object);
+        // A slot whose generations are used up is retired rather than wrapped, so an old
+        // handle can never resolve to a newer object.
         slot->generation = (slot->generation + 1) & kGenerationMask;
-        if (slot->generation == 0)
-            slot->generation = 1;
-        free_.push_back(handleIndex(handle));
+        if (slot->generation != 0)
+            free_.push_back(handleIndex(handle));
+        else
+            ++retired_;
         return object;
     }
 
     size_t liveCount() const
     {
         std::lock_guard lock(mutex_);
-        return slots_.size() - free_.size();
+        return slots_.size() - free_.size() - retired_;
     }
 
 private:
@@ -92,4 +95,5 @@ private:
     mutable std::mutex mutex_;
     std::vector<Slot> slots_;
     std::vector<uint32_t> free_;
+    size_t retired_ = 0;
 };

@@ -16,6 +16,19 @@ int regionType(const pixman_region32_t* region)
     return count == 0 ? NULLREGION : count == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
+// Makes the region the one rectangle, or empty; corners are taken as boxes, so no width
+// is computed that could overflow.
+void setBox(pixman_region32_t& region, int left, int top, int right, int bottom)
+{
+    pixman_region32_fini(&region);
+    if (left < right && top < bottom) {
+        pixman_box32_t box{left, top, right, bottom};
+        pixman_region32_init_rects(&region, &box, 1);
+    } else {
+        pixman_region32_init(&region);
+    }
+}
+
 HRGN addRegion(std::unique_ptr<RegionObject> region)
 {
     return gdiObjects().add(std::move(region));
@@ -31,9 +44,7 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom)
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
-    if (left < right && top < bottom)
-        pixman_region32_init_rect(&object->region, left, top, unsigned(right - left),
-                                  unsigned(bottom - top));
+    setBox(object->region, left, top, right, bottom);
     return addRegion(std::move(object));
 }
 
@@ -53,12 +64,7 @@ BOOL SetRectRgn(HRGN handle, int left, int top, int right, int bottom)
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
-    pixman_region32_fini(&object->region);
-    if (left < right && top < bottom)
-        pixman_region32_init_rect(&object->region, left, top, unsigned(right - left),
-                                  unsigned(bottom - top));
-    else
-        pixman_region32_init(&object->region);
+    setBox(object->region, left, top, right, bottom);
     return TRUE;
 }
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 kind=${1:-build}
 packages=(g++ cmake make pkg-config libpixman-1-dev libfreetype-dev libfontconfig-dev
-          libgtest-dev libbenchmark-dev)
+          libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

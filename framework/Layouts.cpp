@@ -1,0 +1,450 @@
+// Reading layouts into components, and the resources they come from.
+#include "framework/Layouts.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "framework/Files.h"
+#include "framework/LayoutParser.h"
+#include "framework/TypeInfo.h"
+
+namespace {
+
+bool sameText(const AnsiString& a, const AnsiString& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+AnsiString lower(AnsiString s)
+{
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+const std::pair<int64_t, AnsiString>* findIdent(const TIdentTable& idents, const AnsiString& name)
+{
+    for (const auto& entry : idents)
+        if (sameText(entry.second, name))
+            return &entry;
+    return nullptr;
+}
+
+AnsiString identList(const TIdentTable& idents)
+{
+    AnsiString list;
+    for (const auto& entry : idents)
+        list += (list.empty() ? "" : ", ") + entry.second;
+    return list;
+}
+
+AnsiString describe(const TLayoutValue& v)
+{
+    switch (v.Type) {
+    case TLayoutValue::vtInteger:
+        return "the number " + std::to_string(v.Integer);
+    case TLayoutValue::vtFloat:
+        return "a number with a fraction";
+    case TLayoutValue::vtString:
+        return "a string";
+    case TLayoutValue::vtIdent:
+        return "'" + v.Text + "'";
+    case TLayoutValue::vtSet:
+        break;
+    }
+    return "a set";
+}
+
+// What the reader raises itself, already naming the line; anything else raised while a
+// component's own code runs gets the line added.
+class ELayoutError : public EReadError
+{
+public:
+    explicit ELayoutError(const AnsiString& Msg) : EReadError(Msg) {}
+};
+
+TFindGlobalComponent& globalFinder()
+{
+    static TFindGlobalComponent finder;
+    return finder;
+}
+
+struct ResourceTable
+{
+    std::mutex lock;
+    std::map<AnsiString, std::shared_ptr<const std::vector<uint8_t>>> byName;   // lower-case name
+};
+
+ResourceTable& resources()
+{
+    static ResourceTable* table = new ResourceTable;   // outlives every static that might ask
+    return *table;
+}
+
+}   // namespace
+
+// Friend of TComponent: sets and clears the loading states.
+class TLayoutReader
+{
+public:
+    TLayoutReader(TComponent* Root, const AnsiString& Name, const TLayoutResolver& Resolver)
+        : FRoot(Root), FName(Name), FResolver(Resolver)
+    {
+    }
+
+    void Read(const TLayoutObject& Tree)
+    {
+        if (!sameText(Tree.ClassName, FRoot->ClassName()))
+            Fail(Tree.Line, "the layout is of class " + Tree.ClassName + ", not " + FRoot->ClassName());
+        FRoot->Include(csLoading);
+        FRoot->Include(csReading);
+        try {
+            if (!Tree.Name.empty())
+                Guard(Tree.Line, "", [&] { FRoot->SetName(Tree.Name); });
+            ReadBody(FRoot, Tree);
+            FRoot->Exclude(csReading);
+            ResolveReferences();
+        } catch (...) {
+            // Newest first, so nothing is left pointing at what went before it.
+            for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it)
+                delete *it;
+            FRoot->Exclude(csReading);
+            FRoot->Exclude(csLoading);
+            throw;
+        }
+        FRoot->Loaded();
+        for (TComponent* c : FCreated)
+            c->Loaded();
+    }
+
+private:
+    struct Reference
+    {
+        TPersistent* Instance;
+        const TPropertyInfo* Property;
+        AnsiString Path;
+        AnsiString Target;
+        int Line;
+    };
+
+    void ReadBody(TComponent* Instance, const TLayoutObject& Node)
+    {
+        for (const TLayoutProperty& p : Node.Properties)
+            ReadProperty(Instance, p);
+        for (const TLayoutObject& child : Node.Children) {
+            TComponent* c = Create(child, Instance);
+            ReadBody(c, child);
+            c->Exclude(csReading);
+        }
+    }
+
+    TComponent* Create(const TLayoutObject& Node, TComponent* Parent)
+    {
+        TClass cls = GetClass(Node.ClassName);
+        if (!cls)
+            Fail(Node.Line, "Class " + Node.ClassName + " not found");
+        if (!cls->CanCreate())
+            Fail(Node.Line, "class " + cls->ClassName() + " is not a component that can be created");
+        TComponent* c = nullptr;
+        Guard(Node.Line, "", [&] { c = cls->Create(FRoot); });
+        FCreated.push_back(c);
+        c->Include(csLoading);
+        c->Include(csReading);
+        Guard(Node.Line, "", [&] {
+            c->SetName(Node.Name);
+            if (c->HasParent())
+                c->SetParentComponent(Parent);
+        });
+        return c;
+    }
+
+    void ReadProperty(TComponent* Instance, const TLayoutProperty& Prop)
+    {
+        TPersistent* target = Instance;
+        TClass cls = Instance->ClassType();
+        const TPropertyInfo* info = nullptr;
+        size_t start = 0;
+        for (;;) {
+            size_t dot = Prop.Path.find('.', start);
+            AnsiString part = Prop.Path.substr(start, dot == AnsiString::npos ? AnsiString::npos : dot - start);
+            info = cls->FindProperty(part);
+            if (!info)
+                Fail(Prop.Line, "unknown property '" + Prop.Path + "' of " + Instance->ClassName());
+            if (dot == AnsiString::npos)
+                break;
+            AnsiString head = Prop.Path.substr(0, dot);
+            if (info->Kind() != pkObject)
+                Fail(Prop.Line, "'" + head + "' of " + Instance->ClassName() + " has no properties of its own");
+            TPersistent* object = info->GetObject(target);
+            if (!object)
+                Fail(Prop.Line, "'" + head + "' of " + Instance->ClassName() + " is nil");
+            TClass objectClass = ClassOfObject(object);
+            cls = objectClass ? objectClass : info->ObjectClass();
+            target = object;
+            start = dot + 1;
+        }
+        Guard(Prop.Line, Prop.Path, [&] { Assign(target, *info, Prop); });
+    }
+
+    void Assign(TPersistent* Target, const TPropertyInfo& Info, const TLayoutProperty& Prop)
+    {
+        const TLayoutValue& v = Prop.Value;
+        switch (Info.Kind()) {
+        case pkInteger:
+            if (v.Type == TLayoutValue::vtIdent && !Info.Idents().empty()) {
+                const auto* entry = findIdent(Info.Idents(), v.Text);
+                if (!entry)
+                    Fail(Prop.Line, "'" + v.Text + "' is not a named value of " + Prop.Path);
+                Info.SetOrdinal(Target, entry->first);
+            } else if (v.Type == TLayoutValue::vtInteger) {
+                Info.SetOrdinal(Target, IntegerValue(Info, v));
+            } else {
+                Expected(Prop, Info.Idents().empty() ? "an integer" : "an integer or a name");
+            }
+            break;
+        case pkBoolean:
+            if (v.Type != TLayoutValue::vtIdent || (!sameText(v.Text, "True") && !sameText(v.Text, "False")))
+                Expected(Prop, "True or False");
+            Info.SetOrdinal(Target, sameText(v.Text, "True"));
+            break;
+        case pkEnumeration: {
+            const auto* entry = v.Type == TLayoutValue::vtIdent ? findIdent(Info.Idents(), v.Text) : nullptr;
+            if (!entry)
+                Expected(Prop, "one of " + identList(Info.Idents()));
+            Info.SetOrdinal(Target, entry->first);
+            break;
+        }
+        case pkSet: {
+            if (v.Type != TLayoutValue::vtSet)
+                Expected(Prop, "a set [" + identList(Info.Idents()) + "]");
+            uint64_t bits = 0;
+            for (const AnsiString& item : v.Items) {
+                const auto* entry = findIdent(Info.Idents(), item);
+                if (!entry)
+                    Fail(Prop.Line, "'" + item + "' is not an element of " + Prop.Path + " (" +
+                                        identList(Info.Idents()) + ")");
+                bits |= uint64_t(1) << entry->first;
+            }
+            Info.SetOrdinal(Target, int64_t(bits));
+            break;
+        }
+        case pkFloat:
+            if (v.Type == TLayoutValue::vtInteger)
+                Info.SetFloat(Target, static_cast<long double>(v.Integer));
+            else if (v.Type == TLayoutValue::vtFloat)
+                Info.SetFloat(Target, v.Float);
+            else
+                Expected(Prop, "a number");
+            break;
+        case pkString:
+            if (v.Type != TLayoutValue::vtString)
+                Expected(Prop, "a string");
+            Info.SetString(Target, v.Text);
+            break;
+        case pkObject:
+            Fail(Prop.Line, "'" + Prop.Path + "' is an object: set its properties, as in " + Prop.Path + ".Name");
+        case pkBitmap:
+            if (v.Type != TLayoutValue::vtString)
+                Expected(Prop, "the name of a bitmap file");
+            LoadBitmap(static_cast<TBitmap*>(Info.GetObject(Target)), v.Text, Prop);
+            break;
+        case pkComponent:
+            if (v.Type != TLayoutValue::vtIdent)
+                Expected(Prop, "the name of a component");
+            if (sameText(v.Text, "nil"))
+                Info.SetComponent(Target, nullptr);
+            else
+                FReferences.push_back({Target, &Info, Prop.Path, v.Text, Prop.Line});
+            break;
+        case pkEvent:
+            if (v.Type != TLayoutValue::vtIdent || v.Text.find('.') != AnsiString::npos)
+                Expected(Prop, "the name of a method of " + FRoot->ClassName());
+            BindEvent(Target, Info, v.Text, Prop);
+            break;
+        }
+    }
+
+    // A hexadecimal number stands for a bit pattern: $80000005 fits a 32-bit property.
+    static int64_t IntegerValue(const TPropertyInfo& Info, const TLayoutValue& v)
+    {
+        int64_t value = v.Integer;
+        bool narrow = Info.MinValue() > std::numeric_limits<int64_t>::min() / 2;
+        if (v.Hex && narrow && value > Info.MaxValue() && value <= Info.MaxValue() - Info.MinValue())
+            value -= Info.MaxValue() - Info.MinValue() + 1;
+        return value;
+    }
+
+    void LoadBitmap(TBitmap* Bitmap, const AnsiString& FileName, const TLayoutProperty& Prop)
+    {
+        if (!Bitmap)
+            Fail(Prop.Line, "'" + Prop.Path + "' is nil");
+        if (FileName.empty() || FileName == "." || FileName == ".." ||
+            FileName.find_first_of("/\\") != AnsiString::npos)
+            Fail(Prop.Line, "'" + FileName + "' is not the name of a file in the layout's folder");
+        std::unique_ptr<TStream> stream = FResolver ? FResolver(FileName) : nullptr;
+        if (!stream)
+            Fail(Prop.Line, "bitmap file '" + FileName + "' not found");
+        Bitmap->LoadFromStream(stream.get());
+    }
+
+    void BindEvent(TPersistent* Target, const TPropertyInfo& Info, const AnsiString& Name, const TLayoutProperty& Prop)
+    {
+        const TMethodInfo* method = FRoot->ClassType()->FindMethod(Name);
+        if (!method)
+            Fail(Prop.Line, FRoot->ClassName() + " has no published method '" + Name + "' for " + Prop.Path);
+        if (!Info.BindEvent(Target, *method, FRoot))
+            Fail(Prop.Line, Prop.Path + " needs a handler of type " + Info.TypeText() + ", but " + method->Name() +
+                                " is of type " + TypeName(method->Signature()));
+    }
+
+    void ResolveReferences()
+    {
+        for (const Reference& r : FReferences) {
+            TComponent* target = FindTarget(r.Target);
+            if (!target)
+                Fail(r.Line, "unknown component '" + r.Target + "' for " + r.Path);
+            bool fits = false;
+            Guard(r.Line, r.Path, [&] { fits = r.Property->SetComponent(r.Instance, target); });
+            if (!fits)
+                Fail(r.Line, r.Path + " needs a " + r.Property->TypeText() + ", but " + r.Target + " is a " +
+                                 target->ClassName());
+        }
+    }
+
+    TComponent* FindTarget(const AnsiString& Name) const
+    {
+        size_t dot = Name.find('.');
+        if (dot == AnsiString::npos)
+            return sameText(Name, FRoot->GetName()) ? FRoot : FRoot->FindComponent(Name);
+        AnsiString form = Name.substr(0, dot);
+        TComponent* owner = sameText(form, FRoot->GetName()) ? FRoot : FindGlobalComponent(form);
+        return owner ? owner->FindComponent(Name.substr(dot + 1)) : nullptr;
+    }
+
+    // Runs code of the components themselves; whatever it raises comes back with the line.
+    template <class F>
+    void Guard(int Line, const AnsiString& Path, F&& Call)
+    {
+        try {
+            Call();
+        } catch (const ELayoutError&) {
+            throw;
+        } catch (const std::exception& e) {
+            Fail(Line, (Path.empty() ? AnsiString() : "bad value for " + Path + ": ") + e.what());
+        }
+    }
+
+    [[noreturn]] void Expected(const TLayoutProperty& Prop, const AnsiString& What) const
+    {
+        Fail(Prop.Line, "expected " + What + " for " + Prop.Path + " but found " + describe(Prop.Value));
+    }
+
+    [[noreturn]] void Fail(int Line, const AnsiString& What) const
+    {
+        throw ELayoutError(LayoutMessage(FName, Line, What));
+    }
+
+    TComponent* FRoot;
+    const AnsiString& FName;
+    const TLayoutResolver& FResolver;
+    std::vector<TComponent*> FCreated;
+    std::vector<Reference> FReferences;
+};
+
+void ReadLayout(TComponent* Root, const AnsiString& Text, const AnsiString& LayoutName, const TLayoutResolver& Resolver)
+{
+    if (!Root)
+        throw EReadError(LayoutName + ": no component to read into");
+    TLayoutObject tree = ParseLayout(Text, LayoutName);
+    TLayoutReader(Root, LayoutName, Resolver).Read(tree);
+}
+
+void LoadLayout(TComponent* Root, const AnsiString& FileName, const TLayoutResolver& Resolver)
+{
+    std::unique_ptr<TStream> stream = Resolver ? Resolver(FileName) : nullptr;
+    if (!stream)
+        throw EReadError("Layout " + FileName + " not found");
+    int64_t size = stream->GetSize() - stream->GetPosition();
+    if (size < 0 || size > (int64_t(1) << 26))
+        throw EReadError("Layout " + FileName + " is not a layout");
+    AnsiString text(size_t(size), '\0');
+    stream->ReadBuffer(text.data(), int(size));
+    ReadLayout(Root, text, FileName, Resolver);
+}
+
+void RegisterFindGlobalComponentProc(TFindGlobalComponent Proc)
+{
+    globalFinder() = std::move(Proc);
+}
+
+TComponent* FindGlobalComponent(const AnsiString& Name)
+{
+    const TFindGlobalComponent& finder = globalFinder();
+    return finder ? finder(Name) : nullptr;
+}
+
+// ---- Resources ----
+
+void RegisterResource(const AnsiString& Name, const void* Data, size_t Size)
+{
+    auto bytes = std::make_shared<const std::vector<uint8_t>>(static_cast<const uint8_t*>(Data),
+                                                              static_cast<const uint8_t*>(Data) + Size);
+    ResourceTable& table = resources();
+    std::lock_guard guard(table.lock);
+    table.byName[lower(Name)] = std::move(bytes);
+}
+
+std::shared_ptr<const std::vector<uint8_t>> FindResource(const AnsiString& Name)
+{
+    ResourceTable& table = resources();
+    std::lock_guard guard(table.lock);
+    auto it = table.byName.find(lower(Name));
+    return it == table.byName.end() ? nullptr : it->second;
+}
+
+TResourceStream::TResourceStream(const AnsiString& Name) : FData(FindResource(Name))
+{
+    if (!FData)
+        throw EResNotFound("Resource " + Name + " not found");
+    // Read-only: Write refuses, so the shared bytes are never changed.
+    SetPointer(const_cast<uint8_t*>(FData->data()), int64_t(FData->size()));
+}
+
+int TResourceStream::Write(const void*, int)
+{
+    throw EStreamError("Can't write to a read-only resource stream");
+}
+
+TLayoutResolver ResourceResolver()
+{
+    return [](const AnsiString& FileName) -> std::unique_ptr<TStream> {
+        if (!FindResource(FileName))
+            return nullptr;
+        return std::make_unique<TResourceStream>(FileName);
+    };
+}
+
+TLayoutResolver FolderResolver(const AnsiString& Folder)
+{
+    return [Folder](const AnsiString& FileName) -> std::unique_ptr<TStream> {
+        AnsiString base = Folder.empty() || Folder.back() == '/' ? Folder : Folder + "/";
+        AnsiString path = base + FileName;
+        if (!FileExists(path)) {
+            path.clear();
+            std::error_code error;
+            for (const auto& entry : std::filesystem::directory_iterator(base.empty() ? "." : base, error))
+                if (sameText(entry.path().filename().string(), FileName) && FileExists(entry.path().string())) {
+                    path = entry.path().string();
+                    break;
+                }
+            if (path.empty())
+                return nullptr;
+        }
+        return std::make_unique<TFileStream>(path, fmOpenRead | fmShareDenyWrite);
+    };
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The one source of time for the whole program: timers, the framework's Now, capture
+// timing. Tests install a FakeClock and move it forward by hand.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    // Milliseconds since an arbitrary start; never goes backwards.
+    virtual int64_t monotonicMs() = 0;
+    // Microseconds since an arbitrary start; never goes backwards.
+    virtual int64_t monotonicUs() = 0;
+    // Local wall-clock time as microseconds since 1970-01-01 00:00 local time (the local
+    // offset already applied), so date arithmetic needs no time-zone handling.
+    virtual int64_t localMicroseconds() = 0;
+};
+
+class SystemClock : public Clock
+{
+public:
+    int64_t monotonicMs() override;
+    int64_t monotonicUs() override;
+    int64_t localMicroseconds() override;
+};
+
+// A clock that stands still until advanced.
+class FakeClock : public Clock
+{
+public:
+    explicit FakeClock(int64_t localMicroseconds = 0) : local_(localMicroseconds) {}
+    int64_t monotonicMs() override;
+    int64_t monotonicUs() override;
+    int64_t localMicroseconds() override;
+    void advanceMs(int64_t ms) { advanceUs(ms * 1000); }
+    void advanceUs(int64_t us);
+    void setLocalMicroseconds(int64_t us);
+
+private:
+    std::mutex mutex_;
+    int64_t monotonic_ = 0;
+    int64_t local_;
+};
+
+// The clock in force (a SystemClock unless replaced).
+Clock& currentClock();
+// Installs a clock; null restores the system clock. Returns the previous override.
+std::shared_ptr<Clock> setClock(std::shared_ptr<Clock> clock);
+
+// Classic names on the clock in force.
+uint32_t GetTickCount();

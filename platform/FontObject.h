@@ -1,0 +1,13 @@
+#pragma once
+// The font object of the graphics object table, internal to platform/.
+#include "platform/Fonts.h"
+#include "platform/GdiObjects.h"
+
+struct FontObject : GdiObject
+{
+    int type() const override { return OBJ_FONT; }
+    LOGFONTA logFont{};
+};
+
+// The logical font a DC draws with: its selected font, else the default GUI font.
+LOGFONTA dcLogFont(const DcObject& dc);

@@ -1,0 +1,420 @@
+// Position, size, z-order, visibility, window regions and coordinate mapping.
+#include <algorithm>
+#include <utility>
+
+#include "platform/MouseInput.h"
+#include "platform/Painting.h"
+#include "platform/WindowTree.h"
+#include "platform/display/DisplayBackend.h"
+
+namespace {
+
+bool isTopmost(HWND h)
+{
+    const WindowObject* o = windowOf(h);
+    return o && (o->exStyle & WS_EX_TOPMOST);
+}
+
+// Moves the window within its sibling list; true when its place changed.
+bool restack(WindowObject& w, HWND after)
+{
+    std::vector<HWND>* list = siblingList(w);
+    if (!list)
+        return false;
+    std::vector<HWND> before = *list;
+    std::erase(*list, w.handle);
+    bool top = isTopLevel(w);
+    auto firstPlain = [&] {
+        return top ? std::find_if(list->begin(), list->end(), [](HWND h) { return !isTopmost(h); })
+                   : list->begin();
+    };
+    if (after == HWND_TOPMOST && top) {
+        w.exStyle |= WS_EX_TOPMOST;
+        list->insert(list->begin(), w.handle);
+    } else if (after == HWND_NOTOPMOST && top) {
+        w.exStyle &= ~WS_EX_TOPMOST;
+        list->insert(firstPlain(), w.handle);
+    } else if (after == HWND_BOTTOM) {
+        w.exStyle &= ~WS_EX_TOPMOST;
+        list->push_back(w.handle);
+    } else if (auto it = std::find(list->begin(), list->end(), after);
+               after != HWND_TOP && it != list->end()) {
+        list->insert(it + 1, w.handle);
+    } else {
+        list->insert((w.exStyle & WS_EX_TOPMOST) ? list->begin() : firstPlain(), w.handle);
+    }
+    return *list != before;
+}
+
+Region placeInParent(const WindowObject& w)
+{
+    Region area = windowShape(w);
+    area.offset(w.rect.left, w.rect.top);
+    return area;
+}
+
+void activateNextTopLevel(HWND leaving)
+{
+    for (HWND top : topLevelWindows()) {
+        const WindowObject* o = windowOf(top);
+        if (top != leaving && o && !o->destroying && (o->style & WS_VISIBLE) &&
+            !(o->style & (WS_DISABLED | WS_MINIMIZE)) && !(o->exStyle & WS_EX_TOOLWINDOW)) {
+            SetActiveWindow(top);
+            return;
+        }
+    }
+    SetActiveWindow(0);
+}
+
+// A frameless top-level window covering the screen asks the display for full screen.
+void updateFullScreen(WindowObject& w)
+{
+    SIZE screen = displayBackend().screenSize();
+    bool full = (w.style & WS_VISIBLE) && !(w.style & (WS_CAPTION | WS_THICKFRAME)) &&
+                w.rect.left <= 0 && w.rect.top <= 0 && w.rect.right >= screen.cx &&
+                w.rect.bottom >= screen.cy;
+    if (full != w.fullScreen) {
+        w.fullScreen = full;
+        displayBackend().setFullScreen(w.handle, full);
+    }
+}
+
+void sendSize(HWND window, WPARAM kind)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    SendMessageA(window, WM_SIZE, kind, MAKELPARAM(client.right, client.bottom));
+}
+
+}  // namespace
+
+BOOL SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, UINT flags)
+{
+    WindowObject* w = windowOf(window);
+    if (!w)
+        return FALSE;
+    WINDOWPOS pos{window, after, x, y, std::max(width, 0), std::max(height, 0), flags};
+    if ((flags & SWP_NOMOVE) || (x == w->rect.left && y == w->rect.top)) {
+        pos.flags |= SWP_NOMOVE;
+        pos.x = w->rect.left;
+        pos.y = w->rect.top;
+    }
+    if ((flags & SWP_NOSIZE) || (pos.cx == rectWidth(w->rect) && pos.cy == rectHeight(w->rect))) {
+        pos.flags |= SWP_NOSIZE;
+        pos.cx = rectWidth(w->rect);
+        pos.cy = rectHeight(w->rect);
+    }
+    if (!(flags & SWP_NOSENDCHANGING))
+        SendMessageA(window, WM_WINDOWPOSCHANGING, 0, LPARAM(&pos));
+    if (!(w = windowOf(window)))
+        return FALSE;
+
+    Region oldPlace = placeInParent(*w);
+    bool wasVisible = w->style & WS_VISIBLE;
+    bool moved = pos.x != w->rect.left || pos.y != w->rect.top;
+    bool sized = pos.cx != rectWidth(w->rect) || pos.cy != rectHeight(w->rect);
+    w->rect = RECT{pos.x, pos.y, pos.x + std::max(pos.cx, 0), pos.y + std::max(pos.cy, 0)};
+    bool restacked = !(pos.flags & SWP_NOZORDER) && restack(*w, pos.hwndInsertAfter);
+    if (pos.flags & SWP_SHOWWINDOW)
+        w->style |= WS_VISIBLE;
+    if (pos.flags & SWP_HIDEWINDOW)
+        w->style &= ~WS_VISIBLE;
+    bool visible = w->style & WS_VISIBLE;
+    bool reframed = pos.flags & SWP_FRAMECHANGED;
+
+    if (isTopLevel(*w)) {
+        if (sized)
+            fitSurface(*w);
+        if (moved || sized)
+            displayBackend().placeSurface(window, w->rect);
+        if (restacked)
+            displayBackend().restack(topLevelWindows());
+        if (visible != wasVisible)
+            displayBackend().showSurface(window, visible);
+        if (visible && (sized || reframed || !wasVisible))
+            invalidateWhole(window);
+        updateFullScreen(*w);
+    } else if (moved || sized || restacked || reframed || visible != wasVisible) {
+        if (wasVisible)
+            exposeInParent(w->parent, oldPlace);
+        if (visible)
+            invalidateWhole(window);
+    }
+
+    if (visible && !wasVisible && isTopLevel(*w) && !(pos.flags & SWP_NOACTIVATE))
+        SetActiveWindow(window);
+    else if (!visible && wasVisible && GetActiveWindow() == window)
+        activateNextTopLevel(window);
+    SendMessageA(window, WM_WINDOWPOSCHANGED, 0, LPARAM(&pos));
+    return TRUE;
+}
+
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint)
+{
+    return SetWindowPos(window, 0, x, y, width, height,
+                        SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+}
+
+BOOL BringWindowToTop(HWND window)
+{
+    return SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+BOOL ShowWindow(HWND window, int command)
+{
+    WindowObject* w = windowOf(window);
+    if (!w)
+        return FALSE;
+    BOOL wasVisible = (w->style & WS_VISIBLE) ? TRUE : FALSE;
+    bool top = isTopLevel(*w);
+    UINT noActivate = top ? 0 : SWP_NOACTIVATE;
+    auto show = [&](UINT extra) {
+        if (!(windowOf(window)->style & WS_VISIBLE)) {
+            SendMessageA(window, WM_SHOWWINDOW, TRUE, 0);
+            if (IsWindow(window))
+                SetWindowPos(window, 0, 0, 0, 0, 0,
+                             SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | extra);
+        } else if (top && !(extra & SWP_NOACTIVATE)) {
+            SetActiveWindow(window);
+        }
+    };
+
+    switch (command) {
+    case SW_HIDE:
+        if (!wasVisible)
+            return FALSE;
+        SendMessageA(window, WM_SHOWWINDOW, FALSE, 0);
+        if (IsWindow(window))
+            SetWindowPos(window, 0, 0, 0, 0, 0,
+                         SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+        if (!(w->style & WS_MINIMIZE)) {
+            if (!(w->style & WS_MAXIMIZE)) {
+                w->restoreRect = w->rect;
+                w->hasRestoreRect = true;
+            }
+            w->style |= WS_MINIMIZE;
+            if (top)
+                displayBackend().setMinimized(window, true);
+            show(SWP_NOACTIVATE);
+            if (IsWindow(window))
+                SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
+        }
+        if (GetActiveWindow() == window)
+            activateNextTopLevel(window);
+        break;
+    case SW_SHOWMAXIMIZED: {
+        if (w->style & WS_MINIMIZE) {
+            w->style &= ~WS_MINIMIZE;
+            if (top)
+                displayBackend().setMinimized(window, false);
+        }
+        if (!(w->style & WS_MAXIMIZE)) {
+            w->restoreRect = w->rect;   // minimising leaves the rectangle as it was
+            w->hasRestoreRect = true;
+            w->style |= WS_MAXIMIZE;
+        }
+        RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        if (!top)
+            GetClientRect(w->parent, &area);
+        show(noActivate);
+        SetWindowPos(window, HWND_TOP, area.left, area.top, rectWidth(area), rectHeight(area),
+                     SWP_FRAMECHANGED | noActivate);
+        if (IsWindow(window) && !(windowOf(window)->style & WS_MINIMIZE))
+            sendSize(window, SIZE_MAXIMIZED);
+        break;
+    }
+    default: {
+        bool restore = command == SW_SHOWNORMAL || command == SW_RESTORE || command == SW_SHOWDEFAULT;
+        bool activate = restore || command == SW_SHOW;
+        if (restore && (w->style & WS_MINIMIZE)) {
+            w->style &= ~WS_MINIMIZE;
+            if (top)
+                displayBackend().setMinimized(window, false);
+            show(activate ? noActivate : SWP_NOACTIVATE);
+            invalidateWhole(window);
+            if (IsWindow(window))
+                sendSize(window, (windowOf(window)->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);
+        } else if (restore && (w->style & WS_MAXIMIZE)) {
+            w->style &= ~WS_MAXIMIZE;
+            RECT r = w->hasRestoreRect ? w->restoreRect : w->rect;
+            show(activate ? noActivate : SWP_NOACTIVATE);
+            SetWindowPos(window, 0, r.left, r.top, rectWidth(r), rectHeight(r),
+                         SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
+        } else {
+            show(activate ? noActivate : SWP_NOACTIVATE);
+        }
+        break;
+    }
+    }
+    return wasVisible;
+}
+
+BOOL IsIconic(HWND window)
+{
+    const WindowObject* w = windowOf(window);
+    return w && (w->style & WS_MINIMIZE) ? TRUE : FALSE;
+}
+
+BOOL IsZoomed(HWND window)
+{
+    const WindowObject* w = windowOf(window);
+    return w && (w->style & WS_MAXIMIZE) ? TRUE : FALSE;
+}
+
+BOOL GetWindowRect(HWND window, LPRECT rect)
+{
+    const WindowObject* w = windowOf(window);
+    if (!w || !rect)
+        return FALSE;
+    POINT o = windowScreenOrigin(*w);
+    *rect = RECT{o.x, o.y, o.x + rectWidth(w->rect), o.y + rectHeight(w->rect)};
+    return TRUE;
+}
+
+BOOL GetClientRect(HWND window, LPRECT rect)
+{
+    const WindowObject* w = windowOf(window);
+    if (!w || !rect)
+        return FALSE;
+    RECT client = clientRectInWindow(*w);
+    *rect = RECT{0, 0, rectWidth(client), rectHeight(client)};
+    return TRUE;
+}
+
+namespace {
+
+bool clientScreenOrigin(HWND window, POINT& origin)
+{
+    const WindowObject* w = windowOf(window);
+    if (!w)
+        return false;
+    POINT o = windowScreenOrigin(*w);
+    RECT client = clientRectInWindow(*w);
+    origin = POINT{o.x + client.left, o.y + client.top};
+    return true;
+}
+
+}  // namespace
+
+BOOL ClientToScreen(HWND window, POINT* point)
+{
+    POINT o;
+    if (!point || !clientScreenOrigin(window, o))
+        return FALSE;
+    point->x += o.x;
+    point->y += o.y;
+    return TRUE;
+}
+
+BOOL ScreenToClient(HWND window, POINT* point)
+{
+    POINT o;
+    if (!point || !clientScreenOrigin(window, o))
+        return FALSE;
+    point->x -= o.x;
+    point->y -= o.y;
+    return TRUE;
+}
+
+int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count)
+{
+    POINT a{}, b{};
+    if ((from && !clientScreenOrigin(from, a)) || (to && !clientScreenOrigin(to, b)))
+        return 0;
+    int dx = a.x - b.x, dy = a.y - b.y;
+    for (UINT i = 0; points && i < count; ++i) {
+        points[i].x += dx;
+        points[i].y += dy;
+    }
+    return int(MAKELPARAM(dx, dy));
+}
+
+int SetWindowRgn(HWND window, HRGN region, BOOL)
+{
+    WindowObject* w = windowOf(window);
+    if (!w || (region && GetObjectType(region) != OBJ_REGION))
+        return 0;
+    Region oldPlace = placeInParent(*w);
+    HRGN previous = std::exchange(w->region, region);
+    // Setting the region the window already has must not delete it.
+    if (previous && previous != region)
+        DeleteObject(previous);
+    if (isTopLevel(*w)) {
+        auto* shape = gdiObject<RegionObject>(region);
+        displayBackend().setShape(window, shape ? &shape->region : nullptr);
+    } else if (w->style & WS_VISIBLE) {
+        exposeInParent(w->parent, oldPlace);
+    }
+    // Parts the old region hid have never been drawn: paint the whole window again.
+    invalidateWhole(window);
+    return 1;
+}
+
+int GetWindowRgn(HWND window, HRGN dest)
+{
+    const WindowObject* w = windowOf(window);
+    if (!w || !w->region)
+        return ERROR;
+    return CombineRgn(dest, w->region, 0, RGN_COPY);
+}
+
+int GetSystemMetrics(int index)
+{
+    SIZE screen = displayBackend().screenSize();
+    switch (index) {
+    case SM_CXSCREEN:
+    case SM_CXFULLSCREEN:
+        return screen.cx;
+    case SM_CYSCREEN:
+        return screen.cy;
+    case SM_CYFULLSCREEN:
+        return screen.cy - 19;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+        return 16;
+    case SM_CYCAPTION:
+    case SM_CYMENU:
+        return 19;
+    case SM_CXBORDER:
+    case SM_CYBORDER:
+        return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME:
+        return 3;
+    case SM_CXFRAME:
+    case SM_CYFRAME:
+        return 4;
+    case SM_CXEDGE:
+    case SM_CYEDGE:
+        return 2;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR:
+        return 32;
+    case SM_CXSIZE:
+    case SM_CYSIZE:
+        return 18;
+    case SM_CYSMCAPTION:
+        return 16;
+    case SM_CXSMSIZE:
+    case SM_CYSMSIZE:
+        return 12;
+    case SM_CXMIN:
+        return 112;
+    case SM_CYMIN:
+        return 27;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK:
+        return 4;
+    case SM_CXMAXIMIZED:
+        return screen.cx + 8;
+    case SM_CYMAXIMIZED:
+        return screen.cy + 8;
+    }
+    return 0;
+}
