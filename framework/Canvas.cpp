@@ -26,6 +26,15 @@ void TBrush::SetColor(TColor Value)
         OnChange(this);
 }
 
+void TBrush::SetStyle(TBrushStyle Value)
+{
+    if (Value == FStyle)
+        return;
+    FStyle = Value;
+    if (OnChange)
+        OnChange(this);
+}
+
 HBRUSH TBrush::GetHandle()
 {
     if (!FHandle)
@@ -33,7 +42,7 @@ HBRUSH TBrush::GetHandle()
     return FHandle;
 }
 
-TCanvas::TCanvas() : FBrush(std::make_unique<TBrush>()) {}
+TCanvas::TCanvas() : FBrush(std::make_unique<TBrush>()), FFont(std::make_unique<TFont>()) {}
 
 TCanvas::~TCanvas() = default;
 

@@ -202,6 +202,8 @@ public:
     // Answers -1 when the descriptor cannot seek, as the classic stream does.
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
     void SetSize(int64_t NewSize) override;
+    // Pushes written data to the device, so late write errors (a full disk) surface here.
+    void Flush();
 
     int Handle() const { return FHandle; }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/Classes.h"
+#include "platform/Fonts.h"
 #include "platform/Gdi.h"
 
 struct PixelSurface;
@@ -68,6 +69,8 @@ constexpr TColor clInfoBk = SystemColor(COLOR_INFOBK);
 COLORREF ColorToRGB(TColor Color);
 
 // ---- Brush ----
+enum TBrushStyle { bsSolid, bsClear };
+
 class TBrush : public TPersistent
 {
 public:
@@ -75,15 +78,78 @@ public:
     AnsiString ClassName() const override { return "TBrush"; }
     TColor GetColor() const { return FColor; }
     void SetColor(TColor Value);
+    // bsClear: text is drawn without a background and FillRect still fills (as classic).
+    TBrushStyle GetStyle() const { return FStyle; }
+    void SetStyle(TBrushStyle Value);
     HBRUSH GetHandle();   // owned by the brush
     TNotifyEvent OnChange;
 
 private:
     TColor FColor = clWhite;
+    TBrushStyle FStyle = bsSolid;
     HBRUSH FHandle = 0;
 };
 
+// ---- Font ----
+enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+using TFontStyles = TSet<TFontStyle>;
+enum TFontPitch { fpDefault, fpVariable, fpFixed };
+using TFontCharset = uint8_t;
+
+// A logical font. Height is in pixels: negative means the character height without the
+// internal leading (the classic -11 for 8 points at 96 dots per inch); Size is points,
+// Size = -Height * 72 / 96. Every change calls OnChange once.
+class TFont : public TPersistent
+{
+public:
+    TFont() = default;
+    ~TFont() override;
+    TFont(const TFont&) = delete;
+    TFont& operator=(const TFont&) = delete;
+    AnsiString ClassName() const override { return "TFont"; }
+    static TClass StaticClass();
+
+    void Assign(TPersistent* Source) override;
+
+    AnsiString GetName() const { return FName; }
+    void SetName(const AnsiString& Value);
+    int GetHeight() const { return FHeight; }
+    void SetHeight(int Value);
+    int GetSize() const;
+    void SetSize(int Value);
+    TColor GetColor() const { return FColor; }
+    void SetColor(TColor Value);
+    TFontStyles GetStyle() const { return FStyle; }
+    void SetStyle(TFontStyles Value);
+    TFontCharset GetCharset() const { return FCharset; }
+    void SetCharset(TFontCharset Value);
+    TFontPitch GetPitch() const { return FPitch; }
+    void SetPitch(TFontPitch Value);
+    int GetPixelsPerInch() const { return 96; }
+
+    // Made on demand, owned by the font; a change of any property makes a new one.
+    HFONT GetHandle();
+    // Same values (name compared exactly)?
+    bool Equals(const TFont& Other) const;
+
+    TNotifyEvent OnChange;
+
+private:
+    void Changed();
+    void FreeHandle();
+
+    AnsiString FName = "MS Sans Serif";
+    int FHeight = -11;
+    TColor FColor = clWindowText;
+    TFontStyles FStyle;
+    TFontCharset FCharset = DEFAULT_CHARSET;
+    TFontPitch FPitch = fpDefault;
+    HFONT FHandle = 0;
+};
+
 class TGraphic;
+
+using TSize = SIZE;
 
 // ---- Canvas ----
 // Draws on a device context. A canvas that owns no DC asks its subclass for one on demand.
@@ -95,7 +161,9 @@ public:
     AnsiString ClassName() const override { return "TCanvas"; }
 
     HDC GetHandle();
+    bool HandleAllocated() const { return FHandle != 0; }
     TBrush* Brush() { return FBrush.get(); }
+    TFont* Font() { return FFont.get(); }
 
     TColor GetPixel(int X, int Y);
     void SetPixel(int X, int Y, TColor Color);
@@ -103,6 +171,15 @@ public:
     void Draw(int X, int Y, TGraphic* Graphic);
     void StretchDraw(const TRect& Rect, TGraphic* Graphic);
     void CopyRect(const TRect& Dest, TCanvas* Canvas, const TRect& Source);
+
+    // Text with Font; the background is Brush's colour unless Brush's style is bsClear.
+    // X, Y is the top-left corner of the text cell.
+    void TextOut(int X, int Y, const AnsiString& Text);
+    // Draws clipped to Rect, starting at X, Y.
+    void TextRect(const TRect& Rect, int X, int Y, const AnsiString& Text);
+    TSize TextExtent(const AnsiString& Text);
+    int TextWidth(const AnsiString& Text) { return TextExtent(Text).cx; }
+    int TextHeight(const AnsiString& Text) { return TextExtent(Text).cy; }
 
     TNotifyEvent OnChange;
 
@@ -112,8 +189,12 @@ protected:
     void Changed();
 
 private:
+    // Puts Font and Brush into the DC before text is drawn or measured.
+    void RequireText();
+
     HDC FHandle = 0;
     std::unique_ptr<TBrush> FBrush;
+    std::unique_ptr<TFont> FFont;
 };
 
 // ---- Graphics ----

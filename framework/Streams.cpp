@@ -275,6 +275,13 @@ int64_t THandleStream::Seek(int64_t Offset, TSeekOrigin Origin)
     return ::lseek(FHandle, off_t(Offset), whence);
 }
 
+void THandleStream::Flush()
+{
+    // Descriptors that cannot be synced (pipes, some devices) have nothing to push.
+    if (::fsync(FHandle) != 0 && errno != EINVAL && errno != EROFS)
+        throw EWriteError("Stream write error. " + errorText(errno));
+}
+
 void THandleStream::SetSize(int64_t NewSize)
 {
     if (NewSize < 0)

@@ -50,3 +50,8 @@ BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
         return FALSE;
     return ::rename(lpExistingFileName, lpNewFileName) == 0 ? TRUE : FALSE;
 }
+
+DWORD GetCurrentProcessId()
+{
+    return DWORD(::getpid());
+}

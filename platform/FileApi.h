@@ -17,3 +17,6 @@ BOOL CreateDirectoryA(LPCSTR lpPathName, void* lpSecurityAttributes);
 BOOL DeleteFileA(LPCSTR lpFileName);
 // Without MOVEFILE_REPLACE_EXISTING an existing target is left alone and the call fails.
 BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
+
+// The id of this process, e.g. to name temporary files no other process will pick.
+DWORD GetCurrentProcessId();

@@ -194,6 +194,35 @@ void routeMouse(const InputEvent& e)
     postToQueue(msg);
 }
 
+// What the window system did to a top-level window on its own: the window layer follows.
+void routeSurfaceEvent(const InputEvent& e)
+{
+    WindowObject* w = windowOf(e.window);
+    if (!w || !isTopLevel(*w) || w->destroying)
+        return;
+    constexpr UINT kQuiet = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    switch (e.kind) {
+    case InputEvent::Moved:
+        if (e.x != w->rect.left || e.y != w->rect.top)
+            SetWindowPos(e.window, 0, e.x, e.y, 0, 0, kQuiet);
+        break;
+    case InputEvent::Exposed:
+        // The pixels are still in the surface: presenting them again is enough.
+        w->damage.add(RECT{e.x, e.y, e.x + e.width, e.y + e.height});
+        break;
+    case InputEvent::Minimized:
+        if (!(w->style & WS_MINIMIZE))
+            ShowWindow(e.window, SW_MINIMIZE);
+        break;
+    case InputEvent::Restored:
+        if (w->style & WS_MINIMIZE)
+            ShowWindow(e.window, SW_RESTORE);
+        break;
+    default:
+        break;
+    }
+}
+
 void routeKey(const InputEvent& e)
 {
     InputState& s = inputState();
@@ -237,6 +266,9 @@ void routeInput(const InputEvent& e)
         if (IsWindow(e.window))
             postToQueue(MSG{e.window, WM_SYSCOMMAND, SC_CLOSE, 0, GetTickCount(), inputState().cursor});
         break;
+    default:
+        routeSurfaceEvent(e);
+        break;
     }
 }
 
@@ -251,6 +283,7 @@ HWND SetCapture(HWND window)
     if (previous == window)
         return previous;
     s.capture = window;
+    displayBackend().setCapture(topLevelOf(window));
     if (IsWindow(previous))
         SendMessageA(previous, WM_CAPTURECHANGED, 0, LPARAM(window));
     return IsWindow(previous) ? previous : 0;
@@ -375,6 +408,9 @@ BOOL GetCursorPos(POINT* point)
 {
     if (!point)
         return FALSE;
+    POINT real{};
+    if (displayBackend().cursorPosition(real))
+        inputState().cursor = real;
     *point = inputState().cursor;
     return TRUE;
 }

@@ -129,6 +129,11 @@ BOOL SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, 
             displayBackend().placeSurface(window, w->rect);
         if (restacked)
             displayBackend().restack(topLevelWindows());
+        if (visible && !wasVisible && w->owner) {
+            // ShowModal disables the other windows before it shows the dialog.
+            const WindowObject* owner = windowOf(w->owner);
+            displayBackend().setOwner(window, w->owner, owner && (owner->style & WS_DISABLED));
+        }
         if (visible != wasVisible)
             displayBackend().showSurface(window, visible);
         if (visible && (sized || reframed || !wasVisible))

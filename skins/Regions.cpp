@@ -11,7 +11,6 @@
 #include <system_error>
 #include <vector>
 
-#include <unistd.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -182,7 +181,7 @@ private:
 AnsiString temporaryNameFor(const AnsiString& FileName)
 {
     static std::atomic<unsigned> counter{0};
-    return FileName + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+    return FileName + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".tmp";
 }
 
 }  // namespace
@@ -648,9 +647,7 @@ void TRegion::SaveToFile(const AnsiString& FileName)
         TFileStream file(temporary, fmCreate | fmShareExclusive);
         SaveToStream(&file);
         // Late write errors (full disk, network filesystems) surface here, before the rename.
-        if (::fsync(file.Handle()) != 0 && errno != EINVAL)
-            throw EWriteError("Cannot write file \"" + temporary + "\". " +
-                              std::generic_category().message(errno));
+        file.Flush();
     } catch (...) {
         DeleteFileA(temporary.c_str());
         throw;

@@ -15,13 +15,18 @@
 // Input as the window system reports it, in screen coordinates.
 struct InputEvent
 {
-    enum Kind { MouseMove, MouseDown, MouseUp, MouseWheel, KeyDown, KeyUp, CloseRequest };
+    // Moved: the window system placed the surface at (x, y). Exposed: the area (x, y, width,
+    // height) of the surface must be shown again. Minimized/Restored: done by the window system.
+    enum Kind { MouseMove, MouseDown, MouseUp, MouseWheel, KeyDown, KeyUp, CloseRequest,
+                Moved, Exposed, Minimized, Restored };
     Kind kind = MouseMove;
     int x = 0;
     int y = 0;
     int button = 0;     // 0 left, 1 right, 2 middle
     int key = 0;        // virtual-key code, or the wheel delta
-    HWND window = 0;    // CloseRequest: the surface the window system asks to close
+    HWND window = 0;    // CloseRequest and the surface events: the surface concerned
+    int width = 0;      // Exposed: the size of the area
+    int height = 0;
 };
 
 class DisplayBackend
@@ -42,6 +47,12 @@ public:
     virtual void setMinimized(HWND window, bool minimized) = 0;
     // Stacking order of the top-level surfaces, topmost first.
     virtual void restack(const std::vector<HWND>& topFirst) { (void)topFirst; }
+    // A window owned by another (a dialog): kept above its owner, modal while the owner is disabled.
+    virtual void setOwner(HWND window, HWND owner, bool modal) { (void)window, (void)owner, (void)modal; }
+    // Mouse capture: the surface keeps receiving the pointer (0 releases it).
+    virtual void setCapture(HWND window) { (void)window; }
+    // The real pointer position, where the window system can tell it.
+    virtual bool cursorPosition(POINT& where) { (void)where; return false; }
 
     virtual void setCursor(int cursorId) = 0;
     virtual SIZE screenSize() = 0;
@@ -61,3 +72,6 @@ DisplayBackend& displayBackend();
 std::shared_ptr<DisplayBackend> sharedDisplayBackend();
 // Installs a backend (null: none, the next use installs a headless one); returns the previous.
 std::shared_ptr<DisplayBackend> installDisplayBackend(std::shared_ptr<DisplayBackend> backend);
+// The program's choice: x11 when DISPLAY is set. False, with a message for the user, when no
+// display can be used.
+bool installDisplayFromEnvironment(std::string& error);

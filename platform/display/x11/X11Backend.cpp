@@ -1,0 +1,434 @@
+// Connection, top-level windows and the window manager hints.
+#include "platform/display/x11/X11Backend.h"
+
+#include <X11/Xatom.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// A request on a window that is already gone (BadWindow and the like) is not worth dying for.
+int ignoreError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+[[noreturn]] int connectionLost(Display*)
+{
+    std::fprintf(stderr, "Lumo free: the connection to the X server was lost.\n");
+    std::_Exit(1);
+}
+
+Atom atom(Display* dpy, const char* name)
+{
+    return XInternAtom(dpy, name, False);
+}
+
+// _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status. Decorations 0: none.
+struct MotifHints
+{
+    unsigned long flags = 2;
+    unsigned long functions = 0;
+    unsigned long decorations = 0;
+    long inputMode = 0;
+    unsigned long status = 0;
+};
+
+}  // namespace
+
+std::shared_ptr<DisplayBackend> openX11Display(const std::string& name, std::string& error,
+                                              X11Options options)
+{
+    Display* dpy = XOpenDisplay(name.empty() ? nullptr : name.c_str());
+    if (!dpy) {
+        const char* shown = name.empty() ? std::getenv("DISPLAY") : name.c_str();
+        error = std::string("Lumo free cannot open the X display \"") + (shown ? shown : "") +
+                "\": is the X server running and may this user connect to it?";
+        return nullptr;
+    }
+    XSetErrorHandler(ignoreError);
+    XSetIOErrorHandler(connectionLost);
+    return std::make_shared<X11Backend>(dpy, options);
+}
+
+bool x11UsesSharedMemory(const DisplayBackend& backend)
+{
+    auto* x = dynamic_cast<const X11Backend*>(&backend);
+    return x && x->usesSharedMemory();
+}
+
+X11Backend::X11Backend(Display* dpy, X11Options options)
+    : dpy_(dpy), screen_(DefaultScreen(dpy)), root_(RootWindow(dpy, DefaultScreen(dpy)))
+{
+    X11Atoms& a = atoms_;
+    a.wmProtocols = atom(dpy, "WM_PROTOCOLS");
+    a.wmDeleteWindow = atom(dpy, "WM_DELETE_WINDOW");
+    a.wmState = atom(dpy, "WM_STATE");
+    a.wmTransientFor = XA_WM_TRANSIENT_FOR;
+    a.motifHints = atom(dpy, "_MOTIF_WM_HINTS");
+    a.netWmName = atom(dpy, "_NET_WM_NAME");
+    a.utf8String = atom(dpy, "UTF8_STRING");
+    a.netWmState = atom(dpy, "_NET_WM_STATE");
+    a.netWmStateFullscreen = atom(dpy, "_NET_WM_STATE_FULLSCREEN");
+    a.netWmStateModal = atom(dpy, "_NET_WM_STATE_MODAL");
+    a.netWmWindowType = atom(dpy, "_NET_WM_WINDOW_TYPE");
+    a.netWmWindowTypeDialog = atom(dpy, "_NET_WM_WINDOW_TYPE_DIALOG");
+    a.netWmWindowTypeNormal = atom(dpy, "_NET_WM_WINDOW_TYPE_NORMAL");
+    a.netWmPid = atom(dpy, "_NET_WM_PID");
+    a.clipboard = atom(dpy, "CLIPBOARD");
+    a.targets = atom(dpy, "TARGETS");
+    a.imagePng = atom(dpy, "image/png");
+    a.imageBmp = atom(dpy, "image/bmp");
+    a.incr = atom(dpy, "INCR");
+
+    int eventBase = 0, errorBase = 0;
+    hasShape_ = XShapeQueryExtension(dpy, &eventBase, &errorBase);
+    useShm_ = options.sharedMemory && XShmQueryExtension(dpy);
+    if (XRRQueryExtension(dpy, &rrEventBase_, &errorBase))
+        XRRSelectInput(dpy, root_, RRScreenChangeNotifyMask);
+    else
+        rrEventBase_ = -1;
+    XSelectInput(dpy, root_, StructureNotifyMask);
+    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    gc_ = XCreateGC(dpy, root_, 0, nullptr);
+    XSetWindowAttributes attrs{};
+    attrs.event_mask = PropertyChangeMask;
+    selectionWindow_ = XCreateWindow(dpy, root_, -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent,
+                                     CWEventMask, &attrs);
+    cursor_ = XCreateFontCursor(dpy, XC_left_ptr);
+    cursors_[32512] = cursor_;
+}
+
+X11Backend::~X11Backend()
+{
+    for (auto& [handle, s] : surfaces_) {
+        freeImage(s);
+        XDestroyWindow(dpy_, s.window);
+    }
+    for (auto& [id, c] : cursors_)
+        XFreeCursor(dpy_, c);
+    XDestroyWindow(dpy_, selectionWindow_);
+    XFreeGC(dpy_, gc_);
+    XCloseDisplay(dpy_);
+    if (wakeFd_ >= 0)
+        close(wakeFd_);
+}
+
+X11Surface* X11Backend::find(HWND window)
+{
+    auto it = surfaces_.find(window);
+    return it == surfaces_.end() ? nullptr : &it->second;
+}
+
+HWND X11Backend::handleOf(Window window) const
+{
+    auto it = byWindow_.find(window);
+    return it == byWindow_.end() ? 0 : it->second;
+}
+
+void X11Backend::createSurface(HWND window, const RECT& r)
+{
+    destroySurface(window);
+    X11Surface& s = surfaces_[window];
+    s.rect = r;
+    XSetWindowAttributes attrs{};
+    attrs.background_pixmap = None;   // the first present paints; no flash of a background
+    attrs.bit_gravity = NorthWestGravity;
+    attrs.cursor = cursor_;
+    attrs.event_mask = ExposureMask | StructureNotifyMask | PropertyChangeMask | KeyPressMask |
+                       KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                       EnterWindowMask | LeaveWindowMask | FocusChangeMask;
+    unsigned width = unsigned(std::max(1L, long(r.right - r.left)));
+    unsigned height = unsigned(std::max(1L, long(r.bottom - r.top)));
+    s.window = XCreateWindow(dpy_, root_, r.left, r.top, width, height, 0, CopyFromParent,
+                             InputOutput, CopyFromParent,
+                             CWBackPixmap | CWBitGravity | CWCursor | CWEventMask, &attrs);
+    byWindow_[s.window] = window;
+
+    XSetWMProtocols(dpy_, s.window, &atoms_.wmDeleteWindow, 1);
+    MotifHints motif;
+    XChangeProperty(dpy_, s.window, atoms_.motifHints, atoms_.motifHints, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&motif), 5);
+    // The window layer chose the position: the window manager must not place it elsewhere.
+    XSizeHints size{};
+    size.flags = USPosition | PPosition | USSize | PSize;
+    size.x = r.left, size.y = r.top, size.width = int(width), size.height = int(height);
+    XSetWMNormalHints(dpy_, s.window, &size);
+    XWMHints hints{};
+    hints.flags = InputHint | StateHint;
+    hints.input = True;
+    hints.initial_state = NormalState;
+    XSetWMHints(dpy_, s.window, &hints);
+    XClassHint cls{const_cast<char*>("lumofree"), const_cast<char*>("Lumo free")};
+    XSetClassHint(dpy_, s.window, &cls);
+    long pid = getpid();
+    XChangeProperty(dpy_, s.window, atoms_.netWmPid, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&pid), 1);
+    XChangeProperty(dpy_, s.window, atoms_.netWmWindowType, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&atoms_.netWmWindowTypeNormal), 1);
+}
+
+void X11Backend::destroySurface(HWND window)
+{
+    X11Surface* s = find(window);
+    if (!s)
+        return;
+    if (captured_ == window) {
+        XUngrabPointer(dpy_, CurrentTime);
+        captured_ = 0;
+    }
+    freeImage(*s);
+    byWindow_.erase(s->window);
+    XDestroyWindow(dpy_, s->window);
+    surfaces_.erase(window);
+    if (topmost_ == window)
+        topmost_ = 0;
+    XFlush(dpy_);
+}
+
+void X11Backend::placeSurface(HWND window, const RECT& r)
+{
+    X11Surface* s = find(window);
+    if (!s)
+        return;
+    bool moved = r.left != s->rect.left || r.top != s->rect.top;
+    bool sized = r.right - r.left != s->rect.right - s->rect.left ||
+                 r.bottom - r.top != s->rect.bottom - s->rect.top;
+    s->rect = r;
+    if (moved) {
+        s->pendingMoves.push_back(POINT{r.left, r.top});
+        if (s->pendingMoves.size() > 64)
+            s->pendingMoves.pop_front();
+    }
+    if (moved || sized)
+        XMoveResizeWindow(dpy_, s->window, r.left, r.top,
+                          unsigned(std::max(1L, long(r.right - r.left))),
+                          unsigned(std::max(1L, long(r.bottom - r.top))));
+}
+
+void X11Backend::writeStates(const X11Surface& s)
+{
+    std::vector<Atom> list(s.states.begin(), s.states.end());
+    XChangeProperty(dpy_, s.window, atoms_.netWmState, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(list.data()), int(list.size()));
+}
+
+void X11Backend::map(X11Surface& s)
+{
+    XWMHints hints{};
+    hints.flags = InputHint | StateHint;
+    hints.input = True;
+    hints.initial_state = s.minimized ? IconicState : NormalState;
+    XSetWMHints(dpy_, s.window, &hints);
+    writeStates(s);
+    XMapRaised(dpy_, s.window);
+    // A window manager may forget the position of a withdrawn window: state it again.
+    XMoveWindow(dpy_, s.window, s.rect.left, s.rect.top);
+}
+
+void X11Backend::showSurface(HWND window, bool visible)
+{
+    X11Surface* s = find(window);
+    if (!s || s->shown == visible)
+        return;
+    s->shown = visible;
+    if (visible)
+        map(*s);
+    else
+        XWithdrawWindow(dpy_, s->window, screen_);
+    XFlush(dpy_);
+}
+
+void X11Backend::changeState(HWND, X11Surface& s, Atom state, bool on)
+{
+    if (on == (s.states.count(state) != 0))
+        return;
+    if (on)
+        s.states.insert(state);
+    else
+        s.states.erase(state);
+    if (!s.shown || s.minimized) {
+        writeStates(s);
+        return;
+    }
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = s.window;
+    e.xclient.message_type = atoms_.netWmState;
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = on ? 1 : 0;   // _NET_WM_STATE_ADD / _REMOVE
+    e.xclient.data.l[1] = long(state);
+    e.xclient.data.l[3] = 1;            // from a normal application
+    XSendEvent(dpy_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    XFlush(dpy_);
+}
+
+void X11Backend::setShape(HWND window, const pixman_region32_t* shape)
+{
+    X11Surface* s = find(window);
+    if (!s || !hasShape_)
+        return;
+    if (!shape) {
+        XShapeCombineMask(dpy_, s->window, ShapeBounding, 0, 0, None, ShapeSet);
+        XShapeCombineMask(dpy_, s->window, ShapeInput, 0, 0, None, ShapeSet);
+        return;
+    }
+    // pixman keeps its rectangles in y-x bands, the order ShapeCombineRectangles calls YXBanded.
+    int n = 0;
+    const pixman_box32_t* boxes = pixman_region32_rectangles(const_cast<pixman_region32_t*>(shape), &n);
+    std::vector<XRectangle> rects;
+    rects.reserve(size_t(n));
+    auto clampShort = [](int v) { return short(std::clamp(v, SHRT_MIN, SHRT_MAX)); };
+    for (int i = 0; i < n; ++i)
+        rects.push_back(XRectangle{clampShort(boxes[i].x1), clampShort(boxes[i].y1),
+                                   static_cast<unsigned short>(std::min(boxes[i].x2 - boxes[i].x1, USHRT_MAX)),
+                                   static_cast<unsigned short>(std::min(boxes[i].y2 - boxes[i].y1, USHRT_MAX))});
+    XShapeCombineRectangles(dpy_, s->window, ShapeBounding, 0, 0, rects.data(), n, ShapeSet, YXBanded);
+    XShapeCombineRectangles(dpy_, s->window, ShapeInput, 0, 0, rects.data(), n, ShapeSet, YXBanded);
+}
+
+void X11Backend::setTitle(HWND window, const std::string& title)
+{
+    X11Surface* s = find(window);
+    if (!s)
+        return;
+    auto* bytes = reinterpret_cast<const unsigned char*>(title.data());
+    XChangeProperty(dpy_, s->window, atoms_.netWmName, atoms_.utf8String, 8, PropModeReplace, bytes,
+                    int(title.size()));
+    XChangeProperty(dpy_, s->window, XA_WM_NAME, XA_STRING, 8, PropModeReplace, bytes, int(title.size()));
+    XFlush(dpy_);
+}
+
+void X11Backend::setFullScreen(HWND window, bool fullScreen)
+{
+    if (X11Surface* s = find(window))
+        changeState(window, *s, atoms_.netWmStateFullscreen, fullScreen);
+}
+
+void X11Backend::setMinimized(HWND window, bool minimized)
+{
+    X11Surface* s = find(window);
+    if (!s || s->minimized == minimized)
+        return;
+    s->minimized = minimized;
+    if (!s->shown)
+        return;   // map() asks for the iconic state when the window is shown
+    if (minimized)
+        XIconifyWindow(dpy_, s->window, screen_);
+    else
+        map(*s);
+    XFlush(dpy_);
+}
+
+void X11Backend::restack(const std::vector<HWND>& topFirst)
+{
+    // Under a window manager the top-level windows are not siblings; raising the topmost
+    // one is what can be asked for.
+    HWND top = topFirst.empty() ? 0 : topFirst.front();
+    if (top == topmost_)
+        return;
+    topmost_ = top;
+    if (X11Surface* s = find(top); s && s->shown)
+        XRaiseWindow(dpy_, s->window);
+}
+
+void X11Backend::setOwner(HWND window, HWND owner, bool modal)
+{
+    X11Surface* s = find(window);
+    X11Surface* o = find(owner);
+    if (!s)
+        return;
+    if (o)
+        XSetTransientForHint(dpy_, s->window, o->window);
+    else
+        XDeleteProperty(dpy_, s->window, atoms_.wmTransientFor);
+    Atom type = o ? atoms_.netWmWindowTypeDialog : atoms_.netWmWindowTypeNormal;
+    XChangeProperty(dpy_, s->window, atoms_.netWmWindowType, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&type), 1);
+    changeState(window, *s, atoms_.netWmStateModal, o && modal);
+}
+
+void X11Backend::setCapture(HWND window)
+{
+    X11Surface* s = find(window);
+    if (s && s->shown) {
+        unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+        if (XGrabPointer(dpy_, s->window, False, mask, GrabModeAsync, GrabModeAsync, None, None,
+                         CurrentTime) == GrabSuccess)
+            captured_ = window;
+    } else if (captured_) {
+        XUngrabPointer(dpy_, CurrentTime);
+        captured_ = 0;
+    }
+    XFlush(dpy_);
+}
+
+bool X11Backend::cursorPosition(POINT& where)
+{
+    Window rootReturn = 0, child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned mask = 0;
+    if (!XQueryPointer(dpy_, root_, &rootReturn, &child, &rx, &ry, &wx, &wy, &mask))
+        return false;   // the pointer is on another screen
+    where = POINT{rx, ry};
+    return true;
+}
+
+void X11Backend::setCursor(int cursorId)
+{
+    auto it = cursors_.find(cursorId);
+    if (it == cursors_.end()) {
+        unsigned shape = XC_left_ptr;
+        switch (cursorId) {
+        case 32513: shape = XC_xterm; break;
+        case 32514: case 32650: shape = XC_watch; break;
+        case 32515: shape = XC_crosshair; break;
+        case 32516: shape = XC_center_ptr; break;
+        case 32642: shape = XC_bottom_right_corner; break;
+        case 32643: shape = XC_bottom_left_corner; break;
+        case 32644: shape = XC_sb_h_double_arrow; break;
+        case 32645: shape = XC_sb_v_double_arrow; break;
+        case 32646: shape = XC_fleur; break;
+        case 32648: shape = XC_X_cursor; break;
+        case 32649: shape = XC_hand2; break;
+        case 32651: shape = XC_question_arrow; break;
+        }
+        it = cursors_.emplace(cursorId, XCreateFontCursor(dpy_, shape)).first;
+    }
+    cursor_ = it->second;
+    for (auto& [handle, s] : surfaces_)
+        XDefineCursor(dpy_, s.window, cursor_);
+    XFlush(dpy_);
+}
+
+SIZE X11Backend::screenSize()
+{
+    if (screenSize_.cx > 0)
+        return screenSize_;
+    screenSize_ = SIZE{DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_)};
+    if (rrEventBase_ < 0)
+        return screenSize_;
+    // The primary monitor, where RandR names one with a picture on it.
+    if (XRRScreenResources* res = XRRGetScreenResourcesCurrent(dpy_, root_)) {
+        RROutput primary = XRRGetOutputPrimary(dpy_, root_);
+        if (XRROutputInfo* out = primary ? XRRGetOutputInfo(dpy_, res, primary) : nullptr) {
+            if (out->crtc)
+                if (XRRCrtcInfo* crtc = XRRGetCrtcInfo(dpy_, res, out->crtc)) {
+                    if (crtc->width > 0 && crtc->height > 0)
+                        screenSize_ = SIZE{LONG(crtc->width), LONG(crtc->height)};
+                    XRRFreeCrtcInfo(crtc);
+                }
+            XRRFreeOutputInfo(out);
+        }
+        XRRFreeScreenResources(res);
+    }
+    return screenSize_;
+}

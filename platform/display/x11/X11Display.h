@@ -1,0 +1,19 @@
+#pragma once
+// The X11 display backend, seen from outside platform/display/x11/: no Xlib header here.
+#include <memory>
+#include <string>
+
+#include "platform/display/DisplayBackend.h"
+
+struct X11Options
+{
+    // Off: every frame goes through XPutImage (the benchmark's comparison, remote servers).
+    bool sharedMemory = true;
+};
+
+// Connects to the X server `name` (empty: $DISPLAY). Null, with a message in `error`, when the
+// server cannot be opened or lacks what the program needs.
+std::shared_ptr<DisplayBackend> openX11Display(const std::string& name, std::string& error,
+                                              X11Options options = {});
+// Whether the connection presents through MIT-SHM (for the benchmark's report).
+bool x11UsesSharedMemory(const DisplayBackend& backend);
