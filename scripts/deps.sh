@@ -4,7 +4,9 @@
 set -euo pipefail
 kind=${1:-build}
 packages=(g++ cmake make pkg-config libpixman-1-dev libfreetype-dev libfontconfig-dev
-          libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra)
+          libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra
+          libturbojpeg0-dev libjpeg62-turbo-dev libasound2-dev ffmpeg
+          libx11-dev libxext-dev libxrandr-dev xvfb openbox xdotool x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -12,6 +12,8 @@ jobs=$(nproc)
 
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j "$jobs")
+echo "== end to end: the x11 display in Xvfb with openbox =="
+tests/e2e/run.sh build
 
 if [ "$sanitize" = 1 ]; then
   echo "== again under AddressSanitizer and UndefinedBehaviorSanitizer =="

@@ -78,11 +78,13 @@ TEST_F(ExtCtrlsTest, ScreenshotShowsBevelsCaptionsAndButtonEdges)
     EXPECT_GT(darkPixels(shot, TRect(262, 205, 313, 220)), 10);
     display->pressMouse(280, 210);
     pump();
+    // Focused now: a frame ring outside, then the flat shadow of the pressed look.
     Screenshot pressed = display->screenshot(form->Handle());
-    EXPECT_EQ(pressed.at(250, 210), sys(COLOR_BTNSHADOW));
+    EXPECT_EQ(pressed.at(250, 210), sys(COLOR_WINDOWFRAME));
+    EXPECT_EQ(pressed.at(251, 210), sys(COLOR_BTNSHADOW));
     display->releaseMouse(280, 210);
     pump();
-    EXPECT_EQ(display->screenshot(form->Handle()).at(250, 210), sys(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(display->screenshot(form->Handle()).at(251, 210), sys(COLOR_BTNHIGHLIGHT));
 
     // The sunken static text: a one-pixel edge, shadow top-left, highlight bottom-right.
     TRect st = framed->GetBoundsRect();

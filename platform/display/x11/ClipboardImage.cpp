@@ -70,9 +70,12 @@ bool decodeBmp(const std::vector<uint8_t>& f, RgbImage& out)
     size_t stride = ((size_t(width) * bits + 31) / 32) * 4;
     if (offset > f.size() || f.size() - offset < stride * size_t(rows))
         return false;
-    size_t colors = bits <= 8 ? (used ? used : 1u << bits) : 0;
     size_t table = 14 + size_t(headerSize);
-    if (colors > 256 || table + colors * 4 > offset)
+    if (table > offset)
+        return false;
+    // Writers disagree on the table's length: trust only the entries that are in the file.
+    size_t colors = bits <= 8 ? std::min<size_t>({used ? used : 1u << bits, 256, (offset - table) / 4}) : 0;
+    if (bits <= 8 && colors == 0)
         return false;
     out.width = width;
     out.height = int(rows);

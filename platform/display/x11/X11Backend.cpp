@@ -309,8 +309,19 @@ void X11Backend::setTitle(HWND window, const std::string& title)
 
 void X11Backend::setFullScreen(HWND window, bool fullScreen)
 {
-    if (X11Surface* s = find(window))
-        changeState(window, *s, atoms_.netWmStateFullscreen, fullScreen);
+    X11Surface* s = find(window);
+    if (!s)
+        return;
+    changeState(window, *s, atoms_.netWmStateFullscreen, fullScreen);
+    // The window manager gives back the geometry from before full screen, which may be the
+    // full screen itself: the window layer's rectangle is the one wanted.
+    if (!fullScreen && s->shown) {
+        const RECT& r = s->rect;
+        s->pendingMoves.push_back(POINT{r.left, r.top});
+        XMoveResizeWindow(dpy_, s->window, r.left, r.top, unsigned(std::max(1L, long(r.right - r.left))),
+                          unsigned(std::max(1L, long(r.bottom - r.top))));
+        XFlush(dpy_);
+    }
 }
 
 void X11Backend::setMinimized(HWND window, bool minimized)

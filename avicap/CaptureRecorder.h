@@ -1,0 +1,77 @@
+#pragma once
+// The seam between a capture window and recording. The window keeps the settings (file name,
+// sequence setup, audio format, codec choice) and answers the recording messages through the
+// recorder that the installed factory makes; without a factory they answer FALSE.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "avicap/Vfw.h"
+
+// The codec chosen in the compression dialog.
+struct VideoCompression
+{
+    enum Codec { Uncompressed, MotionJpeg };
+    Codec codec = MotionJpeg;
+    int quality = 85;   // 1..100, Motion JPEG only
+    bool operator==(const VideoCompression&) const = default;
+};
+
+// Everything a recording needs to know, copied when it starts.
+struct CaptureSession
+{
+    HWND window = 0;
+    std::string fileName;
+    bool toFile = true;   // false for WM_CAP_SEQUENCE_NOFILE
+    CAPTUREPARMS parms{};
+    WAVEFORMATEX audioFormat{};
+    BITMAPINFOHEADER videoFormat{};
+    VideoCompression compression;
+};
+
+// What the capture window offers a recorder; every call on the user-interface thread.
+class CaptureRecorderHost
+{
+public:
+    virtual ~CaptureRecorderHost() = default;
+    // Each runs the installed callback (if any) and answers its result (TRUE without one).
+    virtual LRESULT reportStatus(int id, const char* text) = 0;
+    virtual LRESULT reportError(int id, const char* text) = 0;
+    virtual LRESULT yield() = 0;
+    virtual LRESULT capControl(int state) = 0;
+    virtual LRESULT videoStream(VIDEOHDR* header) = 0;
+    virtual LRESULT waveStream(WAVEHDR* header) = 0;
+    // The recording ended by itself (time limit, error): the window refreshes its state.
+    virtual void recordingEnded() = 0;
+};
+
+class CaptureRecorder
+{
+public:
+    virtual ~CaptureRecorder() = default;
+    // WM_CAP_SEQUENCE and WM_CAP_SEQUENCE_NOFILE.
+    virtual bool start(const CaptureSession& session, CaptureRecorderHost& host) = 0;
+    // WM_CAP_STOP (abort false) and WM_CAP_ABORT (abort true).
+    virtual bool stop(bool abort) = 0;
+    virtual bool singleFrameOpen(const CaptureSession& session, CaptureRecorderHost& host) = 0;
+    // Appends the current frame (24-bit bottom-up, as in the frame callback).
+    virtual bool singleFrame(const VIDEOHDR& frame) = 0;
+    virtual bool singleFrameClose() = 0;
+    // Each camera frame while recording, before the preview sees it.
+    virtual void videoFrame(VIDEOHDR& frame) = 0;
+    virtual bool capturing() const = 0;
+    // Fills the recording members of the status: fCapturingNow, frame, drop and sample
+    // counts, elapsed time, dwReturn, buffers allocated, fCapFileExists.
+    virtual void fillStatus(CAPSTATUS& status) const = 0;
+    virtual bool allocateFile(const std::string& fileName, DWORD bytes) = 0;
+    virtual bool saveAs(const std::string& fileName, const std::string& newName) = 0;
+    virtual bool setInfoChunk(const void* chunk) = 0;
+};
+
+using CaptureRecorderFactory = std::function<std::unique_ptr<CaptureRecorder>()>;
+// Installs the factory used by capture windows created from now on (null: none).
+void setCaptureRecorderFactory(CaptureRecorderFactory factory);
+CaptureRecorderFactory captureRecorderFactory();
+
+// The codec choice of a capture window (default for a window that is not one).
+VideoCompression capGetVideoCompression(HWND window);

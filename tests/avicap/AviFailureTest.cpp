@@ -1,0 +1,166 @@
+// Capture files that end badly: the process killed mid-recording, a full disk, a folder
+// that cannot take the file.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "AviProbe.h"
+#include "avicap/AviWriter.h"
+
+using namespace aviprobe;
+
+namespace {
+
+int64_t nowUs()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+AviWriterConfig config(const std::string& path, AviCodec codec)
+{
+    AviWriterConfig c;
+    c.path = path;
+    c.video = {320, 240, 33333, codec};
+    c.audio = AviAudioFormat{8000, 1, 16};
+    return c;
+}
+
+struct Report
+{
+    int32_t frame;
+    int64_t us;
+};
+
+// Records in real time (system clock) and reports each frame handed over, until killed.
+[[noreturn]] void recordUntilKilled(const std::string& path, int out)
+{
+    AviWriter writer(config(path, AviCodec::Mjpeg));
+    if (!writer.open())
+        _exit(2);
+    int64_t start = nowUs();
+    for (int32_t i = 0; i < 600; ++i) {
+        int64_t t = start + int64_t(i) * 33333;
+        std::this_thread::sleep_for(std::chrono::microseconds(std::max<int64_t>(0, t - nowUs())));
+        auto dib = frame(320, 240, i);
+        writer.addAudio(tone(uint64_t(i) * 267, 267).data(), 534, t);
+        writer.addFrame(dib.data(), dib.size(), t);
+        Report r{i, nowUs()};
+        if (write(out, &r, sizeof r) != sizeof r)
+            _exit(3);
+    }
+    _exit(0);
+}
+
+}  // namespace
+
+TEST(AviWriterFailures, KilledRecordingPlaysUpToOneSecondBeforeTheKill)
+{
+    REQUIRE_FFMPEG();
+    std::string dir = tempDir();
+    std::string path = dir + "/killed.avi";
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(fds[0]);
+        recordUntilKilled(path, fds[1]);
+    }
+    close(fds[1]);
+    std::vector<Report> reports;
+    Report r;
+    int64_t killAt = 0;
+    while (read(fds[0], &r, sizeof r) == sizeof r) {
+        reports.push_back(r);
+        // Just before a flush (every 500 ms from the start): the worst moment to die.
+        if (!killAt && r.us - reports.front().us > 2450000) {
+            kill(child, SIGKILL);
+            killAt = nowUs();
+        }
+    }
+    close(fds[0]);
+    waitpid(child, nullptr, 0);
+    ASSERT_GT(killAt, 0) << "the recording child stopped early";
+
+    int handedBefore = 0;   // frames handed over at least a second before the kill
+    for (const Report& x : reports)
+        handedBefore += x.us <= killAt - 1000000;
+    auto v = stream(path, "v:0");
+    int readable = int(number(v, "nb_read_frames"));
+    EXPECT_GE(readable, handedBefore) << v["error"];
+    EXPECT_EQ(decodeErrors(path), "");
+    if (readable > 0 && size_t(readable) <= reports.size())
+        std::printf("kill test: %d of %zu frames readable; the last readable one was handed over "
+                    "%.0f ms before the kill\n", readable, reports.size(),
+                    (killAt - reports[size_t(readable - 1)].us) / 1000.0);
+    EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
+}
+
+TEST(AviWriterFailures, FullDiskStopsTheRecordingWithAPlayableFile)
+{
+    REQUIRE_FFMPEG();
+    std::string dir = tempDir();
+    std::string path = dir + "/full.avi";
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A file size limit stands in for a full disk; the signal it raises is ignored so
+        // the write fails with EFBIG instead.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{2 << 20, 2 << 20};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        AviWriterConfig c = config(path, AviCodec::Uncompressed);
+        c.startUs = 0;
+        AviWriter writer(c);
+        int32_t result[3] = {-1, 0, 0};
+        writer.setErrorCallback([&](const AviError&) { ++result[2]; });
+        if (writer.open()) {
+            for (int i = 0; i < 100 && !writer.error(); ++i) {
+                auto dib = frame(320, 240, i);
+                writer.addAudio(tone(uint64_t(i) * 267, 267).data(), 534, int64_t(i) * 33333);
+                writer.addFrame(dib.data(), dib.size(), int64_t(i) * 33333);
+                std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            }
+            AviError error = writer.close();
+            result[0] = int32_t(error.code);
+            result[1] = int32_t(writer.stats().frames);
+        }
+        _exit(write(fds[1], result, sizeof result) == sizeof result ? 0 : 1);
+    }
+    close(fds[1]);
+    int32_t result[3] = {-1, 0, 0};
+    ASSERT_EQ(read(fds[0], result, sizeof result), ssize_t(sizeof result));
+    close(fds[0]);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(result[0], int32_t(AviErrorCode::DiskFull));
+    EXPECT_EQ(result[2], 1) << "the error callback runs once";
+    auto v = stream(path, "v:0");
+    EXPECT_GE(number(v, "nb_read_frames"), 5) << v["error"];
+    EXPECT_EQ(number(v, "nb_read_frames"), result[1]);
+    EXPECT_EQ(decodeErrors(path), "");
+    EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
+}
+
+TEST(AviWriterFailures, FileThatCannotBeCreatedIsReportedAtOpen)
+{
+    std::string dir = tempDir();
+    EXPECT_EQ(std::system(("touch " + dir + "/plainfile").c_str()), 0);
+    for (const std::string& path : {std::string("/nonexistent-lumo-folder/a.avi"), dir + "/plainfile/a.avi", dir}) {
+        AviWriter writer(config(path, AviCodec::Mjpeg));
+        AviError error;
+        EXPECT_FALSE(writer.open(&error)) << path;
+        EXPECT_EQ(error.code, AviErrorCode::CannotCreate) << path;
+        EXPECT_NE(error.text.find(path), std::string::npos) << error.text;
+        auto dib = frame(320, 240, 0);
+        EXPECT_FALSE(writer.addFrame(dib.data(), dib.size(), 0));
+        EXPECT_EQ(writer.close().code, AviErrorCode::CannotCreate);
+    }
+    EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
+}

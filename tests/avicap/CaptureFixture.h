@@ -1,0 +1,73 @@
+#pragma once
+// Capture windows on a fresh headless display with a fake clock; the test pattern is the
+// only driver.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "avicap/CaptureWindow.h"
+#include "avicap/TestPatternDriver.h"
+#include "avicap/Vfw.h"
+#include "platform/Clock.h"
+#include "platform/WindowTree.h"
+#include "platform/display/headless/HeadlessDisplay.h"
+
+class CaptureFixture : public ::testing::Test
+{
+protected:
+    std::shared_ptr<HeadlessDisplay> display;
+    std::shared_ptr<FakeClock> clock;
+    HWND cap = 0;
+
+    void SetUp() override
+    {
+        destroyAllWindows();
+        display = installHeadlessDisplay();
+        clock = std::make_shared<FakeClock>(int64_t(12) * 3600 * 1000000);
+        setClock(clock);
+        setCameraDriver(nullptr);
+        cap = capCreateCaptureWindowA("Test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, 0, 0);
+        ASSERT_NE(cap, 0u);
+    }
+
+    void TearDown() override
+    {
+        destroyAllWindows();
+        setCaptureRecorderFactory(nullptr);
+        setClock(nullptr);
+        installDisplayBackend(nullptr);
+    }
+
+    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return SendMessageA(cap, message, wParam, lParam);
+    }
+    template <class T>
+    LRESULT send(UINT message, T* record)
+    {
+        return SendMessageA(cap, message, sizeof(T), LPARAM(record));
+    }
+
+    CAPSTATUS status()
+    {
+        CAPSTATUS s{};
+        EXPECT_TRUE(send(WM_CAP_GET_STATUS, &s));
+        return s;
+    }
+
+    // Moves the fake clock on, lets the camera deliver what fell due, handles the messages.
+    void advance(int ms)
+    {
+        clock->advanceMs(ms);
+        TestPatternDriver::pumpFrames();
+        processPendingMessages();
+    }
+
+    void connectPreview(UINT rateMs = 100)
+    {
+        ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+        ASSERT_TRUE(send(WM_CAP_SET_PREVIEWRATE, rateMs));
+        ASSERT_TRUE(send(WM_CAP_SET_PREVIEW, TRUE));
+    }
+};

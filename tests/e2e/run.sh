@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# End-to-end test of the x11 display: the demo in Xvfb under openbox, driven by xdotool,
+# checked with xprop, xwininfo and screenshots. Starts and stops its own X server and window
+# manager. Usage: tests/e2e/run.sh [BUILD_DIR]   (default: build)
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+demo=$build/tests/e2e/ShapedWindowDemo
+work=$(mktemp -d)
+pids=()
+failures=0
+
+cleanup() {
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+pass() { echo "PASS: $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() { local name=$1; shift; if "$@"; then pass "$name"; else fail "$name"; fi; }
+# Waits up to $1 tenths of a second for a command to succeed.
+waitfor() { local n=$1; shift; for ((i = 0; i < n; i++)); do "$@" && return 0; sleep 0.1; done; return 1; }
+
+for tool in Xvfb openbox xdotool xprop xwininfo import; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/deps.sh test)"; exit 1; }
+done
+[ -x "$demo" ] || { echo "FAIL: $demo is not built"; exit 1; }
+
+# Xvfb picks a free display number itself and writes it to descriptor 3.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+waitfor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=:$(head -n1 "$work/display")
+echo "X server on $DISPLAY"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+waitfor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' \
+    || { echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1; }
+
+"$demo" --headless "$work/reference.ppm" >/dev/null || { echo "FAIL: headless rendering"; exit 1; }
+"$demo" --x11 >"$work/demo.log" 2>&1 &
+demo_pid=$!
+pids+=($demo_pid)
+waitfor 100 grep -q ready "$work/demo.log" || { echo "FAIL: demo did not start"; cat "$work/demo.log"; exit 1; }
+wid=$(xdotool search --sync --name '^Lumo e2e demo$' | head -n1)
+[ -n "$wid" ] || { echo "FAIL: demo window not found"; exit 1; }
+sleep 0.5
+
+origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'; }
+size() { xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}'; }
+prop() { xprop -id "$1" "$2" 2>/dev/null; }
+has() { grep -q -- "$2" <<<"$1"; }
+logged() { grep -q -- "$1" "$work/demo.log"; }
+
+# ---- Hints of the frameless window ----
+check "undecorated (_MOTIF_WM_HINTS decorations 0)" has "$(prop "$wid" _MOTIF_WM_HINTS)" "= 0x2, 0x0, 0x0"
+check "title in _NET_WM_NAME" has "$(prop "$wid" _NET_WM_NAME)" '"Lumo e2e demo"'
+check "title in WM_NAME" has "$(prop "$wid" WM_NAME)" '"Lumo e2e demo"'
+check "window type normal" has "$(prop "$wid" _NET_WM_WINDOW_TYPE)" _NET_WM_WINDOW_TYPE_NORMAL
+read -r x y < <(origin "$wid")
+check "placed where the program asked (120,100; is $x,$y)" test "$x $y" = "120 100"
+
+# ---- Shape and pixels ----
+echo "$(xwininfo -shape -id "$wid" | grep -iE 'shape|extents' | tr -s ' ' | tr '\n' ';')"
+import -depth 8 -window "$wid" "$work/window.ppm" 2>/dev/null
+import -depth 8 -window root "$work/screen.ppm" 2>/dev/null
+share=$("$demo" --compare "$work/reference.ppm" "$work/window.ppm")
+check "screenshot equals the headless rendering inside the shape ($share)" \
+    "$demo" --compare "$work/reference.ppm" "$work/window.ppm"
+share=$("$demo" --outside "$work/reference.ppm" "$work/screen.ppm" "$x" "$y")
+check "cut-away corners show what is below, not the window ($share)" \
+    "$demo" --outside "$work/reference.ppm" "$work/screen.ppm" "$x" "$y"
+
+# ---- Drag the panel: the window follows the pointer ----
+xdotool mousemove $((x + 60)) $((y + 20)) && sleep 0.2
+xdotool mousedown 1 && sleep 0.1
+for step in 1 2 3 4 5; do xdotool mousemove $((x + 60 + step * 20)) $((y + 20 + step * 12)); sleep 0.05; done
+# Outside the window: capture keeps the moves coming.
+xdotool mouseup 1
+waitfor 30 logged "dragged to" ; sleep 0.3
+read -r x2 y2 < <(origin "$wid")
+check "drag by 100,60 moved the window from $x,$y to $x2,$y2" test "$x2 $y2" = "$((x + 100)) $((y + 60))"
+check "the window layer followed the drag" logged "dragged to $((x + 100)) $((y + 60))"
+xdotool mousemove $((x2 + 150)) $((y2 + 150)) click 1 && sleep 0.2
+read -r x3 y3 < <(origin "$wid")
+check "a click below the panel does not move the window" test "$x3 $y3" = "$x2 $y2"
+
+key() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"; sleep 0.2; xdotool key "$2"; }
+
+# ---- The framed modal dialog ----
+key "$wid" d
+dlg=$(waitfor 50 xdotool search --name '^Lumo e2e dialog$' >/dev/null && xdotool search --name '^Lumo e2e dialog$' | head -n1)
+if [ -n "$dlg" ]; then
+    sleep 0.3
+    check "dialog type" has "$(prop "$dlg" _NET_WM_WINDOW_TYPE)" _NET_WM_WINDOW_TYPE_DIALOG
+    check "dialog transient for the window" has "$(prop "$dlg" WM_TRANSIENT_FOR)" "$(printf '0x%x' "$wid")"
+    check "dialog modal" has "$(prop "$dlg" _NET_WM_STATE)" _NET_WM_STATE_MODAL
+    check "dialog undecorated too (the platform draws its frame)" has "$(prop "$dlg" _MOTIF_WM_HINTS)" "= 0x2, 0x0, 0x0"
+    xdotool mousemove $((x2 + 60)) $((y2 + 20)) mousedown 1 mousemove $((x2 + 160)) $((y2 + 120)) mouseup 1
+    sleep 0.3
+    check "while the dialog is open the window cannot be dragged" test "$(origin "$wid")" = "$x2 $y2"
+    # openbox closes the active window on Alt+F4 through WM_DELETE_WINDOW.
+    key "$dlg" alt+F4
+    check "the window manager's close request closes the dialog" waitfor 30 logged "dialog closed"
+else
+    fail "dialog did not open"
+fi
+
+# ---- Full screen ----
+key "$wid" f
+waitfor 30 sh -c "xprop -id $wid _NET_WM_STATE | grep -q FULLSCREEN"
+check "full screen sets _NET_WM_STATE_FULLSCREEN" has "$(prop "$wid" _NET_WM_STATE)" _NET_WM_STATE_FULLSCREEN
+check "full screen covers 1280x1024 (is $(size "$wid"))" test "$(size "$wid")" = 1280x1024
+key "$wid" f
+waitfor 30 sh -c "! xprop -id $wid _NET_WM_STATE | grep -q FULLSCREEN"
+check "leaving full screen clears it" bash -c "! xprop -id $wid _NET_WM_STATE | grep -q FULLSCREEN"
+check "and gives back the size (is $(size "$wid"))" test "$(size "$wid")" = 360x240
+
+# ---- Minimise and restore ----
+key "$wid" m
+waitfor 30 sh -c "xprop -id $wid WM_STATE | grep -q Iconic"
+check "minimise iconifies (WM_STATE Iconic)" has "$(prop "$wid" WM_STATE)" Iconic
+xdotool windowactivate "$wid" >/dev/null 2>&1 || xdotool windowmap "$wid"
+waitfor 30 sh -c "xprop -id $wid WM_STATE | grep -q Normal"
+check "the window manager restores it (WM_STATE Normal)" has "$(prop "$wid" WM_STATE)" Normal
+after() { awk -v a="$1" -v b="$2" '$0 ~ a {m = 1} m && $0 ~ b {f = 1} END {exit !f}' "$work/demo.log"; }
+check "the window layer saw the restore" waitfor 30 after minimised restored
+xdotool windowminimize "$wid"
+waitfor 30 sh -c "xprop -id $wid WM_STATE | grep -q Iconic"
+check "iconified by the window manager (WM_STATE Iconic)" has "$(prop "$wid" WM_STATE)" Iconic
+check "the window layer saw that too" waitfor 30 sh -c "[ \$(grep -c iconic '$work/demo.log') = 2 ]"
+xdotool windowactivate "$wid" >/dev/null 2>&1 || xdotool windowmap "$wid"
+check "and restored again" waitfor 30 sh -c "xprop -id $wid WM_STATE | grep -q Normal"
+
+# ---- Quit ----
+key "$wid" q
+check "Q quits the demo" waitfor 50 sh -c "! kill -0 $demo_pid 2>/dev/null"
+wait "$demo_pid" 2>/dev/null; rc=$?
+check "demo exit code 0 (is $rc)" test "$rc" = 0
+
+# ---- The X server goes away: a clear message and exit code 1, no hang ----
+"$demo" --x11 >"$work/lost.log" 2>&1 &
+lost_pid=$!
+pids+=($lost_pid)
+waitfor 100 grep -q ready "$work/lost.log"
+kill "${pids[0]}" 2>/dev/null   # Xvfb
+waitfor 50 sh -c "! kill -0 $lost_pid 2>/dev/null"
+wait "$lost_pid" 2>/dev/null; rc=$?
+check "lost X server: exit code 1 (is $rc)" test "$rc" = 1
+check "lost X server: the user is told" grep -q "connection to the X server was lost" "$work/lost.log"
+
+if [ "$failures" -ne 0 ]; then
+    echo "== demo output =="; cat "$work/demo.log"
+    echo "e2e: $failures check(s) failed"
+    exit 1
+fi
+echo "e2e: all checks passed"

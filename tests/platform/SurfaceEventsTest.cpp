@@ -1,0 +1,158 @@
+// What a real window system does on its own (moves, exposes, iconifies) reaches the window
+// layer, and the window layer's hints (owner, capture, pointer) reach the display.
+#include "WindowFixture.h"
+#include "platform/Messages.h"
+#include "platform/MouseInput.h"
+
+namespace {
+
+// A headless display that also records the optional hints.
+class HintedDisplay : public HeadlessDisplay
+{
+public:
+    struct Owner { HWND window; HWND owner; bool modal; };
+    std::vector<Owner> owners;
+    std::vector<HWND> captures;
+    bool knowsPointer = false;
+    POINT pointer{};
+
+    void setOwner(HWND window, HWND owner, bool modal) override { owners.push_back({window, owner, modal}); }
+    void setCapture(HWND window) override { captures.push_back(window); }
+    bool cursorPosition(POINT& where) override
+    {
+        where = pointer;
+        return knowsPointer;
+    }
+};
+
+InputEvent surfaceEvent(InputEvent::Kind kind, HWND window, int x = 0, int y = 0, int w = 0, int h = 0)
+{
+    InputEvent e;
+    e.kind = kind;
+    e.window = window;
+    e.x = x;
+    e.y = y;
+    e.width = w;
+    e.height = h;
+    return e;
+}
+
+class SurfaceEvents : public WindowFixture
+{
+protected:
+    std::shared_ptr<HintedDisplay> hinted;
+
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        hinted = std::make_shared<HintedDisplay>();
+        installDisplayBackend(hinted);
+        display = hinted;
+    }
+};
+
+}  // namespace
+
+TEST_F(SurfaceEvents, MoveByTheWindowSystemUpdatesTheRectangleAndKeepsTheSize)
+{
+    HWND w = makeTop(10, 20, 100, 50);
+    processPendingMessages();
+    log.clear();
+    routeInput(surfaceEvent(InputEvent::Moved, w, 300, 200));
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 300);
+    EXPECT_EQ(r.top, 200);
+    EXPECT_EQ(r.right, 400);
+    EXPECT_EQ(r.bottom, 250);
+    EXPECT_EQ(messagesOf(w, {WM_MOVE}).size(), 1u);
+    // Hit-testing follows: the old place is empty, the new one is the window.
+    EXPECT_EQ(WindowFromPoint(POINT{15, 25}), HWND(0));
+    EXPECT_EQ(WindowFromPoint(POINT{305, 205}), w);
+    // A move to where the window already is sends nothing.
+    log.clear();
+    routeInput(surfaceEvent(InputEvent::Moved, w, 300, 200));
+    EXPECT_TRUE(messagesOf(w, {WM_MOVE, WM_WINDOWPOSCHANGED}).empty());
+}
+
+TEST_F(SurfaceEvents, ExposePresentsTheKeptPixelsAgainWithoutRepainting)
+{
+    HWND w = makeTop(0, 0, 40, 30);
+    paintColor[w] = RGB(10, 200, 30);
+    processPendingMessages();
+    int presents = display->presentCount(w);
+    log.clear();
+    routeInput(surfaceEvent(InputEvent::Exposed, w, 5, 5, 10, 10));
+    processPendingMessages();
+    EXPECT_EQ(display->presentCount(w), presents + 1);
+    EXPECT_TRUE(messagesOf(w, {WM_PAINT}).empty());
+    EXPECT_EQ(display->screenshot(w).at(7, 7), RGB(10, 200, 30));
+}
+
+TEST_F(SurfaceEvents, IconifyAndRestoreByTheWindowSystem)
+{
+    HWND w = makeTop(0, 0, 40, 30);
+    processPendingMessages();
+    routeInput(surfaceEvent(InputEvent::Minimized, w));
+    EXPECT_TRUE(IsIconic(w));
+    routeInput(surfaceEvent(InputEvent::Minimized, w));   // twice: still one state
+    EXPECT_TRUE(IsIconic(w));
+    routeInput(surfaceEvent(InputEvent::Restored, w));
+    EXPECT_FALSE(IsIconic(w));
+    EXPECT_TRUE(IsWindowVisible(w));
+}
+
+TEST_F(SurfaceEvents, EventsForUnknownOrChildWindowsAreIgnored)
+{
+    HWND top = makeTop(0, 0, 40, 30);
+    HWND child = makeChild(top, 5, 5, 10, 10);
+    HWND gone = makeTop(0, 0, 10, 10);
+    DestroyWindow(gone);
+    routeInput(surfaceEvent(InputEvent::Moved, child, 100, 100));
+    routeInput(surfaceEvent(InputEvent::Moved, gone, 100, 100));
+    routeInput(surfaceEvent(InputEvent::Minimized, HWND(0x7777)));
+    RECT r;
+    GetWindowRect(child, &r);
+    EXPECT_EQ(r.left, 5);
+    EXPECT_FALSE(IsIconic(top));
+}
+
+TEST_F(SurfaceEvents, OwnedWindowIsModalWhenItsOwnerIsDisabledAtShow)
+{
+    HWND owner = makeTop(0, 0, 100, 100);
+    HWND plain = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 50, 50, owner, 0, nullptr, nullptr);
+    ShowWindow(plain, SW_SHOW);
+    EnableWindow(owner, FALSE);
+    HWND modal = CreateWindowExA(0, kClass, "", WS_POPUP | WS_CAPTION, 0, 0, 50, 50, owner, 0, nullptr, nullptr);
+    ShowWindow(modal, SW_SHOW);
+    ShowWindow(modal, SW_SHOW);   // already visible: no second hint
+    ASSERT_EQ(hinted->owners.size(), 2u);
+    EXPECT_EQ(hinted->owners[0].window, plain);
+    EXPECT_EQ(hinted->owners[0].owner, owner);
+    EXPECT_FALSE(hinted->owners[0].modal);
+    EXPECT_EQ(hinted->owners[1].window, modal);
+    EXPECT_TRUE(hinted->owners[1].modal);
+}
+
+TEST_F(SurfaceEvents, CaptureGrabsTheTopLevelSurfaceAndReleaseLetsGo)
+{
+    HWND top = makeTop(0, 0, 100, 100);
+    HWND child = makeChild(top, 10, 10, 20, 20);
+    SetCapture(child);
+    ReleaseCapture();
+    EXPECT_EQ(hinted->captures, (std::vector<HWND>{top, 0}));
+}
+
+TEST_F(SurfaceEvents, CursorPositionReadsTheRealPointerWhenTheDisplayKnowsIt)
+{
+    POINT p;
+    display->moveMouse(5, 6);
+    processPendingMessages();
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 5);   // unknown to the display: the last input position
+    hinted->knowsPointer = true;
+    hinted->pointer = POINT{640, 480};
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 640);
+    EXPECT_EQ(p.y, 480);
+}
