@@ -131,7 +131,7 @@ Bytes buildAviHeader(const AviHeaderInfo& info, AviHeaderLayout* layout)
     b.u32(uint32_t(std::min<uint64_t>(perSec, 0xFFFFFFFFu)));
     b.u32(0);   // padding granularity
     b.u32(avi::kAvifIsInterleaved | (info.hasLegacyIndex ? avi::kAvifHasIndex : 0));
-    b.u32(uint32_t(streams[0].firstPartTicks));
+    b.u32(uint32_t(streams[0].firstRiffTicks));
     b.u32(0);
     b.u32(uint32_t(streams.size()));
     b.u32(maxChunk + 8);

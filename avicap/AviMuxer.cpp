@@ -70,8 +70,8 @@ uint64_t AviMuxer::indexReserve() const
     uint64_t bytes = 64;
     for (const auto& s : streams_)
         bytes += 32 + 8 * (s.segment.size() / 2 + 1);
-    if (partIndex_ == 0)
-        bytes += 8 + 16 * (partChunks_.size() + 1);
+    if (riffIndex_ == 0)
+        bytes += 8 + 16 * (riffChunks_.size() + 1);
     return bytes;
 }
 
@@ -80,8 +80,8 @@ bool AviMuxer::writeChunk(int stream, const uint8_t* data, size_t size, uint32_t
     if (failed_)
         return false;
     uint64_t total = 8 + size + (size & 1);
-    if (!partChunks_.empty() && file_.end() + total + indexReserve() > partStart_ + limits_.riffLimit) {
-        if (!endPart() || !beginPart())
+    if (!riffChunks_.empty() && file_.end() + total + indexReserve() > riffStart_ + limits_.riffLimit) {
+        if (!endRiff() || !beginRiff())
             return false;
     }
     Stream& s = streams_[size_t(stream)];
@@ -94,19 +94,19 @@ bool AviMuxer::writeChunk(int stream, const uint8_t* data, size_t size, uint32_t
     AviError err;
     if (!file_.append(parts, 3, err))
         return fail(err);
-    partChunks_.push_back({pos, uint32_t(size), uint8_t(stream)});
+    riffChunks_.push_back({pos, uint32_t(size), uint8_t(stream)});
     s.segment.push_back(uint32_t(pos + 8 - moviList_));
     s.segment.push_back(uint32_t(size));
     s.segmentTicks += ticks;
     s.segmentDirty = true;
     s.ticks += ticks;
-    if (partIndex_ == 0)
-        s.firstPartTicks = s.ticks;
+    if (riffIndex_ == 0)
+        s.firstRiffTicks = s.ticks;
     s.maxChunk = std::max(s.maxChunk, uint32_t(size));
     return true;
 }
 
-bool AviMuxer::writeStandardIndexes(bool endOfPart)
+bool AviMuxer::writeStandardIndexes(bool endOfRiff)
 {
     for (Stream& s : streams_) {
         if (s.segmentDirty) {
@@ -141,7 +141,7 @@ bool AviMuxer::writeStandardIndexes(bool endOfPart)
         // A full standard index is left as it is; keep two slots for the part ends.
         bool full = s.segment.size() / 2 >= limits_.segmentEntries &&
                     s.slots.size() + 2 < limits_.superIndexSlots;
-        if (endOfPart || full) {
+        if (endOfRiff || full) {
             s.segment.clear();
             s.segmentTicks = 0;
             s.segmentSlot = -1;
@@ -154,8 +154,8 @@ bool AviMuxer::writeLegacyIndex()
 {
     Bytes idx;
     idx.fcc("idx1");
-    idx.u32(uint32_t(16 * partChunks_.size()));
-    for (const ChunkRecord& c : partChunks_) {
+    idx.u32(uint32_t(16 * riffChunks_.size()));
+    for (const ChunkRecord& c : riffChunks_) {
         idx.u32(streams_[c.stream].chunkId);
         idx.u32(c.size ? avi::kAviifKeyframe : 0);
         idx.u32(uint32_t(c.pos - (moviList_ + 8)));
@@ -194,10 +194,10 @@ bool AviMuxer::patchHeader()
     }
     if (!file_.patch(0, header.data(), header.size(), err))
         return fail(err);
-    if (partIndex_ > 0) {
+    if (riffIndex_ > 0) {
         uint8_t size[4];
-        avi::store32(size, uint32_t(end - partStart_ - 8));
-        if (!file_.patch(partStart_ + 4, size, 4, err))
+        avi::store32(size, uint32_t(end - riffStart_ - 8));
+        if (!file_.patch(riffStart_ + 4, size, 4, err))
             return fail(err);
         avi::store32(size, uint32_t(end - moviList_ - 8));
         if (!file_.patch(moviList_ + 4, size, 4, err))
@@ -206,16 +206,16 @@ bool AviMuxer::patchHeader()
     return true;
 }
 
-bool AviMuxer::endPart()
+bool AviMuxer::endRiff()
 {
     if (!writeStandardIndexes(true))
         return false;
-    if (partIndex_ == 0)
+    if (riffIndex_ == 0)
         writeLegacyIndex();
     return patchHeader();
 }
 
-bool AviMuxer::beginPart()
+bool AviMuxer::beginRiff()
 {
     Bytes head;
     head.fcc("RIFF");
@@ -228,10 +228,10 @@ bool AviMuxer::beginPart()
     AviError err;
     if (!file_.append(head.data(), head.size(), err))
         return fail(err);
-    ++partIndex_;
-    partStart_ = pos;
+    ++riffIndex_;
+    riffStart_ = pos;
     moviList_ = pos + 12;
-    partChunks_.clear();
+    riffChunks_.clear();
     if (!patchHeader())
         return false;
     setMark();
@@ -255,7 +255,7 @@ bool AviMuxer::close()
 {
     if (!file_.isOpen())
         return !failed_;
-    if (!failed_ && endPart()) {
+    if (!failed_ && endRiff()) {
         AviError err;
         if (!file_.sync(err))
             fail(err);
@@ -267,7 +267,7 @@ bool AviMuxer::close()
 void AviMuxer::setMark()
 {
     mark_.end = file_.end();
-    mark_.chunks = partChunks_.size();
+    mark_.chunks = riffChunks_.size();
     mark_.dropped = dropped_;
     for (size_t i = 0; i < streams_.size(); ++i) {
         const Stream& s = streams_[i];
@@ -279,14 +279,14 @@ void AviMuxer::rollBackToMark()
 {
     AviError ignored;
     file_.truncate(mark_.end, ignored);
-    partChunks_.resize(std::min(partChunks_.size(), mark_.chunks));
+    riffChunks_.resize(std::min(riffChunks_.size(), mark_.chunks));
     dropped_ = mark_.dropped;
     for (size_t i = 0; i < streams_.size(); ++i) {
         Stream& s = streams_[i];
         const auto& m = mark_.streams[i];
         s.ticks = m.ticks;
-        if (partIndex_ == 0)
-            s.firstPartTicks = s.ticks;
+        if (riffIndex_ == 0)
+            s.firstRiffTicks = s.ticks;
         s.segment = m.segment;
         s.segmentTicks = m.segmentTicks;
         s.segmentSlot = m.segmentSlot;
@@ -319,11 +319,11 @@ void AviMuxer::finishAfterFailure()
     file_.truncate(file_.end(), ignored);
     recoveryFailed_ = false;
     bool ok = writeStandardIndexes(true);
-    if (ok && partIndex_ == 0)
+    if (ok && riffIndex_ == 0)
         writeLegacyIndex();
     ok = ok && patchHeader() && !recoveryFailed_;
     if (!ok) {
-        if (partIndex_ == 0) {
+        if (riffIndex_ == 0) {
             firstMoviEnd_ = firstRiffEnd_ = 0;
             hasLegacyIndex_ = false;
         }

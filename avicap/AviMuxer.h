@@ -39,7 +39,7 @@ public:
     uint64_t droppedFrames() const { return dropped_; }
     uint64_t audioBytes() const;
     uint64_t fileSize() const { return file_.end(); }
-    int parts() const { return partIndex_ + 1; }
+    int riffs() const { return riffIndex_ + 1; }
 
     struct SuperEntry
     {
@@ -53,7 +53,7 @@ public:
         uint32_t indexId = 0;
         uint32_t blockAlign = 1;   // bytes per tick (audio); video counts chunks
         uint64_t ticks = 0;
-        uint64_t firstPartTicks = 0;
+        uint64_t firstRiffTicks = 0;
         uint32_t maxChunk = 0;
         std::vector<SuperEntry> slots;
         // The standard index being built: entries are (offset from the part's movi list, size).
@@ -86,11 +86,11 @@ private:
     };
 
     bool writeChunk(int stream, const uint8_t* data, size_t size, uint32_t ticks);
-    bool writeStandardIndexes(bool endOfPart);
+    bool writeStandardIndexes(bool endOfRiff);
     bool writeLegacyIndex();
     bool patchHeader();
-    bool endPart();
-    bool beginPart();
+    bool endRiff();
+    bool beginRiff();
     uint64_t indexReserve() const;
     void setMark();
     void rollBackToMark();
@@ -106,11 +106,11 @@ private:
     std::optional<AviAudioFormat> audio_;
     AviMuxerLimits limits_;
     std::vector<Stream> streams_;
-    std::vector<ChunkRecord> partChunks_;
+    std::vector<ChunkRecord> riffChunks_;
     Mark mark_;
     uint64_t dropped_ = 0;
-    int partIndex_ = 0;
-    uint64_t partStart_ = 0;
+    int riffIndex_ = 0;
+    uint64_t riffStart_ = 0;
     uint64_t moviList_ = 0;        // offset of the current part's "LIST" of movi
     uint64_t firstMoviList_ = 0;
     uint64_t firstMoviEnd_ = 0;    // set once the first part is closed

@@ -140,7 +140,7 @@ void AviWriter::run()
     }
     if (!failed_) {
         finishAudio();
-        muxer_.close();
+        failed_ = !muxer_.close();
     }
     reportIfFailed();
 }
@@ -268,7 +268,7 @@ void AviWriter::reportIfFailed()
         stats_.skipped = skipped_;
         stats_.audioBytes = muxer_.audioBytes();
         stats_.fileBytes = muxer_.fileSize();
-        stats_.parts = muxer_.parts();
+        stats_.riffs = muxer_.riffs();
         if (!failed_ || error_)
             return;
         error_ = muxer_.error();

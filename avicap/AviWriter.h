@@ -50,7 +50,7 @@ struct AviWriterStats
     uint64_t skipped = 0;     // frames that came for a slot already filled
     uint64_t audioBytes = 0;
     uint64_t fileBytes = 0;
-    int parts = 1;
+    int riffs = 1;   // RIFF AVI plus AVIX continuations
     bool running = false;
 };
 

@@ -39,6 +39,7 @@ struct CaptureFrame
     std::vector<uint8_t> pixels;   // 3 x width x height bytes, last picture row first
     int64_t timestampUs = 0;       // clock in force, monotonic
     uint64_t sequence = 0;         // counts frames since the device was opened
+    std::vector<uint8_t> jpeg;     // the camera's own JPEG when it delivered Motion JPEG
 };
 
 // Where a streaming device delivers; called on the device's camera thread.

@@ -152,12 +152,15 @@ void CaptureWindow::paint()
     GetClientRect(window_, &client);
     HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
     if (haveCurrent_ && dib_) {
-        if (scale_) {
+        const bool sameSize = client.right == dibWidth_ && client.bottom == dibHeight_;
+        if (scale_ && !sameSize) {
             StretchBlt(dc, 0, 0, client.right, client.bottom, memDC_, 0, 0, dibWidth_, dibHeight_, SRCCOPY);
         } else {
-            BitBlt(dc, -scroll_.x, -scroll_.y, dibWidth_, dibHeight_, memDC_, 0, 0, SRCCOPY);
-            RECT right{dibWidth_ - scroll_.x, 0, client.right, client.bottom};
-            RECT below{0, dibHeight_ - scroll_.y, client.right, client.bottom};
+            // Scrolling applies at natural size only.
+            const POINT at = scale_ ? POINT{} : scroll_;
+            BitBlt(dc, -at.x, -at.y, dibWidth_, dibHeight_, memDC_, 0, 0, SRCCOPY);
+            RECT right{dibWidth_ - at.x, 0, client.right, client.bottom};
+            RECT below{0, dibHeight_ - at.y, client.right, client.bottom};
             if (right.left < right.right)
                 FillRect(dc, &right, black);
             if (below.top < below.bottom)

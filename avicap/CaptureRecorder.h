@@ -24,8 +24,8 @@ struct CaptureSession
     std::string fileName;
     bool toFile = true;   // false for WM_CAP_SEQUENCE_NOFILE
     CAPTUREPARMS parms{};
+    BITMAPINFOHEADER videoFormat{};   // packed records last but one: keeps members aligned
     WAVEFORMATEX audioFormat{};
-    BITMAPINFOHEADER videoFormat{};
     VideoCompression compression;
 };
 

@@ -111,13 +111,13 @@ VideoCompression capGetVideoCompression(HWND window)
 bool audioInputPresent()
 {
     static const bool present = [] {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev/snd", error)) {
-        std::string name = entry.path().filename().string();
-        if (name.rfind("pcmC", 0) == 0 && !name.empty() && name.back() == 'c')
-            return true;
-    }
-    return false;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/snd", error)) {
+            std::string name = entry.path().filename().string();
+            if (name.rfind("pcmC", 0) == 0 && name.back() == 'c')
+                return true;
+        }
+        return false;
     }();
     return present;
 }

@@ -106,3 +106,35 @@ void TButton::Paint()
         DrawControlText(dc, GetFont(), caption, rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER,
                         GetEnabled() ? GetFont()->GetColor() : clGrayText);
 }
+
+namespace {
+
+TButton* FindDialogButton(TWinControl* Container, WORD Key)
+{
+    for (int i = 0; i < Container->ControlCount(); ++i) {
+        TControl* child = Container->Controls(i);
+        if (!child->GetVisible() || !child->GetEnabled())
+            continue;
+        if (auto* button = dynamic_cast<TButton*>(child)) {
+            if ((Key == VK_RETURN && button->GetDefault()) || (Key == VK_ESCAPE && button->GetCancel()))
+                return button;
+        } else if (auto* inner = dynamic_cast<TWinControl*>(child)) {
+            if (TButton* found = FindDialogButton(inner, Key))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+}   // namespace
+
+bool ClickDialogButton(TWinControl* Container, WORD Key)
+{
+    if (!Container || (Key != VK_RETURN && Key != VK_ESCAPE))
+        return false;
+    TButton* button = FindDialogButton(Container, Key);
+    if (!button)
+        return false;
+    button->Click();
+    return true;
+}

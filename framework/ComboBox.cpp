@@ -61,6 +61,8 @@ TComboBox::TComboBox(TComponent* AOwner) : TCustomControl(AOwner), FItems(std::m
 TComboBox::~TComboBox()
 {
     FItems->OnChange = nullptr;
+    if (FPopup)
+        FPopup->Close();   // gives the mouse back while the list is still whole
     delete FPopup;
 }
 
@@ -157,6 +159,8 @@ void TComboBox::SetDroppedDown(bool Value)
         CloseUp(-1);
         return;
     }
+    if (!Showing())
+        return;   // nothing to hang a list under
     if (OnDropDown)
         OnDropDown(this);
     if (!FPopup)

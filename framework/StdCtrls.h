@@ -115,6 +115,11 @@ private:
     bool FDown = false;
 };
 
+// Enter and Escape of a dialog: clicks the showing, enabled button under Container whose
+// Default (VK_RETURN) or Cancel (VK_ESCAPE) is set, and answers whether there was one. For the
+// form to call when the focused control leaves such a key unhandled.
+bool ClickDialogButton(TWinControl* Container, WORD Key);
+
 // ---------------------------------------------------------------------------------------------
 // TCheckBox: a box with a caption to its right. Every change of State, by the user or by
 // the program, calls OnClick (as the classic check box does).

@@ -5,7 +5,7 @@ set -euo pipefail
 kind=${1:-build}
 packages=(g++ cmake make pkg-config libpixman-1-dev libfreetype-dev libfontconfig-dev
           libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra
-          libturbojpeg0-dev libjpeg62-turbo-dev libasound2-dev ffmpeg
+          libturbojpeg0-dev libjpeg62-turbo-dev libasound2-dev libv4l-dev ffmpeg
           libx11-dev libxext-dev libxrandr-dev xvfb openbox xdotool x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do

@@ -107,7 +107,7 @@ TEST(AviWriter, MarksMissingFramesAsDroppedAndKeepsSoundInStep)
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }
 
-TEST(AviWriter, ContinuesInOpenDmlPartsPastTheSizeLimit)
+TEST(AviWriter, ContinuesInAvixRiffsPastTheSizeLimit)
 {
     REQUIRE_FFMPEG();
     std::string dir = tempDir();
@@ -117,7 +117,7 @@ TEST(AviWriter, ContinuesInOpenDmlPartsPastTheSizeLimit)
     r.config.limits.segmentEntries = 3;      // several standard indexes per part as well
     r.frames = 50;
     AviWriterStats s = record(r);
-    EXPECT_GE(s.parts, 10);
+    EXPECT_GE(s.riffs, 10);
     expectPlays(r.config.path, "rawvideo", 50, true);
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }

@@ -85,7 +85,8 @@ TEST_F(CaptureSeam, SequenceHandsTheSettingsOverAndStreamsToTheRecorder)
     EXPECT_EQ(recorded.session.fileName, "/tmp/out.avi");
     EXPECT_TRUE(recorded.session.toFile);
     EXPECT_EQ(recorded.session.parms.dwRequestMicroSecPerFrame, 250000u);
-    EXPECT_EQ(recorded.session.videoFormat.biWidth, 640);
+    const LONG width = recorded.session.videoFormat.biWidth;   // a packed member
+    EXPECT_EQ(width, 640);
     EXPECT_EQ(recorded.session.compression, VideoCompression{});
     EXPECT_EQ(status().fCapturingNow, 1);
     EXPECT_FALSE(send(WM_CAP_SEQUENCE));   // one capture at a time

@@ -119,11 +119,15 @@ TEST(Mjpeg, MalformedJpegIsRefusedWithoutOverrun)
             EXPECT_GE(out.size(), damaged.size());
         }
     }
+    std::string dir = tempDir();
     AviWriterConfig c;
-    c.path = "/dev/null";
+    c.path = dir + "/refused.avi";
     c.video = {320, 240, 40000, AviCodec::Mjpeg};
     AviWriter writer(c);
     ASSERT_TRUE(writer.open());
     EXPECT_FALSE(writer.addJpeg(bad[0].data(), bad[0].size(), 0));
+    EXPECT_TRUE(writer.addJpeg(good.data(), good.size(), 0));
     EXPECT_FALSE(writer.close());
+    EXPECT_EQ(writer.stats().frames, 1u);
+    EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }

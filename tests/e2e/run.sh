@@ -20,7 +20,7 @@ trap 'exit 1' INT TERM
 
 pass() { echo "PASS: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() { local name=$1; shift; if "$@"; then pass "$name"; else fail "$name"; fi; }
+check() { local name=$1; shift; if "$@" >/dev/null; then pass "$name"; else fail "$name"; fi; }
 # Waits up to $1 tenths of a second for a command to succeed.
 waitfor() { local n=$1; shift; for ((i = 0; i < n; i++)); do "$@" && return 0; sleep 0.1; done; return 1; }
 
@@ -44,7 +44,7 @@ waitfor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' \
 "$demo" --x11 >"$work/demo.log" 2>&1 &
 demo_pid=$!
 pids+=($demo_pid)
-waitfor 100 grep -q ready "$work/demo.log" || { echo "FAIL: demo did not start"; cat "$work/demo.log"; exit 1; }
+waitfor 100 grep -qs ready "$work/demo.log" || { echo "FAIL: demo did not start"; cat "$work/demo.log"; exit 1; }
 wid=$(xdotool search --sync --name '^Lumo e2e demo$' | head -n1)
 [ -n "$wid" ] || { echo "FAIL: demo window not found"; exit 1; }
 sleep 0.5
@@ -145,7 +145,7 @@ check "demo exit code 0 (is $rc)" test "$rc" = 0
 "$demo" --x11 >"$work/lost.log" 2>&1 &
 lost_pid=$!
 pids+=($lost_pid)
-waitfor 100 grep -q ready "$work/lost.log"
+waitfor 100 grep -qs ready "$work/lost.log"
 kill "${pids[0]}" 2>/dev/null   # Xvfb
 waitfor 50 sh -c "! kill -0 $lost_pid 2>/dev/null"
 wait "$lost_pid" 2>/dev/null; rc=$?

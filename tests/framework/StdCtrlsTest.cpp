@@ -232,7 +232,7 @@ protected:
         origin = combo->ClientToScreen(TPoint(0, 0));
     }
 
-    void clickButtonPart() { click(origin.X + combo->GetWidth() - 8, origin.Y + combo->GetHeight() / 2); }
+    void clickArrowButton() { click(origin.X + combo->GetWidth() - 8, origin.Y + combo->GetHeight() / 2); }
     TPoint itemPoint(int index)
     {
         int h = combo->ItemHeight();
@@ -250,7 +250,7 @@ TEST_F(ComboTest, ClickOpensAPopupListAndClickingAnItemChoosesIt)
     EXPECT_EQ(combo->GetText(), "green");
     EXPECT_EQ(form->ComboChanges, 0);
 
-    clickButtonPart();
+    clickArrowButton();
     ASSERT_TRUE(combo->GetDroppedDown());
     POINT p = itemPoint(2);
     HWND list = WindowFromPoint(p);
@@ -267,23 +267,23 @@ TEST_F(ComboTest, ClickOpensAPopupListAndClickingAnItemChoosesIt)
     EXPECT_EQ(form->ComboChanges, 1);
 
     // Choosing the item already chosen changes nothing.
-    clickButtonPart();
+    clickArrowButton();
     click(itemPoint(2).X, itemPoint(2).Y);
     EXPECT_EQ(form->ComboChanges, 1);
 }
 
 TEST_F(ComboTest, AClickElsewhereClosesTheListWithoutAChoice)
 {
-    clickButtonPart();
+    clickArrowButton();
     ASSERT_TRUE(combo->GetDroppedDown());
     click(450, 350);   // on the form, far from the box
     EXPECT_FALSE(combo->GetDroppedDown());
     EXPECT_EQ(combo->GetItemIndex(), -1);
     EXPECT_EQ(form->ComboChanges, 0);
 
-    // The button part toggles: a second click on it closes the list.
-    clickButtonPart();
-    clickButtonPart();
+    // The arrow button toggles: a second click on it closes the list.
+    clickArrowButton();
+    clickArrowButton();
     EXPECT_FALSE(combo->GetDroppedDown());
     EXPECT_EQ(form->ComboChanges, 0);
 }
@@ -291,7 +291,7 @@ TEST_F(ComboTest, AClickElsewhereClosesTheListWithoutAChoice)
 TEST_F(ComboTest, TypingEditsAtTheCaretAndRaisesOnChange)
 {
     combo->SetText("");
-    click(origin.X + 10, origin.Y + 10);   // the edit part takes the focus
+    click(origin.X + 10, origin.Y + 10);   // the edit field takes the focus
     ASSERT_TRUE(combo->Focused());
     EXPECT_FALSE(combo->GetDroppedDown());
 
@@ -316,7 +316,7 @@ TEST_F(ComboTest, DropDownListTakesNoTextButPicksByKey)
     combo->SetText("mauve");   // any other text is refused
     EXPECT_EQ(combo->GetText(), "cyan");
 
-    clickButtonPart();   // opens anywhere in this style
+    clickArrowButton();   // opens anywhere in this style
     ASSERT_TRUE(combo->GetDroppedDown());
     type({VK_ESCAPE});
     EXPECT_FALSE(combo->GetDroppedDown());
@@ -331,6 +331,24 @@ TEST_F(ComboTest, DropDownListTakesNoTextButPicksByKey)
     EXPECT_EQ(form->ComboChanges, 2);
 }
 
+TEST_F(ComboTest, ABoxFreedOrHiddenWithItsListOpenLeavesNothingBehind)
+{
+    clickArrowButton();
+    ASSERT_TRUE(combo->GetDroppedDown());
+    HWND list = WindowFromPoint(POINT(itemPoint(0)));
+    delete combo;
+    form->Combo = nullptr;
+    EXPECT_FALSE(IsWindow(list));
+    EXPECT_EQ(GetCapture(), HWND(0));
+    click(itemPoint(0).X, itemPoint(0).Y);   // where the list was: nothing happens
+    EXPECT_EQ(form->ComboChanges, 0);
+
+    TComboBox loose(nullptr);   // no window to hang a list under
+    loose.GetItems()->Add("x");
+    loose.SetDroppedDown(true);
+    EXPECT_FALSE(loose.GetDroppedDown());
+}
+
 // ---- Buttons and check boxes ----
 
 TEST_F(StdCtrlsTest, ButtonWithModalResultEndsShowModalWithIt)
@@ -340,6 +358,24 @@ TEST_F(StdCtrlsTest, ButtonWithModalResultEndsShowModalWithIt)
     form->OnShow = [&](TObject*) { display->click(at.X, at.Y); };
     EXPECT_EQ(form->ShowModal(), mrOk);
     EXPECT_EQ(form->OkClicks, 1);   // and its OnClick ran too
+}
+
+TEST_F(StdCtrlsTest, EnterAndEscapeClickTheDefaultAndCancelButtons)
+{
+    auto form = loadedForm();
+    auto* cancel = new TButton(form.get());
+    cancel->SetModalResult(mrCancel);
+    cancel->SetParent(find<TPanel>(form.get(), "Inner"));   // found however deep it sits
+    EXPECT_FALSE(ClickDialogButton(form.get(), VK_ESCAPE));
+    cancel->SetCancel(true);
+    EXPECT_TRUE(ClickDialogButton(form.get(), VK_ESCAPE));
+    EXPECT_EQ(form->GetModalResult(), mrCancel);
+    EXPECT_TRUE(ClickDialogButton(form.get(), VK_RETURN));
+    EXPECT_EQ(form->GetModalResult(), mrOk);
+    EXPECT_EQ(form->OkClicks, 1);
+    form->Ok->SetEnabled(false);
+    EXPECT_FALSE(ClickDialogButton(form.get(), VK_RETURN));
+    EXPECT_FALSE(ClickDialogButton(form.get(), 'A'));
 }
 
 TEST_F(StdCtrlsTest, ButtonLooksPressedOnlyWhileHeldOverIt)

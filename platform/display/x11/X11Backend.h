@@ -76,6 +76,7 @@ private:
     void translate(XEvent& event);
     void translateConfigure(const XConfigureEvent& event);
     void translateProperty(const XPropertyEvent& event);
+    void releaseLostKeys();
     // Clipboard (X11Clipboard.cpp).
     void answerSelection(const XSelectionRequestEvent& request);
 
@@ -92,6 +93,7 @@ private:
     std::map<HWND, X11Surface> surfaces_;
     std::map<Window, HWND> byWindow_;
     std::deque<InputEvent> input_;
+    std::map<unsigned, int> heldKeys_;   // keycode to virtual key, pressed in one of our windows
     std::map<int, Cursor> cursors_;
     Cursor cursor_ = 0;
     HWND captured_ = 0;

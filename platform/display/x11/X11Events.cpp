@@ -96,8 +96,15 @@ void X11Backend::translate(XEvent& e)
         InputEvent k = event(e.type == KeyPress ? InputEvent::KeyDown : InputEvent::KeyUp, 0, 0);
         k.key = key;
         input_.push_back(k);
+        if (e.type == KeyPress)
+            heldKeys_[e.xkey.keycode] = key;
+        else
+            heldKeys_.erase(e.xkey.keycode);
         break;
     }
+    case FocusIn:
+        releaseLostKeys();
+        break;
     case Expose:
         if (window) {
             InputEvent x = event(InputEvent::Exposed, e.xexpose.x, e.xexpose.y, window);
@@ -186,6 +193,24 @@ void X11Backend::translateProperty(const XPropertyEvent& p)
             s->minimized = iconic;
             input_.push_back(event(iconic ? InputEvent::Minimized : InputEvent::Restored, 0, 0, window));
         }
+    }
+}
+
+// A key released while another program had the focus (the Alt of Alt+F4 that closed a
+// window) would stay down for the window layer: release what the keyboard no longer holds.
+void X11Backend::releaseLostKeys()
+{
+    char keys[32] = {};
+    XQueryKeymap(dpy_, keys);
+    for (auto it = heldKeys_.begin(); it != heldKeys_.end();) {
+        if (keys[it->first / 8] & (1 << (it->first % 8))) {
+            ++it;
+            continue;
+        }
+        InputEvent up = event(InputEvent::KeyUp, 0, 0);
+        up.key = it->second;
+        input_.push_back(up);
+        it = heldKeys_.erase(it);
     }
 }
 

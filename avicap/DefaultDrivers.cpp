@@ -1,0 +1,3 @@
+#include "avicap/V4l2Driver.h"
+
+void installDefaultCaptureDrivers() { setCameraDriver(std::make_shared<V4l2Driver>()); }

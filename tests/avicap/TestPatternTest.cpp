@@ -1,0 +1,66 @@
+#include "CaptureFixture.h"
+
+namespace {
+
+struct CountingSink : CaptureSink
+{
+    std::vector<CaptureFrame> frames;
+    std::mutex mutex;
+    void frameArrived(CaptureFrame&& frame) override
+    {
+        std::lock_guard lock(mutex);
+        frames.push_back(std::move(frame));
+    }
+    void deviceFailed(const std::string&) override {}
+};
+
+}  // namespace
+
+TEST_F(CaptureFixture, TestPatternIsPacedAtThirtyFramesPerSecondByTheClock)
+{
+    TestPatternDevice device;
+    CountingSink sink;
+    ASSERT_TRUE(device.startStreaming(&sink));
+    for (int i = 0; i < 100; ++i) {
+        clock->advanceMs(10);
+        TestPatternDriver::pumpFrames();
+    }
+    device.stopStreaming();
+    // One at the start, then one per 33 ms period of the second that passed.
+    EXPECT_GE(sink.frames.size(), 30u);
+    EXPECT_LE(sink.frames.size(), 31u);
+    for (size_t i = 1; i < sink.frames.size(); ++i) {
+        EXPECT_EQ(sink.frames[i].sequence, sink.frames[i - 1].sequence + 1);
+        EXPECT_GT(sink.frames[i].timestampUs, sink.frames[i - 1].timestampUs);
+    }
+}
+
+TEST_F(CaptureFixture, TestPatternDrawsEveryOfferedSizeAndShowsTheTime)
+{
+    TestPatternDevice device;
+    for (const CaptureFormat& format : device.formats()) {
+        ASSERT_TRUE(device.setFormat(format));
+        CaptureFrame frame;
+        ASSERT_TRUE(device.grabFrame(frame, 0));
+        EXPECT_EQ(frame.pixels.size(), size_t(format.width) * size_t(format.height) * 3);
+    }
+    EXPECT_FALSE(device.setFormat({100, 100, 30}));
+    EXPECT_FALSE(device.setControl(TestPatternDevice::kBrightnessControl, 101));
+
+    // Solid pattern: only the clock and the counter change between two grabs.
+    ASSERT_TRUE(device.setFormat({320, 240, 30}));
+    ASSERT_TRUE(device.setControl(TestPatternDevice::kPatternControl, TestPatternDevice::Solid));
+    CaptureFrame a, b;
+    device.grabFrame(a, 0);
+    clock->advanceMs(1000);
+    clock->setLocalMicroseconds(int64_t(13) * 3600 * 1000000);
+    device.grabFrame(b, 0);
+    size_t differing = 0, bottomHalf = 0;
+    for (size_t i = 0; i < a.pixels.size(); i += 3)
+        if (a.pixels[i] != b.pixels[i] || a.pixels[i + 2] != b.pixels[i + 2]) {
+            ++differing;
+            bottomHalf += i < a.pixels.size() / 2;
+        }
+    EXPECT_GT(differing, 0u);
+    EXPECT_EQ(bottomHalf, 0u);   // the text sits at the top
+}

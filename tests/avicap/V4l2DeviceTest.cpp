@@ -1,0 +1,258 @@
+// The V4L2 driver against the first real camera (/dev/video0): on a machine with a webcam,
+// or in the virtual machine of scripts/vm-tests.sh with the kernel's vivid driver. Skipped
+// where there is no capture device.
+#include <gtest/gtest.h>
+#include <linux/videodev2.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "avicap/AviWriter.h"
+#include "avicap/V4l2Device.h"
+#include "avicap/V4l2Driver.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool firstNodeCaptures()
+{
+    auto system = realV4l2System();
+    int fd = system->open("/dev/video0");
+    if (fd < 0)
+        return false;
+    v4l2_capability caps{};
+    bool capture = system->ioctl(fd, VIDIOC_QUERYCAP, &caps) == 0 && isV4l2CaptureNode(caps);
+    system->close(fd);
+    return capture;
+}
+
+#define REQUIRE_CAMERA()                                                                     \
+    do {                                                                                     \
+        if (!firstNodeCaptures())                                                            \
+            GTEST_SKIP() << "skipped: /dev/video0 is absent or not a capture device";        \
+    } while (false)
+
+// Counts frames and, when given a writer, records them.
+class Recorder : public CaptureSink
+{
+public:
+    AviWriter* writer = nullptr;
+    void frameArrived(CaptureFrame&& frame) override
+    {
+        if (writer) {
+            if (!frame.jpeg.empty()) {
+                writer->addJpeg(frame.jpeg.data(), frame.jpeg.size(), frame.timestampUs);
+            } else {
+                // DIB rows are padded to 4 bytes.
+                const size_t row = size_t(frame.width) * 3, stride = (row + 3) & ~size_t(3);
+                dib.assign(stride * size_t(frame.height), 0);
+                for (int y = 0; y < frame.height; ++y)
+                    std::memcpy(dib.data() + stride * size_t(y), frame.pixels.data() + row * size_t(y), row);
+                writer->addFrame(dib.data(), dib.size(), frame.timestampUs);
+            }
+        }
+        std::lock_guard lock(mutex);
+        ++frames;
+        sizeOk = sizeOk && frame.pixels.size() == size_t(frame.width) * size_t(frame.height) * 3;
+        wake.notify_all();
+    }
+    void deviceFailed(const std::string& message) override
+    {
+        std::lock_guard lock(mutex);
+        failure = message;
+        wake.notify_all();
+    }
+    bool waitFrames(int count, std::chrono::milliseconds timeout = 5s)
+    {
+        std::unique_lock lock(mutex);
+        return wake.wait_for(lock, timeout, [&] { return frames >= count; });
+    }
+    bool waitFailure()
+    {
+        std::unique_lock lock(mutex);
+        return wake.wait_for(lock, 5s, [&] { return !failure.empty(); });
+    }
+    std::mutex mutex;
+    std::condition_variable wake;
+    int frames = 0;
+    bool sizeOk = true;
+    std::string failure;
+    std::vector<uint8_t> dib;
+};
+
+std::unique_ptr<CaptureDevice> openFirst()
+{
+    V4l2Driver driver;
+    return driver.open(0);
+}
+
+// Frames ffprobe counts in the file; -1 when ffprobe is not installed, -2 when it fails.
+int probeFrames(const std::string& path)
+{
+    if (std::system("command -v ffprobe >/dev/null 2>&1") != 0)
+        return -1;
+    std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                          "stream=nb_read_frames -of csv=p=0 '" + path + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    char line[256] = {};
+    bool read = pipe && std::fgets(line, sizeof line, pipe);
+    int status = pipe ? pclose(pipe) : -1;
+    return read && status == 0 ? std::atoi(line) : -2;
+}
+
+std::unique_ptr<AviWriter> startRecording(const CaptureDevice& device, const std::string& path)
+{
+    AviWriterConfig config;
+    config.path = path;
+    config.video.width = device.format().width;
+    config.video.height = device.format().height;
+    config.video.microSecPerFrame = uint32_t(1000000 / std::max(1, device.format().framesPerSecond));
+    config.video.codec = AviCodec::Mjpeg;
+    auto writer = std::make_unique<AviWriter>(config);
+    return writer->open() ? std::move(writer) : nullptr;
+}
+
+std::string tempFile(const char* name)
+{
+    return (std::filesystem::temp_directory_path() / name).string();
+}
+
+TEST(V4l2Device, ListsTheCameraWithItsFormatsAndControls)
+{
+    REQUIRE_CAMERA();
+    V4l2Driver driver;
+    auto devices = driver.devices();
+    ASSERT_FALSE(devices.empty());
+    EXPECT_FALSE(devices[0].name.empty());
+    std::printf("camera: %s, %s\n", devices[0].name.c_str(), devices[0].version.c_str());
+    auto device = openFirst();
+    ASSERT_TRUE(device);
+    auto formats = device->formats();
+    ASSERT_FALSE(formats.empty());
+    for (const CaptureFormat& f : formats)
+        std::printf("  format %dx%d @ %d\n", f.width, f.height, f.framesPerSecond);
+    for (const CaptureControl& c : device->controls())
+        std::printf("  control %s (kind %d) %d..%d = %d\n", c.name.c_str(), int(c.kind), c.minimum,
+                    c.maximum, c.value);
+    // Every offered format can be set (the first few, to keep it quick).
+    for (size_t i = 0; i < std::min<size_t>(formats.size(), 4); ++i) {
+        EXPECT_TRUE(device->setFormat(formats[i])) << formats[i].width << "x" << formats[i].height;
+        EXPECT_EQ(device->format().width, formats[i].width);
+    }
+}
+
+TEST(V4l2Device, StreamsFramesOfTheChosenSizeAndStopsAtOnce)
+{
+    REQUIRE_CAMERA();
+    auto device = openFirst();
+    ASSERT_TRUE(device);
+    const CaptureFormat format = device->formats().front();
+    ASSERT_TRUE(device->setFormat(format));
+    Recorder sink;
+    ASSERT_TRUE(device->startStreaming(&sink));
+    EXPECT_TRUE(sink.waitFrames(5));
+    auto started = std::chrono::steady_clock::now();
+    device->stopStreaming();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_TRUE(sink.sizeOk);
+    EXPECT_TRUE(sink.failure.empty()) << sink.failure;
+    CaptureFrame frame;
+    ASSERT_TRUE(device->grabFrame(frame, 3000));
+    EXPECT_EQ(frame.width, format.width);
+}
+
+TEST(V4l2Device, AppliesASliderLive)
+{
+    REQUIRE_CAMERA();
+    auto device = openFirst();
+    ASSERT_TRUE(device);
+    Recorder sink;
+    ASSERT_TRUE(device->startStreaming(&sink));
+    for (const CaptureControl& c : device->controls())
+        if (c.kind == CaptureControl::Slider && c.maximum > c.minimum && c.name == "Brightness") {
+            int value = c.value == c.maximum ? c.minimum : c.maximum;
+            EXPECT_TRUE(device->setControl(c.id, value));
+            for (const CaptureControl& after : device->controls())
+                if (after.id == c.id) {
+                    EXPECT_EQ(after.value, value);
+                }
+            device->setControl(c.id, c.value);
+        }
+    EXPECT_TRUE(sink.waitFrames(3));
+    device->stopStreaming();
+}
+
+TEST(V4l2Device, RecordsTwoSecondsToAPlayableFile)
+{
+    REQUIRE_CAMERA();
+    auto device = openFirst();
+    ASSERT_TRUE(device);
+    const std::string path = tempFile("lumo-v4l2-record.avi");
+    auto writer = startRecording(*device, path);
+    ASSERT_TRUE(writer);
+    Recorder sink;
+    sink.writer = writer.get();
+    ASSERT_TRUE(device->startStreaming(&sink));
+    std::this_thread::sleep_for(2s);
+    device->stopStreaming();
+    EXPECT_FALSE(writer->close());
+    std::printf("recorded %d frames, %llu bytes\n", sink.frames,
+                (unsigned long long)std::filesystem::file_size(path));
+    EXPECT_GE(sink.frames, 10);
+    int probed = probeFrames(path);
+    std::printf("ffprobe: %d frames\n", probed);
+    EXPECT_TRUE(probed == -1 || probed >= 10) << probed;
+}
+
+TEST(V4l2Device, DisconnectMidRecordingEndsItAndTheCameraComesBack)
+{
+    REQUIRE_CAMERA();
+    auto device = openFirst();
+    ASSERT_TRUE(device);
+    uint32_t disconnect = 0;
+    for (const CaptureControl& c : device->controls())
+        if (c.name == "Disconnect")
+            disconnect = c.id;
+    if (!disconnect)
+        GTEST_SKIP() << "skipped: the camera has no Disconnect control";
+    const std::string path = tempFile("lumo-v4l2-disconnect.avi");
+    auto writer = startRecording(*device, path);
+    ASSERT_TRUE(writer);
+    Recorder sink;
+    sink.writer = writer.get();
+    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(sink.waitFrames(10));
+    EXPECT_TRUE(device->setControl(disconnect, 1));
+    ASSERT_TRUE(sink.waitFailure());
+    std::printf("failure: %s after %d frames\n", sink.failure.c_str(), sink.frames);
+    auto started = std::chrono::steady_clock::now();
+    device->stopStreaming();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_FALSE(device->streaming());
+    EXPECT_FALSE(writer->close());
+    int probed = probeFrames(path);
+    std::printf("ffprobe after disconnect: %d frames\n", probed);
+    EXPECT_TRUE(probed == -1 || probed >= 10) << probed;
+    device.reset();
+
+    // The camera returns once nothing holds it open.
+    std::unique_ptr<CaptureDevice> again;
+    for (int attempt = 0; attempt < 50 && !again; ++attempt) {
+        again = openFirst();
+        if (!again)
+            std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(again);
+    Recorder second;
+    ASSERT_TRUE(again->startStreaming(&second));
+    EXPECT_TRUE(second.waitFrames(3));
+    again->stopStreaming();
+}
+
+}  // namespace
