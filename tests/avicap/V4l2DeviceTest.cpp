@@ -115,7 +115,11 @@ std::unique_ptr<AviWriter> startRecording(const CaptureDevice& device, const std
     config.video.microSecPerFrame = uint32_t(1000000 / std::max(1, device.format().framesPerSecond));
     config.video.codec = AviCodec::Mjpeg;
     auto writer = std::make_unique<AviWriter>(config);
-    return writer->open() ? std::move(writer) : nullptr;
+    AviError error;
+    if (writer->open(&error))
+        return writer;
+    ADD_FAILURE() << path << ": " << error.text;
+    return nullptr;
 }
 
 std::string tempFile(const char* name)

@@ -335,12 +335,13 @@ TEST_F(ComboTest, ABoxFreedOrHiddenWithItsListOpenLeavesNothingBehind)
 {
     clickArrowButton();
     ASSERT_TRUE(combo->GetDroppedDown());
-    HWND list = WindowFromPoint(POINT(itemPoint(0)));
+    TPoint first = itemPoint(0);
+    HWND list = WindowFromPoint(POINT(first));
     delete combo;
     form->Combo = nullptr;
     EXPECT_FALSE(IsWindow(list));
     EXPECT_EQ(GetCapture(), HWND(0));
-    click(itemPoint(0).X, itemPoint(0).Y);   // where the list was: nothing happens
+    click(first.X, first.Y);   // where the list was: nothing happens
     EXPECT_EQ(form->ComboChanges, 0);
 
     TComboBox loose(nullptr);   // no window to hang a list under
