@@ -101,50 +101,73 @@ TEST(AviWriterFailures, KilledRecordingPlaysUpToOneSecondBeforeTheKill)
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }
 
+// In a child process: records under a file size limit until the disk "fills up"; writes
+// (error code, frames the writer counts, error callbacks) to out.
+namespace {
+
+[[noreturn]] void recordUntilFull(const AviWriterConfig& c, rlim_t bytes, int out)
+{
+    // A file size limit stands in for a full disk; the signal it raises is ignored so the
+    // write fails with EFBIG instead.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{bytes, bytes};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    AviWriter writer(c);
+    int32_t result[3] = {-1, 0, 0};
+    writer.setErrorCallback([&](const AviError&) { ++result[2]; });
+    if (writer.open()) {
+        for (int i = 0; i < 400 && !writer.error(); ++i) {
+            auto dib = frame(c.video.width, c.video.height, i);
+            writer.addAudio(tone(uint64_t(i) * 267, 267).data(), 534, int64_t(i) * 33333);
+            writer.addFrame(dib.data(), dib.size(), int64_t(i) * 33333);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        AviError error = writer.close();
+        result[0] = int32_t(error.code);
+        result[1] = int32_t(writer.stats().frames);
+    }
+    _exit(write(out, result, sizeof result) == sizeof result ? 0 : 1);
+}
+
+}  // namespace
+
 TEST(AviWriterFailures, FullDiskStopsTheRecordingWithAPlayableFile)
 {
     REQUIRE_FFMPEG();
     std::string dir = tempDir();
-    std::string path = dir + "/full.avi";
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // A file size limit stands in for a full disk; the signal it raises is ignored so
-        // the write fails with EFBIG instead.
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{2 << 20, 2 << 20};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        AviWriterConfig c = config(path, AviCodec::Uncompressed);
+    // Big raw frames, then small JPEG frames against limits that cut audio chunks, index
+    // chunks and the legacy index at different places.
+    struct Case
+    {
+        AviCodec codec;
+        rlim_t limit;
+    } cases[] = {{AviCodec::Uncompressed, 2 << 20}, {AviCodec::Mjpeg, 150000}, {AviCodec::Mjpeg, 200003},
+                 {AviCodec::Mjpeg, 250007}, {AviCodec::Mjpeg, 300001}};
+    for (const Case& k : cases) {
+        std::string path = dir + "/full" + std::to_string(k.limit) + ".avi";
+        AviWriterConfig c = config(path, k.codec);
         c.startUs = 0;
-        AviWriter writer(c);
-        int32_t result[3] = {-1, 0, 0};
-        writer.setErrorCallback([&](const AviError&) { ++result[2]; });
-        if (writer.open()) {
-            for (int i = 0; i < 100 && !writer.error(); ++i) {
-                auto dib = frame(320, 240, i);
-                writer.addAudio(tone(uint64_t(i) * 267, 267).data(), 534, int64_t(i) * 33333);
-                writer.addFrame(dib.data(), dib.size(), int64_t(i) * 33333);
-                std::this_thread::sleep_for(std::chrono::milliseconds(3));
-            }
-            AviError error = writer.close();
-            result[0] = int32_t(error.code);
-            result[1] = int32_t(writer.stats().frames);
+        c.flushIntervalMs = 20;
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(fds[0]);
+            recordUntilFull(c, k.limit, fds[1]);
         }
-        _exit(write(fds[1], result, sizeof result) == sizeof result ? 0 : 1);
+        close(fds[1]);
+        int32_t result[3] = {-1, 0, 0};
+        ASSERT_EQ(read(fds[0], result, sizeof result), ssize_t(sizeof result));
+        close(fds[0]);
+        waitpid(child, nullptr, 0);
+        EXPECT_EQ(result[0], int32_t(AviErrorCode::DiskFull)) << k.limit;
+        EXPECT_EQ(result[2], 1) << "the error callback runs once";
+        auto v = stream(path, "v:0");
+        EXPECT_GE(number(v, "nb_read_frames"), 5) << v["error"];
+        EXPECT_EQ(number(v, "nb_read_frames"), result[1]) << k.limit;
+        EXPECT_EQ(decodeErrors(path), "") << k.limit;
     }
-    close(fds[1]);
-    int32_t result[3] = {-1, 0, 0};
-    ASSERT_EQ(read(fds[0], result, sizeof result), ssize_t(sizeof result));
-    close(fds[0]);
-    waitpid(child, nullptr, 0);
-    EXPECT_EQ(result[0], int32_t(AviErrorCode::DiskFull));
-    EXPECT_EQ(result[2], 1) << "the error callback runs once";
-    auto v = stream(path, "v:0");
-    EXPECT_GE(number(v, "nb_read_frames"), 5) << v["error"];
-    EXPECT_EQ(number(v, "nb_read_frames"), result[1]);
-    EXPECT_EQ(decodeErrors(path), "");
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }
 

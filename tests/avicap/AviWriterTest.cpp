@@ -121,3 +121,40 @@ TEST(AviWriter, ContinuesInAvixRiffsPastTheSizeLimit)
     expectPlays(r.config.path, "rawvideo", 50, true);
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }
+
+TEST(AviWriter, SoundLandsAtItsTimestampsDespiteLostAndRepeatedBuffers)
+{
+    REQUIRE_FFMPEG();
+    std::string dir = tempDir();
+    AviWriterConfig c = config(dir + "/sync.avi", AviCodec::Mjpeg, 64, 48);
+    AviWriter writer(c);
+    ASSERT_TRUE(writer.open());
+    auto dib = frame(64, 48, 0);
+    for (int i = 0; i < 60; ++i) {
+        if (i % 3 == 0) {
+            int buffer = i / 3;   // 100 ms each; the 6th is lost, the 13th comes twice
+            auto pcm = tone(uint64_t(buffer) * 800, 800);
+            for (int times = buffer == 5 ? 0 : buffer == 12 ? 2 : 1; times > 0; --times)
+                writer.addAudio(pcm.data(), pcm.size(), int64_t(buffer) * 100000);
+        }
+        writer.addFrame(dib.data(), dib.size(), int64_t(i) * 33333);
+    }
+    EXPECT_FALSE(writer.close());
+    std::string pcmPath = dir + "/sound.raw";
+    run("ffmpeg -nostdin -v error -i '" + c.path + "' -map 0:a -f s16le -y '" + pcmPath + "'");
+    FILE* f = std::fopen(pcmPath.c_str(), "rb");
+    ASSERT_TRUE(f);
+    std::vector<uint8_t> got(20000 * 2);
+    got.resize(std::fread(got.data(), 1, got.size(), f));
+    std::fclose(f);
+    const size_t samples = 60 * 33333 * 8 / 1000;   // the video's length
+    ASSERT_EQ(got.size(), samples * 2);
+    auto expected = tone(0, samples);
+    for (size_t i = 4000; i < 4800; ++i)
+        expected[2 * i] = expected[2 * i + 1] = 0;   // the lost buffer is silence
+    size_t wrong = 0;
+    for (size_t i = 0; i < got.size(); ++i)
+        wrong += got[i] != expected[i];
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
+}

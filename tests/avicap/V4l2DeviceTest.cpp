@@ -86,10 +86,28 @@ public:
     std::vector<uint8_t> dib;
 };
 
+// Opens the first camera at VGA (or its first size) and its best rate up to 30 per second:
+// the driver remembers formats between opens, so every test sets its own.
 std::unique_ptr<CaptureDevice> openFirst()
 {
     V4l2Driver driver;
-    return driver.open(0);
+    auto device = driver.open(0);
+    if (!device)
+        return device;
+    auto formats = device->formats();
+    CaptureFormat best{};
+    for (const CaptureFormat& f : formats) {
+        bool vga = f.width == 640 && f.height == 480;
+        bool bestVga = best.width == 640 && best.height == 480;
+        if (f.framesPerSecond <= 30 && (best.width == 0 || (vga && !bestVga) ||
+                                        (vga == bestVga && f.framesPerSecond > best.framesPerSecond)))
+            best = f;
+    }
+    if (best.width)
+        device->setFormat(best);
+    CaptureFormat f = device->format();
+    std::printf("using %dx%d @ %d\n", f.width, f.height, f.framesPerSecond);
+    return device;
 }
 
 // Frames ffprobe counts in the file; -1 when ffprobe is not installed, -2 when it fails.
@@ -156,8 +174,7 @@ TEST(V4l2Device, StreamsFramesOfTheChosenSizeAndStopsAtOnce)
     REQUIRE_CAMERA();
     auto device = openFirst();
     ASSERT_TRUE(device);
-    const CaptureFormat format = device->formats().front();
-    ASSERT_TRUE(device->setFormat(format));
+    const CaptureFormat format = device->format();
     Recorder sink;
     ASSERT_TRUE(device->startStreaming(&sink));
     EXPECT_TRUE(sink.waitFrames(5));
