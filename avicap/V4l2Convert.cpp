@@ -62,6 +62,38 @@ bool sizeOk(const V4l2PixelLayout& layout)
 
 }  // namespace
 
+namespace {
+
+// BT.601 studio range in 8.8 fixed point, precomputed per byte value; the clamp is a table
+// over the shifted sum, which is cheaper than two compares for each of three channels.
+struct YuvTables
+{
+    int32_t luma[256], redV[256], greenU[256], greenV[256], blueU[256];
+    uint8_t clamp[1024];   // index: (sum >> 8) + 384
+    YuvTables()
+    {
+        for (int i = 0; i < 256; ++i) {
+            luma[i] = 298 * (i - 16) + 128;
+            redV[i] = 409 * (i - 128);
+            greenU[i] = -100 * (i - 128);
+            greenV[i] = -208 * (i - 128);
+            blueU[i] = 516 * (i - 128);
+        }
+        for (int i = 0; i < 1024; ++i)
+            clamp[i] = clampByte(i - 384);
+    }
+};
+const YuvTables yuv;
+
+inline void putPixel(uint8_t* out, int c, int b, int g, int r)
+{
+    out[0] = yuv.clamp[((c + b) >> 8) + 384];
+    out[1] = yuv.clamp[((c + g) >> 8) + 384];
+    out[2] = yuv.clamp[((c + r) >> 8) + 384];
+}
+
+}  // namespace
+
 void convertYuyvToBgrBottomUp(const uint8_t* src, uint32_t bytesPerLine, int width, int height,
                               uint8_t* dst)
 {
@@ -69,20 +101,16 @@ void convertYuyvToBgrBottomUp(const uint8_t* src, uint32_t bytesPerLine, int wid
     for (int y = 0; y < height; ++y) {
         const uint8_t* in = src + size_t(y) * bytesPerLine;
         uint8_t* out = dst + size_t(height - 1 - y) * dstStride;
-        for (int x = 0; x < width; x += 2, in += 4) {
-            const int d = in[1] - 128, e = in[3] - 128;
-            const int r = 409 * e + 128, g = -100 * d - 208 * e + 128, b = 516 * d + 128;
-            const int c0 = 298 * (in[0] - 16);
-            *out++ = clampByte((c0 + b) >> 8);
-            *out++ = clampByte((c0 + g) >> 8);
-            *out++ = clampByte((c0 + r) >> 8);
-            if (x + 1 < width) {
-                const int c1 = 298 * (in[2] - 16);
-                *out++ = clampByte((c1 + b) >> 8);
-                *out++ = clampByte((c1 + g) >> 8);
-                *out++ = clampByte((c1 + r) >> 8);
-            }
+        int x = 0;
+        for (; x + 1 < width; x += 2, in += 4, out += 6) {
+            const int b = yuv.blueU[in[1]], g = yuv.greenU[in[1]] + yuv.greenV[in[3]],
+                      r = yuv.redV[in[3]];
+            putPixel(out, yuv.luma[in[0]], b, g, r);
+            putPixel(out + 3, yuv.luma[in[2]], b, g, r);
         }
+        if (x < width)   // odd width: the last pixel has a pair of its own
+            putPixel(out, yuv.luma[in[0]], yuv.blueU[in[1]], yuv.greenU[in[1]] + yuv.greenV[in[3]],
+                     yuv.redV[in[3]]);
     }
 }
 
@@ -149,8 +177,9 @@ bool V4l2Converter::convertJpeg(const V4l2PixelLayout& layout, const uint8_t* da
         return false;
     }
     out.resize(size_t(width) * size_t(height) * 3);
+    // The fast DCT: a few per cent quicker, and the camera's own JPEG is what gets recorded.
     if (tjDecompress2(jpeg_, data, (unsigned long)size, out.data(), width, width * 3, height,
-                      TJPF_BGR, TJFLAG_BOTTOMUP) != 0 &&
+                      TJPF_BGR, TJFLAG_BOTTOMUP | TJFLAG_FASTDCT) != 0 &&
         tjGetErrorCode(jpeg_) != TJERR_WARNING) {
         error_ = tjGetErrorStr2(jpeg_);
         return false;

@@ -83,6 +83,7 @@ private:
     uint32_t bytesPerLine_ = 0;
     std::vector<Buffer> buffers_;
     bool streamOn_ = false;
+    bool requested_ = false;   // buffers asked for: freed again even when setup failed
     CaptureSink* sink_ = nullptr;
     std::thread thread_;
     std::atomic<bool> stop_{false};

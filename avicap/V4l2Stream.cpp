@@ -34,8 +34,10 @@ bool V4l2Device::startBuffers()
     request.count = kV4l2Buffers;
     request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     request.memory = V4L2_MEMORY_MMAP;
-    if (system_->ioctl(fd_, VIDIOC_REQBUFS, &request) != 0 || request.count == 0 ||
-        request.count > kMaxBuffers)
+    if (system_->ioctl(fd_, VIDIOC_REQBUFS, &request) != 0)
+        return false;
+    requested_ = true;
+    if (request.count == 0 || request.count > kMaxBuffers)
         return false;
     // Raw frames must fit their buffer; compressed ones only need some room.
     const size_t needed = V4l2Converter::isJpeg(mode_.fourcc) ? 1 : size_t(mode_.width) * 2;
@@ -72,13 +74,14 @@ void V4l2Device::releaseBuffers()
     for (Buffer& buffer : buffers_)
         if (buffer.address)
             system_->munmap(buffer.address, buffer.length);
-    if (fd_ >= 0 && !buffers_.empty()) {
+    if (fd_ >= 0 && requested_) {
         v4l2_requestbuffers request{};
         request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         request.memory = V4L2_MEMORY_MMAP;
         system_->ioctl(fd_, VIDIOC_REQBUFS, &request);
     }
     buffers_.clear();
+    requested_ = false;
 }
 
 bool V4l2Device::startStreaming(CaptureSink* sink)

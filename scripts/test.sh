@@ -21,3 +21,6 @@ if [ "$sanitize" = 1 ]; then
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
      ctest --output-on-failure -j "$jobs")
 fi
+
+# The V4L2 driver against a real kernel camera driver (vivid) in a virtual machine.
+scripts/vm-tests.sh build

@@ -259,17 +259,20 @@ TEST(V4l2Device, DisconnectMidRecordingEndsItAndTheCameraComesBack)
     EXPECT_FALSE(writer->close());
     int probed = probeFrames(path);
     std::printf("ffprobe after disconnect: %d frames\n", probed);
-    EXPECT_TRUE(probed == -1 || probed >= 10) << probed;
+    // Frames that land in one slot of the frame grid are kept once.
+    EXPECT_TRUE(probed == -1 || probed >= 5) << probed;
     device.reset();
 
     // The camera returns once nothing holds it open.
     std::unique_ptr<CaptureDevice> again;
-    for (int attempt = 0; attempt < 50 && !again; ++attempt) {
+    int attempt = 0;
+    for (; attempt < 50 && !again; ++attempt) {
         again = openFirst();
         if (!again)
             std::this_thread::sleep_for(100ms);
     }
     ASSERT_TRUE(again);
+    std::printf("open again: attempt %d\n", attempt);
     Recorder second;
     ASSERT_TRUE(again->startStreaming(&second));
     EXPECT_TRUE(second.waitFrames(3));

@@ -43,6 +43,10 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
     }
     case VIDIOC_ENUM_FMT: {
         auto* desc = static_cast<v4l2_fmtdesc*>(arg);
+        if (n.endlessFormats) {
+            desc->pixelformat = n.formats[0].fourcc;
+            return 0;
+        }
         if (desc->index >= n.formats.size())
             return fail(EINVAL);
         desc->pixelformat = n.formats[desc->index].fourcc;
@@ -129,6 +133,8 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
         auto* r = static_cast<v4l2_requestbuffers*>(arg);
         if (n.streaming)
             return fail(EBUSY);
+        if (n.grantedBuffers)
+            r->count = n.grantedBuffers;
         n.buffers.assign(r->count, std::vector<uint8_t>(frameBytes(n.fourcc, n.width, n.height)));
         n.queued.clear();
         n.done.clear();
@@ -154,6 +160,8 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
         b->index = n.done.front();
         n.done.pop_front();
         b->bytesused = n.bytesUsed[b->index];
+        if (n.badIndex)
+            b->index = 999;
         b->flags = 0;
         return 0;
     }

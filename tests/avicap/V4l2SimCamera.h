@@ -49,6 +49,11 @@ struct SimNode
     bool plugged = true;
     bool streaming = false;
     int dqbufErrno = 0;   // an injected DQBUF failure
+    // Driver faults.
+    bool endlessFormats = false;
+    uint32_t grantedBuffers = 0;   // REQBUFS answers this count when set
+    bool mmapFails = false;
+    bool badIndex = false;         // DQBUF names a buffer that does not exist
     std::vector<std::vector<uint8_t>> buffers;
     std::deque<uint32_t> queued, done;
     std::map<uint32_t, uint32_t> bytesUsed;
@@ -150,7 +155,7 @@ public:
     {
         std::lock_guard lock(mutex);
         SimNode* n = nodeOf(fd);
-        if (!n || !n->plugged || offset < 0 || size_t(offset) >= n->buffers.size() ||
+        if (!n || !n->plugged || n->mmapFails || offset < 0 || size_t(offset) >= n->buffers.size() ||
             length != n->buffers[size_t(offset)].size()) {
             errno = EINVAL;
             return nullptr;

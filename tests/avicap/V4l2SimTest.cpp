@@ -391,6 +391,32 @@ TEST_F(V4l2Sim, UnplugMidStreamFailsOnceAndTheCameraComesBack)
     EXPECT_TRUE(second.waitFrames(1));
 }
 
+TEST_F(V4l2Sim, DriverFaultsFailCleanly)
+{
+    cam.endlessFormats = true;
+    auto device = open();
+    ASSERT_TRUE(device) << "an endless format list is cut short";
+    EXPECT_EQ(device->formats().size(), 1u);
+    RecordingSink sink;
+
+    cam.grantedBuffers = 1000;
+    EXPECT_FALSE(device->startStreaming(&sink));
+    cam.grantedBuffers = 0;
+    cam.mmapFails = true;
+    EXPECT_FALSE(device->startStreaming(&sink));
+    EXPECT_EQ(sim->maps, sim->unmaps);
+    EXPECT_FALSE(cam.streaming);
+
+    cam.mmapFails = false;
+    cam.badIndex = true;
+    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(sim->pushFrameWait(kCam, grey(640, 480)));
+    ASSERT_TRUE(sink.waitFailure());
+    device->stopStreaming();
+    EXPECT_TRUE(sink.frames.empty());
+    EXPECT_EQ(sim->maps, sim->unmaps);
+}
+
 TEST_F(V4l2Sim, DequeueErrorEndsTheStream)
 {
     auto device = open();
