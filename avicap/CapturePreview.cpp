@@ -56,6 +56,8 @@ void CaptureWindow::takeDelivered()
         preview_ = false;
         if (device_)
             device_->stopStreaming();
+        if (recordingNow())
+            recorder_->deviceFailed(failure);
         reportError(IDS_CAP_DRIVER_ERROR, failure.c_str());
         return;
     }
@@ -67,7 +69,7 @@ void CaptureWindow::takeDelivered()
         header.dwBufferLength = header.dwBytesUsed = DWORD(frame->pixels.size());
         header.dwTimeCaptured = DWORD((frame->timestampUs - streamStartUs_) / 1000);
         header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
-        recorder_->videoFrame(header);
+        recorder_->cameraFrame(header, *frame);
     }
     newest_ = std::move(frame);
     if (preview_ && previewDue_)

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "avicap/CaptureDriver.h"
 #include "avicap/Vfw.h"
 
 // The codec chosen in the compression dialog.
@@ -43,6 +44,8 @@ public:
     virtual LRESULT waveStream(WAVEHDR* header) = 0;
     // The recording ended by itself (time limit, error): the window refreshes its state.
     virtual void recordingEnded() = 0;
+    // A capture that blocks inside its start message began: the camera must stream now.
+    virtual void recordingStarted() {}
 };
 
 class CaptureRecorder
@@ -59,6 +62,19 @@ public:
     virtual bool singleFrameClose() = 0;
     // Each camera frame while recording, before the preview sees it.
     virtual void videoFrame(VIDEOHDR& frame) = 0;
+    // The same with the camera's frame behind the header (its time, its own JPEG).
+    virtual void cameraFrame(VIDEOHDR& header, const CaptureFrame& source)
+    {
+        (void)source;
+        videoFrame(header);
+    }
+    // The camera failed while recording: end the capture and keep the file. The window
+    // reports the error itself.
+    virtual void deviceFailed(const std::string& message)
+    {
+        (void)message;
+        stop(true);
+    }
     virtual bool capturing() const = 0;
     // Fills the recording members of the status: fCapturingNow, frame, drop and sample
     // counts, elapsed time, dwReturn, buffers allocated, fCapFileExists.
@@ -69,7 +85,8 @@ public:
 };
 
 using CaptureRecorderFactory = std::function<std::unique_ptr<CaptureRecorder>()>;
-// Installs the factory used by capture windows created from now on (null: none).
+// Installs the factory used by capture windows created from now on (null: none). Until a
+// call, the built-in recorder of avicap/Recorder.h is installed.
 void setCaptureRecorderFactory(CaptureRecorderFactory factory);
 CaptureRecorderFactory captureRecorderFactory();
 

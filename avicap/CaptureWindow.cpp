@@ -1,4 +1,5 @@
 #include "avicap/CaptureWindow.h"
+#include "avicap/Recorder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,7 +17,8 @@ std::map<HWND, std::shared_ptr<CaptureWindow>>& windows()
 }
 
 std::mutex factoryMutex;
-CaptureRecorderFactory recorderFactory;
+// Capture windows record from the start; the program needs no call to set this up.
+CaptureRecorderFactory recorderFactory = makeCaptureRecorderFactory();
 
 std::shared_ptr<CaptureWindow> lookup(HWND window)
 {
@@ -210,3 +212,5 @@ LRESULT CaptureWindow::waveStream(WAVEHDR* header)
 }
 
 void CaptureWindow::recordingEnded() { updateStreaming(); }
+
+void CaptureWindow::recordingStarted() { updateStreaming(); }

@@ -39,6 +39,7 @@ public:
     LRESULT videoStream(VIDEOHDR* header) override;
     LRESULT waveStream(WAVEHDR* header) override;
     void recordingEnded() override;
+    void recordingStarted() override;
 
     const VideoCompression& compression() const { return compression_; }
     uint64_t framesDropped() const { return dropped_.load(); }

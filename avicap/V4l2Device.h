@@ -69,7 +69,7 @@ private:
     void closeNode();
     void run();
     bool drain();
-    void deliver(uint32_t index, uint32_t bytesUsed);
+    void deliver(uint32_t index, uint32_t bytesUsed, int64_t takenUs);
     void fail(const std::string& message);
 
     std::shared_ptr<V4l2System> system_;

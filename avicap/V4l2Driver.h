@@ -29,6 +29,3 @@ private:
 
 // The number N of "/dev/videoN", or -1 for any other name.
 int v4l2NodeNumber(const std::string& path);
-
-// Makes the V4L2 driver the camera driver (program start-up).
-void installDefaultCaptureDrivers();

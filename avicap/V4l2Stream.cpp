@@ -89,6 +89,8 @@ bool V4l2Device::startStreaming(CaptureSink* sink)
     if (!sink)
         return false;
     stopStreaming();
+    if (thread_.joinable())
+        return false;   // asked from the sink's own callback, before its thread has ended
     std::lock_guard lock(mutex_);
     if (fd_ < 0)
         return false;
@@ -160,6 +162,7 @@ bool V4l2Device::drain()
 {
     v4l2_buffer newest{};
     bool have = false;
+    int64_t takenUs = 0;
     for (size_t count = 0; count <= buffers_.size(); ++count) {
         v4l2_buffer buffer{};
         buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -180,11 +183,12 @@ bool V4l2Device::drain()
         }
         newest = buffer;
         have = true;
+        takenUs = currentClock().monotonicUs();
     }
     if (!have)
         return true;
     if (!(newest.flags & V4L2_BUF_FLAG_ERROR))
-        deliver(newest.index, newest.bytesused);
+        deliver(newest.index, newest.bytesused, takenUs);
     if (system_->ioctl(fd_, VIDIOC_QBUF, &newest) != 0) {
         fail(errorText("queue", errno));
         return false;
@@ -192,7 +196,7 @@ bool V4l2Device::drain()
     return true;
 }
 
-void V4l2Device::deliver(uint32_t index, uint32_t bytesUsed)
+void V4l2Device::deliver(uint32_t index, uint32_t bytesUsed, int64_t takenUs)
 {
     const Buffer& buffer = buffers_[index];
     size_t size = bytesUsed == 0 || bytesUsed > buffer.length ? buffer.length : bytesUsed;
@@ -203,7 +207,7 @@ void V4l2Device::deliver(uint32_t index, uint32_t bytesUsed)
         return;   // a corrupt or short frame: the next one may be fine
     frame.width = mode_.width;
     frame.height = mode_.height;
-    frame.timestampUs = currentClock().monotonicUs();
+    frame.timestampUs = takenUs;   // when it came, not when conversion finished
     frame.sequence = sequence_++;
     if (V4l2Converter::isJpeg(mode_.fourcc))
         frame.jpeg.assign(data, data + size);

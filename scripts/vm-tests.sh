@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real-camera tests of the V4L2 driver in a small virtual machine with the kernel's
 # vivid camera as /dev/video0 (../shared/tools/run-in-vm.sh), against the build tree given
-# (default build). Recordings land in $OUT (default /tmp/vm/out). Fails when a test fails.
+# (default build); its log lands in $OUT (default /tmp/vm/out). Fails when a test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$(realpath "${1:-build}")
@@ -11,6 +11,8 @@ vm=../shared/tools/run-in-vm.sh
 echo "== V4L2 driver against vivid in a virtual machine =="
 # Recordings go to the machine's tmpfs (TMPDIR is not exported to the command otherwise);
 # the shared $OUT folder is far too slow to write a capture file to.
+# The machine runs without KVM: ffprobe inside it alone takes tens of seconds.
+export VM_TIMEOUT=${VM_TIMEOUT:-900}
 set +e
 bash "$vm" "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1"
 rc=$?

@@ -241,6 +241,10 @@ TEST_F(CaptureFixture, CaptureFileNameRoundTripsAndTruncates)
 
 TEST_F(CaptureFixture, RecordingMessagesAnswerFalseWithoutARecorder)
 {
+    // Windows record by default; a window made while no factory is installed cannot.
+    setCaptureRecorderFactory(nullptr);
+    DestroyWindow(cap);
+    cap = capCreateCaptureWindowA("Test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, 0, 0);
     ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
     for (UINT m : {WM_CAP_SEQUENCE, WM_CAP_SEQUENCE_NOFILE, WM_CAP_STOP, WM_CAP_ABORT,
                    WM_CAP_SINGLE_FRAME_OPEN, WM_CAP_SINGLE_FRAME, WM_CAP_SINGLE_FRAME_CLOSE,

@@ -152,7 +152,8 @@ TEST(V4l2Device, ListsTheCameraWithItsFormatsAndControls)
     auto devices = driver.devices();
     ASSERT_FALSE(devices.empty());
     EXPECT_FALSE(devices[0].name.empty());
-    std::printf("camera: %s, %s\n", devices[0].name.c_str(), devices[0].version.c_str());
+    for (const CaptureDeviceInfo& info : devices)
+        std::printf("camera: %s, %s\n", info.name.c_str(), info.version.c_str());
     auto device = openFirst();
     ASSERT_TRUE(device);
     auto formats = device->formats();

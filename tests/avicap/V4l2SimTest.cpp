@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+#include "avicap/AviProbe.h"
+#include "avicap/AviWriter.h"
 #include "avicap/MjpegEncoder.h"
 #include "avicap/V4l2Device.h"
 #include "avicap/V4l2Driver.h"
@@ -22,6 +24,8 @@ public:
     void frameArrived(CaptureFrame&& frame) override
     {
         std::unique_lock lock(mutex);
+        ++entered;
+        wake.notify_all();
         wake.wait(lock, [&] { return !hold; });
         frames.push_back(std::move(frame));
         wake.notify_all();
@@ -53,6 +57,7 @@ public:
     std::vector<CaptureFrame> frames;
     std::string failure;
     bool hold = false;
+    int entered = 0;
 };
 
 SimControl control(uint32_t id, const char* name, v4l2_ctrl_type type, int min, int max, int value,
@@ -254,7 +259,10 @@ TEST_F(V4l2Sim, NewestFrameWinsWhenTheSinkIsBehind)
     sink.setHold(true);
     ASSERT_TRUE(device->startStreaming(&sink));
     ASSERT_TRUE(sim->pushFrame(kCam, yuyvPattern(8)));
-    std::this_thread::sleep_for(20ms);   // the camera thread is now stuck in the sink
+    {
+        std::unique_lock lock(sink.mutex);   // the camera thread is now stuck in the sink
+        ASSERT_TRUE(sink.wake.wait_for(lock, 2s, [&] { return sink.entered == 1; }));
+    }
     for (uint8_t luma : {60, 120, 180}) {
         std::vector<uint8_t> frame(16, 128);
         frame[0] = frame[2] = frame[4] = frame[6] = frame[8] = frame[10] = frame[12] = frame[14] = luma;
@@ -262,7 +270,6 @@ TEST_F(V4l2Sim, NewestFrameWinsWhenTheSinkIsBehind)
     }
     sink.setHold(false);
     ASSERT_TRUE(sink.waitFrames(2));
-    std::this_thread::sleep_for(30ms);
     device->stopStreaming();
     ASSERT_EQ(sink.frames.size(), 2u) << "the two stale frames are skipped";
     EXPECT_EQ(sink.frames[1].pixels[0], (298 * (180 - 16) + 128) >> 8);
@@ -389,6 +396,51 @@ TEST_F(V4l2Sim, UnplugMidStreamFailsOnceAndTheCameraComesBack)
     ASSERT_TRUE(again->startStreaming(&second));
     ASSERT_TRUE(sim->pushFrameWait(kCam, grey(640, 480)));
     EXPECT_TRUE(second.waitFrames(1));
+}
+
+// The camera's JPEG frames go into the file unchanged until the unplug; the file then
+// closes playable.
+TEST_F(V4l2Sim, UnplugMidRecordingLeavesAPlayableFile)
+{
+    REQUIRE_FFMPEG();
+    cam.formats = {{V4L2_PIX_FMT_MJPEG, {{64, 48}}, {30}}};
+    std::vector<uint8_t> dib = aviprobe::frame(64, 48, 0);
+    MjpegEncoder encoder(85);
+    const uint8_t* data;
+    size_t size;
+    ASSERT_TRUE(encoder.encode(dib.data(), 64, 48, data, size));
+    const std::vector<uint8_t> jpeg(data, data + size);
+
+    AviWriterConfig config;
+    config.path = aviprobe::tempDir() + "/unplug.avi";
+    config.video = {64, 48, 33333, AviCodec::Mjpeg};
+    AviWriter writer(config);
+    ASSERT_TRUE(writer.open());
+    struct : RecordingSink
+    {
+        AviWriter* writer;
+        void frameArrived(CaptureFrame&& frame) override
+        {
+            writer->addJpeg(frame.jpeg.data(), frame.jpeg.size(), frame.timestampUs);
+            RecordingSink::frameArrived(std::move(frame));
+        }
+    } sink;
+    sink.writer = &writer;
+    auto device = open();
+    ASSERT_TRUE(device->startStreaming(&sink));
+    for (size_t i = 1; i <= 5; ++i) {
+        ASSERT_TRUE(sim->pushFrameWait(kCam, jpeg));
+        ASSERT_TRUE(sink.waitFrames(i));
+        std::this_thread::sleep_for(40ms);   // one slot of the frame grid each
+    }
+    sim->unplug(kCam);
+    ASSERT_TRUE(sink.waitFailure());
+    device->stopStreaming();
+    EXPECT_FALSE(writer.close());
+    auto video = aviprobe::stream(config.path, "v:0");
+    EXPECT_EQ(video["codec_name"], "mjpeg");
+    EXPECT_GE(aviprobe::number(video, "nb_read_frames"), 5);
+    EXPECT_EQ(aviprobe::decodeErrors(config.path), "");
 }
 
 TEST_F(V4l2Sim, DriverFaultsFailCleanly)

@@ -35,17 +35,21 @@ pids+=($!)
 waitfor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=:$(head -n1 "$work/display")
 echo "X server on $DISPLAY"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-waitfor 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' \
-    || { echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1; }
+waitfor 100 sh -c 'xdpyinfo >/dev/null 2>&1' || { echo "FAIL: X server $DISPLAY does not answer"; exit 1; }
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+for attempt in 1 2 3; do
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    waitfor 100 wm_running && break
+done
+wm_running || { echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1; }
 
 "$demo" --headless "$work/reference.ppm" >/dev/null || { echo "FAIL: headless rendering"; exit 1; }
 "$demo" --x11 >"$work/demo.log" 2>&1 &
 demo_pid=$!
 pids+=($demo_pid)
 waitfor 100 grep -qs ready "$work/demo.log" || { echo "FAIL: demo did not start"; cat "$work/demo.log"; exit 1; }
-wid=$(xdotool search --sync --name '^Lumo e2e demo$' | head -n1)
+wid=$(timeout 10 xdotool search --sync --name '^Lumo e2e demo$' | head -n1)
 [ -n "$wid" ] || { echo "FAIL: demo window not found"; exit 1; }
 sleep 0.5
 
@@ -88,7 +92,12 @@ xdotool mousemove $((x2 + 150)) $((y2 + 150)) click 1 && sleep 0.2
 read -r x3 y3 < <(origin "$wid")
 check "a click below the panel does not move the window" test "$x3 $y3" = "$x2 $y2"
 
-key() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"; sleep 0.2; xdotool key "$2"; }
+# A window manager that never confirms activation must not hang the test.
+key() {
+    timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || timeout 5 xdotool windowfocus --sync "$1"
+    sleep 0.2
+    xdotool key "$2"
+}
 
 # ---- The framed modal dialog ----
 key "$wid" d

@@ -1,0 +1,52 @@
+#pragma once
+// A camera for the recording tests that delivers only when the test says so.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "avicap/CaptureDriver.h"
+#include "platform/Clock.h"
+
+class ManualCamera : public CaptureDevice
+{
+public:
+    CaptureSink* sink = nullptr;
+    std::string name() const override { return "Manual"; }
+    std::string version() const override { return "1"; }
+    std::vector<CaptureFormat> formats() const override { return {format()}; }
+    CaptureFormat format() const override { return {320, 240, 30}; }
+    bool setFormat(const CaptureFormat& f) override { return f == format(); }
+    std::vector<CaptureControl> controls() const override { return {}; }
+    bool setControl(uint32_t, int) override { return false; }
+    bool startStreaming(CaptureSink* s) override { return (sink = s) != nullptr; }
+    void stopStreaming() override { sink = nullptr; }
+    bool streaming() const override { return sink != nullptr; }
+    bool grabFrame(CaptureFrame&, int) override { return false; }
+
+    bool deliver()
+    {
+        if (!sink)
+            return false;
+        CaptureFrame frame{320, 240, pixels.empty() ? std::vector<uint8_t>(320 * 240 * 3, uint8_t(n * 8)) : pixels,
+                           currentClock().monotonicUs(), n, jpeg};
+        ++n;
+        sink->frameArrived(std::move(frame));
+        return true;
+    }
+    uint64_t n = 0;
+    std::vector<uint8_t> pixels;   // empty: a grey that brightens frame by frame
+    std::vector<uint8_t> jpeg;     // the camera's own JPEG of the picture, if any
+};
+
+struct ManualDriver : CaptureDriver
+{
+    ManualCamera* camera = nullptr;
+    std::vector<CaptureDeviceInfo> devices() override { return {{"Manual", "1"}}; }
+    std::unique_ptr<CaptureDevice> open(size_t) override
+    {
+        auto device = std::make_unique<ManualCamera>();
+        camera = device.get();
+        return device;
+    }
+};
+
