@@ -4,15 +4,23 @@
 #include <mutex>
 
 #include "avicap/TestPatternDriver.h"
+#include "avicap/V4l2Driver.h"
 
 namespace {
 
 std::mutex registryMutex;
 std::shared_ptr<CaptureDriver> cameraDriver;
+bool cameraDriverChosen = false;
 
+// Real cameras are the V4L2 devices unless a driver (or none) was chosen explicitly, so a
+// capture window sees the user's camera as driver 0 without any set-up call.
 std::shared_ptr<CaptureDriver> camera()
 {
     std::lock_guard lock(registryMutex);
+    if (!cameraDriverChosen) {
+        cameraDriver = std::make_shared<V4l2Driver>();
+        cameraDriverChosen = true;
+    }
     return cameraDriver;
 }
 
@@ -28,6 +36,7 @@ void setCameraDriver(std::shared_ptr<CaptureDriver> driver)
 {
     std::lock_guard lock(registryMutex);
     cameraDriver = std::move(driver);
+    cameraDriverChosen = true;
 }
 
 std::vector<CaptureDeviceInfo> listCaptureDevices()
