@@ -103,6 +103,22 @@ void TControlCanvas::CreateHandle()
     SetHandle(FDC);
 }
 
+void TControlCanvas::PaintWith(HDC DC, const std::function<void()>& Paint)
+{
+    UseHandle(DC);
+    if (FControl) {
+        Font()->Assign(FControl->GetFont());
+        Brush()->SetColor(FControl->GetColor());
+    }
+    try {
+        Paint();
+    } catch (...) {
+        FreeHandle();
+        throw;
+    }
+    FreeHandle();
+}
+
 // ---- TGraphicControl ----
 
 TClass TGraphicControl::StaticClass()
@@ -120,16 +136,7 @@ TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::PaintOn(HDC DC)
 {
-    FCanvas->UseHandle(DC);
-    FCanvas->Font()->Assign(GetFont());
-    FCanvas->Brush()->SetColor(GetColor());
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->FreeHandle();
-        throw;
-    }
-    FCanvas->FreeHandle();
+    FCanvas->PaintWith(DC, [this] { Paint(); });
 }
 
 // ---- TCustomControl ----
@@ -150,14 +157,5 @@ TCustomControl::~TCustomControl() = default;
 void TCustomControl::PaintWindow(HDC DC)
 {
     TWinControl::PaintWindow(DC);
-    FCanvas->UseHandle(DC);
-    FCanvas->Font()->Assign(GetFont());
-    FCanvas->Brush()->SetColor(GetColor());
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->FreeHandle();
-        throw;
-    }
-    FCanvas->FreeHandle();
+    FCanvas->PaintWith(DC, [this] { Paint(); });
 }

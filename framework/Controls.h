@@ -317,6 +317,9 @@ public:
     void FreeHandle();
     // Draws on a DC the caller owns (the parent's paint buffer) until FreeHandle.
     void UseHandle(HDC DC);
+    // Runs Paint on DC with the control's font and colour, and lets go of DC afterwards,
+    // also when Paint raises.
+    void PaintWith(HDC DC, const std::function<void()>& Paint);
 
 protected:
     void CreateHandle() override;

@@ -367,16 +367,7 @@ void TCustomForm::AdjustSize()
 void TCustomForm::PaintWindow(HDC DC)
 {
     TScrollingWinControl::PaintWindow(DC);
-    FCanvas->UseHandle(DC);
-    FCanvas->Font()->Assign(GetFont());
-    FCanvas->Brush()->SetColor(GetColor());
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->FreeHandle();
-        throw;
-    }
-    FCanvas->FreeHandle();
+    FCanvas->PaintWith(DC, [this] { Paint(); });
 }
 
 void TCustomForm::Paint()

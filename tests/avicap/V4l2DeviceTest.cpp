@@ -9,12 +9,23 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
+#include "AviProbe.h"
 #include "avicap/AviWriter.h"
+#include "avicap/CaptureWindow.h"
+#include "avicap/Recorder.h"
 #include "avicap/V4l2Device.h"
 #include "avicap/V4l2Driver.h"
+#include "avicap/Vfw.h"
+#include "platform/Clock.h"
+#include "platform/Windows.h"
+#include "platform/WindowTree.h"
+#include "platform/display/DisplayBackend.h"
+#include "platform/display/headless/HeadlessDisplay.h"
 
 namespace {
 
@@ -278,6 +289,147 @@ TEST(V4l2Device, DisconnectMidRecordingEndsItAndTheCameraComesBack)
     ASSERT_TRUE(again->startStreaming(&second));
     EXPECT_TRUE(second.waitFrames(3));
     again->stopStreaming();
+}
+
+std::vector<std::pair<int, std::string>> windowErrors;
+
+LRESULT noteWindowError(HWND, int id, LPCSTR text)
+{
+    windowErrors.push_back({id, text ? text : ""});
+    return TRUE;
+}
+
+// Presses the camera's "Disconnect" button straight through V4L2; false when it has none.
+bool pressDisconnect()
+{
+    auto system = realV4l2System();
+    int fd = system->open("/dev/video0");
+    if (fd < 0)
+        return false;
+    bool pressed = false;
+    v4l2_queryctrl query{};
+    query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
+    while (system->ioctl(fd, VIDIOC_QUERYCTRL, &query) == 0) {
+        if (std::strcmp(reinterpret_cast<const char*>(query.name), "Disconnect") == 0) {
+            v4l2_control control{query.id, 1};
+            pressed = system->ioctl(fd, VIDIOC_S_CTRL, &control) == 0;
+            break;
+        }
+        query.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
+    }
+    system->close(fd);
+    return pressed;
+}
+
+// Frames of the file as the AVI main header counts them; -1 when it is no RIFF AVI file.
+long aviHeaderFrames(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string head(4096, '\0');
+    in.read(head.data(), std::streamsize(head.size()));
+    head.resize(size_t(in.gcount()));
+    size_t avih = head.find("avih");
+    if (head.size() < 12 || head.compare(0, 4, "RIFF") != 0 || head.compare(8, 4, "AVI ") != 0 ||
+        avih == std::string::npos || avih + 8 + 20 > head.size())
+        return -1;
+    uint32_t frames = 0;
+    std::memcpy(&frames, head.data() + avih + 8 + 16, 4);   // dwTotalFrames, little-endian
+    return long(frames);
+}
+
+// Records as the program does: a capture window on the camera, real time, 4 frames a
+// second, no sound; the camera is unplugged mid-recording and the capture must end by itself.
+TEST(V4l2Device, CaptureWindowRecordingEndsByItselfWhenTheCameraIsUnplugged)
+{
+    REQUIRE_CAMERA();
+    struct Cleanup
+    {
+        ~Cleanup()
+        {
+            destroyAllWindows();
+            setCameraDriver(nullptr);
+            setCaptureRecorderFactory(nullptr);
+            installDisplayBackend(nullptr);
+        }
+    } cleanup;
+    destroyAllWindows();
+    auto display = installHeadlessDisplay();
+    setClock(nullptr);
+    setCameraDriver(std::make_shared<V4l2Driver>());
+    setCaptureRecorderFactory(makeCaptureRecorderFactory());
+    windowErrors.clear();
+    HWND cap = capCreateCaptureWindowA("Camera", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, 0, 0);
+    ASSERT_NE(cap, 0u);
+    auto send = [&](UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageA(cap, message, wParam, lParam);
+    };
+    auto status = [&] {
+        CAPSTATUS s{};
+        EXPECT_TRUE(send(WM_CAP_GET_STATUS, sizeof s, LPARAM(&s)));
+        return s;
+    };
+    auto pumpFor = [](std::chrono::milliseconds span) {
+        auto until = std::chrono::steady_clock::now() + span;
+        while (std::chrono::steady_clock::now() < until) {
+            processPendingMessages();
+            std::this_thread::sleep_for(10ms);
+        }
+    };
+
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    const std::string path = tempFile("lumo-v4l2-window.avi");
+    std::filesystem::remove(path);
+    ASSERT_TRUE(send(WM_CAP_FILE_SET_CAPTURE_FILEA, 0, LPARAM(path.c_str())));
+    CAPTUREPARMS parms{};
+    ASSERT_TRUE(send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, LPARAM(&parms)));
+    parms.dwRequestMicroSecPerFrame = 250000;
+    parms.fYield = TRUE;
+    parms.fCaptureAudio = FALSE;
+    parms.fLimitEnabled = FALSE;
+    ASSERT_TRUE(send(WM_CAP_SET_SEQUENCE_SETUP, sizeof parms, LPARAM(&parms)));
+    ASSERT_TRUE(send(WM_CAP_SET_CALLBACK_ERROR, 0, LPARAM(&noteWindowError)));
+
+    ASSERT_TRUE(send(WM_CAP_SEQUENCE));
+    pumpFor(2s);
+    CAPSTATUS s = status();
+    std::printf("before disconnect: capturing %d, %u frames\n", int(s.fCapturingNow),
+                unsigned(s.dwCurrentVideoFrame));
+    ASSERT_EQ(s.fCapturingNow, 1);
+    EXPECT_TRUE(windowErrors.empty());
+    if (!pressDisconnect()) {
+        send(WM_CAP_STOP);
+        GTEST_SKIP() << "skipped: the camera has no Disconnect control";
+    }
+
+    auto pressed = std::chrono::steady_clock::now();
+    while (status().fCapturingNow && std::chrono::steady_clock::now() - pressed < 10s)
+        pumpFor(50ms);
+    auto ended = std::chrono::steady_clock::now() - pressed;
+    s = status();
+    std::printf("after disconnect: capturing %d after %lld ms, %u frames, dwReturn %u\n",
+                int(s.fCapturingNow),
+                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(ended).count(),
+                unsigned(s.dwCurrentVideoFrame), unsigned(s.dwReturn));
+    for (const auto& [id, text] : windowErrors)
+        std::printf("error callback: %d %s\n", id, text.c_str());
+    EXPECT_EQ(s.fCapturingNow, 0) << "the capture did not end by itself";
+    EXPECT_NE(s.dwReturn, 0u);
+    ASSERT_FALSE(windowErrors.empty());
+    EXPECT_FALSE(windowErrors.front().second.empty());
+    EXPECT_FALSE(send(WM_CAP_STOP)) << "nothing left to stop";
+
+    // The file holds what was recorded before the camera went.
+    const long headerFrames = aviHeaderFrames(path);
+    std::printf("avi header: %ld frames\n", headerFrames);
+    EXPECT_GE(headerFrames, 4);
+    if (std::system("command -v ffprobe >/dev/null 2>&1") == 0) {
+        auto v = aviprobe::stream(path, "v:0");
+        std::printf("ffprobe: %s, %sx%s, %s frames\n", v["codec_name"].c_str(), v["width"].c_str(),
+                    v["height"].c_str(), v["nb_read_frames"].c_str());
+        EXPECT_EQ(v.count("error"), 0u) << v["error"];
+        EXPECT_EQ(aviprobe::number(v, "nb_read_frames"), double(headerFrames));
+    }
+    std::filesystem::remove(path);
 }
 
 }  // namespace
