@@ -87,6 +87,23 @@ void TButton::KeyPress(char& Key)
     }
 }
 
+void TButton::WndProc(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case CM_DIALOGKEY:
+        if ((Message.WParam == VK_RETURN && FDefault) || (Message.WParam == VK_ESCAPE && FCancel)) {
+            Message.Result = 1;
+            Click();
+        }
+        return;
+    case CM_WANTSPECIALKEY:
+        Message.Result = Message.WParam == VK_RETURN ? 1 : 0;
+        return;
+    default:
+        TCustomControl::WndProc(Message);
+    }
+}
+
 void TButton::Paint()
 {
     HDC dc = GetCanvas()->GetHandle();

@@ -29,6 +29,7 @@ TClass TComboBox::StaticClass()
 {
     static const TClass Class = PublishWinControl(TPublished<TComboBox, TCustomControl>("TComboBox"), clWindow, false, true)
         .Property("DropDownCount", &TComboBox::GetDropDownCount, &TComboBox::SetDropDownCount, Default(8))
+        .Property("Items", &TComboBox::GetItems)   // written before ItemIndex
         .Property("ItemIndex", &TComboBox::GetItemIndex, &TComboBox::SetItemIndex, Default(-1))
         .Property("Style", &TComboBox::GetStyle, &TComboBox::SetStyle, ComboBoxStyleIdents, Default(csDropDown))
         .Property("Text", &TComboBox::GetText, &TComboBox::SetText)

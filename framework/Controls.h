@@ -36,6 +36,12 @@ constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
 constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
 constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
 constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
+// Enter or Escape that the focused control left unhandled, offered to its form (WParam: the
+// key). A control that acts on it (a Default or Cancel button) answers non-zero.
+constexpr UINT CM_DIALOGKEY = CM_BASE + 22;
+// Asked of the focused control before Enter or Escape becomes a dialog key (WParam: the
+// key): non-zero when the control handles that key itself.
+constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 33;
 
 // ---- Enumerations and sets ----
 enum TMouseButton { mbLeft, mbRight, mbMiddle };

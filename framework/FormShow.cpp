@@ -163,12 +163,36 @@ TModalResult TCustomForm::ShowModal()
     return FModalResult;
 }
 
+namespace {
+
+// Offers a dialog key to the showing, enabled controls under Container, depth first, until
+// one acts on it.
+bool OfferDialogKey(TWinControl* Container, WPARAM Key)
+{
+    for (int i = 0; i < Container->ControlCount(); ++i) {
+        TControl* child = Container->Controls(i);
+        if (!child->GetVisible() || !child->GetEnabled())
+            continue;
+        if (child->Perform(CM_DIALOGKEY, Key, 0))
+            return true;
+        auto* inner = dynamic_cast<TWinControl*>(child);
+        if (inner && !dynamic_cast<TCustomForm*>(child) && OfferDialogKey(inner, Key))
+            return true;
+    }
+    return false;
+}
+
+}   // namespace
+
 void TCustomForm::WndProc(TMessage& Message)
 {
     switch (Message.Msg) {
     case WM_CLOSE:
         Close();
         Message.Result = 0;
+        return;
+    case CM_DIALOGKEY:
+        Message.Result = OfferDialogKey(this, Message.WParam) ? 1 : 0;
         return;
     case WM_ACTIVATE:
         TScrollingWinControl::WndProc(Message);

@@ -130,15 +130,7 @@ private:
             return value;
         case Token::tString:
             value.Type = TLayoutValue::vtString;
-            value.Text = FTok.Text;
-            Advance();
-            while (IsSymbol("+")) {   // 'first line' + 'second line'
-                Advance();
-                if (FTok.Kind != Token::tString)
-                    Fail("expected a string after '+' but found " + Describe(FTok));
-                value.Text += FTok.Text;
-                Advance();
-            }
+            value.Text = StringValue();
             return value;
         case Token::tIdent:
             value.Type = TLayoutValue::vtIdent;
@@ -146,6 +138,19 @@ private:
             return value;
         default:
             break;
+        }
+        if (IsSymbol("(")) {   // ('first' 'second'): the strings of a list
+            value.Type = TLayoutValue::vtList;
+            int opened = FTok.Line;
+            Advance();
+            while (!IsSymbol(")")) {
+                if (FTok.Kind != Token::tString)
+                    Fail("expected a string or the ')' closing the list of line " + std::to_string(opened) +
+                         " but found " + Describe(FTok));
+                value.Items.push_back(StringValue());
+            }
+            Advance();
+            return value;
         }
         if (!IsSymbol("["))
             Fail("expected a value but found " + Describe(FTok));
@@ -165,6 +170,21 @@ private:
                 Fail("expected ',' or ']' but found " + Describe(FTok));
             Advance();
         }
+    }
+
+    // A string token, and those joined to it by '+': 'first line' + 'second line'.
+    AnsiString StringValue()
+    {
+        AnsiString text = FTok.Text;
+        Advance();
+        while (IsSymbol("+")) {
+            Advance();
+            if (FTok.Kind != Token::tString)
+                Fail("expected a string after '+' but found " + Describe(FTok));
+            text += FTok.Text;
+            Advance();
+        }
+        return text;
     }
 
     AnsiString Ident(const char* what)

@@ -8,13 +8,13 @@
 
 struct TLayoutValue
 {
-    enum TType { vtInteger, vtFloat, vtString, vtIdent, vtSet };
+    enum TType { vtInteger, vtFloat, vtString, vtIdent, vtSet, vtList };
     TType Type = vtInteger;
     int64_t Integer = 0;
     bool Hex = false;   // written $..: stands for a bit pattern
     long double Float = 0;
     AnsiString Text;                // string, or identifier (may be dotted)
-    std::vector<AnsiString> Items;  // set members
+    std::vector<AnsiString> Items;  // set members, or the strings of a list
 };
 
 struct TLayoutProperty

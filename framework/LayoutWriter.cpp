@@ -93,12 +93,30 @@ private:
                 }
                 continue;
             }
+            if (p->Kind() == pkStrings) {
+                Strings(static_cast<TStrings*>(p->GetObject(instance)), path, indent);
+                continue;
+            }
             if (p->IsDefault(instance))
                 continue;
             AnsiString value = Value(instance, *p, owner, path);
             if (!value.empty())
                 FOut += indent + path + " = " + value + "\n";
         }
+    }
+
+    // Items.Strings = (
+    //   'first'
+    //   'second')
+    // and nothing for an empty list.
+    void Strings(TStrings* strings, const AnsiString& path, const AnsiString& indent)
+    {
+        if (!strings || strings->Count() == 0)
+            return;
+        FOut += indent + path + ".Strings = (";
+        for (int i = 0; i < strings->Count(); ++i)
+            FOut += "\n" + indent + "  " + quoted(strings->Strings(i));
+        FOut += ")\n";
     }
 
     // The value's text, or '' when it cannot be written (a handler set in code, an unnamed
@@ -149,6 +167,7 @@ private:
         case pkEvent:
             return p.HandlerName(instance);
         case pkObject:
+        case pkStrings:
             break;
         }
         return "";

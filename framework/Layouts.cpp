@@ -54,6 +54,8 @@ AnsiString describe(const TLayoutValue& v)
         return "a string";
     case TLayoutValue::vtIdent:
         return "'" + v.Text + "'";
+    case TLayoutValue::vtList:
+        return "a list";
     case TLayoutValue::vtSet:
         break;
     }
@@ -175,9 +177,19 @@ private:
             info = cls->FindProperty(part);
             if (!info)
                 Fail(Prop.Line, "unknown property '" + Prop.Path + "' of " + Instance->ClassName());
-            if (dot == AnsiString::npos)
+            if (dot == AnsiString::npos) {
+                if (info->Kind() == pkStrings)
+                    Fail(Prop.Line, "'" + Prop.Path + "' is a string list: write it as " + Prop.Path +
+                                        ".Strings = ('...' '...')");
                 break;
+            }
             AnsiString head = Prop.Path.substr(0, dot);
+            if (info->Kind() == pkStrings) {
+                if (!sameText(Prop.Path.substr(dot + 1), "Strings"))
+                    Fail(Prop.Line, "unknown property '" + Prop.Path + "' of " + Instance->ClassName() +
+                                        " (a string list is written as " + head + ".Strings)");
+                break;
+            }
             if (info->Kind() != pkObject)
                 Fail(Prop.Line, "'" + head + "' of " + Instance->ClassName() + " has no properties of its own");
             TPersistent* object = info->GetObject(target);
@@ -246,6 +258,24 @@ private:
                 Expected(Prop, "a string");
             Info.SetString(Target, v.Text);
             break;
+        case pkStrings: {
+            if (v.Type != TLayoutValue::vtList)
+                Expected(Prop, "a list of strings ('...' '...')");
+            auto* strings = static_cast<TStrings*>(Info.GetObject(Target));
+            if (!strings)
+                Fail(Prop.Line, "'" + Prop.Path + "' is nil");
+            strings->BeginUpdate();   // one change for the whole list
+            try {
+                strings->Clear();
+                for (const AnsiString& item : v.Items)
+                    strings->Add(item);
+            } catch (...) {
+                strings->EndUpdate();
+                throw;
+            }
+            strings->EndUpdate();
+            break;
+        }
         case pkObject:
             Fail(Prop.Line, "'" + Prop.Path + "' is an object: set its properties, as in " + Prop.Path + ".Name");
         case pkBitmap:

@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "framework/Strings.h"
 #include "framework/TypeInfo.h"
 
 // ---- Options of a property ----
@@ -140,7 +141,7 @@ public:
         return Add(std::move(p));
     }
 
-    // A sub-object or bitmap the instance owns: its getter only.
+    // A sub-object, bitmap or string list the instance owns: its getter only.
     template <class Get, class... Options>
         requires(!(std::is_member_function_pointer_v<Options> || ...))
     TPublished& Property(const char* Name, Get Getter, const Options&... Opts)
@@ -148,14 +149,16 @@ public:
         using V = std::remove_cvref_t<std::invoke_result_t<Get, T&>>;
         static_assert(std::is_pointer_v<V> && std::is_base_of_v<TPersistent, std::remove_pointer_t<V>> &&
                           !std::is_base_of_v<TComponent, std::remove_pointer_t<V>>,
-                      "only a sub-object or a bitmap is published without a setter");
+                      "only a sub-object, a bitmap or a string list is published without a setter");
         static_assert((typeinfo_detail::IsStoredOption<Options> && ...), "a sub-object takes no default or names");
         using C = std::remove_pointer_t<V>;
         auto p = NewProperty(Name, Opts...);
-        p->FKind = std::is_base_of_v<TBitmap, C> ? pkBitmap : pkObject;
+        p->FKind = std::is_base_of_v<TBitmap, C> ? pkBitmap : std::is_base_of_v<TStrings, C> ? pkStrings : pkObject;
         p->FGetObject = [Getter](TPersistent* o) -> TPersistent* { return std::invoke(Getter, self(o)); };
         if constexpr (std::is_base_of_v<TBitmap, C>)
             p->FTypeText = "TBitmap";
+        else if constexpr (std::is_base_of_v<TStrings, C>)
+            p->FTypeText = "TStrings";
         else
             p->FClassOf = &ClassOf<C>;
         return Add(std::move(p));

@@ -97,6 +97,9 @@ public:
     bool Pressed() const { return FDown; }
 
     void Click() override;
+    // Answers CM_DIALOGKEY (clicks itself on Enter when Default, on Escape when Cancel) and
+    // CM_WANTSPECIALKEY (with the focus, Enter clicks this button rather than the Default one).
+    void WndProc(TMessage& Message) override;
 
 protected:
     void Paint() override;
@@ -117,7 +120,8 @@ private:
 
 // Enter and Escape of a dialog: clicks the showing, enabled button under Container whose
 // Default (VK_RETURN) or Cancel (VK_ESCAPE) is set, and answers whether there was one. For the
-// form to call when the focused control leaves such a key unhandled.
+// form's own code to call; keys the focused control leaves unhandled reach the buttons
+// through CM_DIALOGKEY.
 bool ClickDialogButton(TWinControl* Container, WORD Key);
 
 // ---------------------------------------------------------------------------------------------

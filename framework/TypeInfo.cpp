@@ -123,6 +123,10 @@ bool TPropertyInfo::IsDefault(TPersistent* Instance) const
         return GetString(Instance) == FStringDefault;
     case pkObject:
         return !GetObject(Instance);
+    case pkStrings: {
+        auto* strings = static_cast<TStrings*>(GetObject(Instance));
+        return !strings || strings->Count() == 0;
+    }
     case pkBitmap: {
         auto* bitmap = static_cast<TBitmap*>(GetObject(Instance));
         return !bitmap || bitmap->GetEmpty();

@@ -27,7 +27,8 @@
 // `constexpr TIdentMapEntry<TPanelMode> ModeIdents[] = {{pmNone, "pmNone"}, ...}`), a
 // floating type, AnsiString, TBitmap*, a pointer to another component (a reference, resolved
 // by name), or a pointer to another persistent object (a sub-object with properties of its
-// own; getter only). An integer property with a name table (colours) is written by name
+// own; getter only), or TStrings* (a string list the instance owns; getter only; stored as
+// `Items.Strings = ('one' 'two')`). An integer property with a name table (colours) is written by name
 // where the value has one. Without Default(...), an ordinal property is always written.
 #include <any>
 #include <cstdint>
@@ -56,7 +57,7 @@ public:
     explicit EClassNotFound(const AnsiString& Msg) : EFilerError(Msg) {}
 };
 
-enum TPropKind { pkInteger, pkBoolean, pkEnumeration, pkSet, pkFloat, pkString, pkObject, pkBitmap, pkComponent, pkEvent };
+enum TPropKind { pkInteger, pkBoolean, pkEnumeration, pkSet, pkFloat, pkString, pkObject, pkBitmap, pkComponent, pkEvent, pkStrings };
 
 // One line of a value-to-name table: {tmAuto, "tmAuto"}.
 template <class E>
@@ -141,7 +142,7 @@ public:
     AnsiString GetString(TPersistent* Instance) const { return FGetString(Instance); }
     void SetString(TPersistent* Instance, const AnsiString& Value) const { FSetString(Instance, Value); }
 
-    // Sub-objects and bitmaps, owned by the instance.
+    // Sub-objects, bitmaps and string lists, owned by the instance.
     TPersistent* GetObject(TPersistent* Instance) const { return FGetObject(Instance); }
     TClass ObjectClass() const { return FClassOf ? FClassOf() : nullptr; }
 

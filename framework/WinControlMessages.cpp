@@ -60,6 +60,14 @@ void TWinControl::WndProc(TMessage& Message)
         KeyDown(key, KeyboardShiftState());
         if (key == 0)
             return;
+        if (Message.Msg == WM_KEYDOWN && (key == VK_RETURN || key == VK_ESCAPE) &&
+            !Perform(CM_WANTSPECIALKEY, key, 0)) {
+            TWinControl* top = this;
+            while (top->GetParent())
+                top = top->GetParent();
+            if (top->Perform(CM_DIALOGKEY, key, 0))
+                return;   // a button acted on it; it may have ended this control's form
+        }
         Message.WParam = key;
         break;
     }

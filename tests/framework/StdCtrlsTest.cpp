@@ -215,6 +215,102 @@ TEST_F(StdCtrlsTest, ClassesAreRegisteredOnTheirPalettePages)
     EXPECT_EQ(GetClass("TTrackBar")->Page(), "Win32");
 }
 
+// A combo box as the writer gives it back, its items one per line.
+const char* const comboItemsLayout = R"(object StdForm: TStdTestForm
+  Left = 0
+  Top = 0
+  Width = 300
+  Height = 200
+  BorderStyle = bsNone
+  object Combo: TComboBox
+    Left = 10
+    Top = 10
+    Width = 145
+    Height = 21
+    Items.Strings = (
+      'first'
+      'sec' + 'ond'
+      'it''s')
+    ItemIndex = 2
+    Text = 'it''s'
+  end
+end
+)";
+
+TEST_F(StdCtrlsTest, ComboItemsAreReadAsAListAndWrittenBackTheSame)
+{
+    TStdTestForm form;
+    ReadLayout(&form, comboItemsLayout, "StdForm.lfm", nullptr);
+    ASSERT_NE(form.Combo, nullptr);
+    TStrings* items = form.Combo->GetItems();
+    ASSERT_EQ(items->Count(), 3);
+    EXPECT_EQ(items->Strings(0), "first");
+    EXPECT_EQ(items->Strings(1), "second");
+    EXPECT_EQ(items->Strings(2), "it's");
+    EXPECT_EQ(form.Combo->GetItemIndex(), 2);   // Items came first, so index 2 was there
+    EXPECT_EQ(form.Combo->GetText(), "it's");
+    form.Combo->SetItemIndex(0);
+    EXPECT_EQ(form.Combo->GetText(), "first");
+    form.Combo->SetItemIndex(2);
+
+    AnsiString expected = comboItemsLayout;
+    size_t joined = expected.find("'sec' + 'ond'");
+    expected.replace(joined, 13, "'second'");
+    AnsiString written = WriteLayout(&form);
+    size_t start = written.find("  object Combo");
+    ASSERT_NE(start, AnsiString::npos);
+    EXPECT_EQ(written.substr(start), expected.substr(expected.find("  object Combo")));
+
+    // An empty list is not written at all.
+    form.Combo->GetItems()->Clear();
+    EXPECT_EQ(WriteLayout(&form).find("Items"), AnsiString::npos);
+
+    // Reading replaces what the list held.
+    TComboBox loose(nullptr);
+    loose.GetItems()->Add("old");
+    ReadLayout(&loose, "object TComboBox\n  Items.Strings = ('x'\n    #65'y')\nend\n", "Loose.lfm", nullptr);
+    EXPECT_EQ(loose.GetItems()->GetCommaText(), "x,Ay");
+}
+
+TEST_F(StdCtrlsTest, AMalformedItemsListNamesTheLayoutAndLine)
+{
+    struct Bad
+    {
+        const char* items;
+        int line;
+        bool parserError;
+        const char* says;
+    };
+    const Bad bads[] = {
+        {"    Items.Strings = (\n      'a'\n      'b'\n  end\n", 6, true, "the ')' closing the list of line 3"},
+        {"    Items.Strings = (\n      'a'\n      42)\n  end\n", 5, true, "but found the number 42"},
+        {"    Items.Strings = ('a' Blue)\n  end\n", 3, true, "but found 'Blue'"},
+        {"    Items.Strings = 'a'\n  end\n", 3, false, "expected a list of strings"},
+        {"    Items = ('a')\n  end\n", 3, false, "write it as Items.Strings"},
+        {"    Items.Count = 1\n  end\n", 3, false, "unknown property 'Items.Count'"},
+    };
+    for (const Bad& bad : bads) {
+        SCOPED_TRACE(bad.items);
+        TStdTestForm form;
+        AnsiString text = AnsiString("object StdForm: TStdTestForm\n  object Combo: TComboBox\n") + bad.items + "end\n";
+        std::string message;
+        try {
+            ReadLayout(&form, text, "StdForm.lfm", nullptr);
+            ADD_FAILURE() << "nothing raised";
+        } catch (const EParserError& e) {
+            EXPECT_TRUE(bad.parserError);
+            message = e.Message();
+        } catch (const EReadError& e) {
+            EXPECT_FALSE(bad.parserError);
+            message = e.Message();
+        }
+        std::string where = "StdForm.lfm(" + std::to_string(bad.line) + "): ";
+        EXPECT_EQ(message.substr(0, where.size()), where) << message;
+        EXPECT_NE(message.find(bad.says), std::string::npos) << message;
+        EXPECT_EQ(form.Combo, nullptr);
+    }
+}
+
 // ---- Combo box ----
 
 class ComboTest : public StdCtrlsTest
@@ -377,6 +473,94 @@ TEST_F(StdCtrlsTest, EnterAndEscapeClickTheDefaultAndCancelButtons)
     form->Ok->SetEnabled(false);
     EXPECT_FALSE(ClickDialogButton(form.get(), VK_RETURN));
     EXPECT_FALSE(ClickDialogButton(form.get(), 'A'));
+}
+
+// Keys pressed while another control has the focus reach the form's Default and Cancel buttons.
+class DialogKeyTest : public StdCtrlsTest
+{
+protected:
+    void SetUp() override
+    {
+        StdCtrlsTest::SetUp();
+        form = loadedForm();
+        check = find<TCheckBox>(form.get(), "Check");
+        cancel = new TButton(form.get());
+        cancel->SetBounds(380, 250, 75, 25);
+        cancel->SetModalResult(mrCancel);
+        cancel->SetCancel(true);
+        cancel->SetParent(form.get());
+        stop = new TButton(form.get());
+        stop->SetBounds(10, 300, 75, 25);
+        stop->SetModalResult(mrAbort);
+        stop->SetParent(form.get());
+    }
+
+    // Shows the form modally, focuses Target and presses Keys once the modal loop runs; then
+    // clicks Stop, which ends the loop with mrAbort unless a key ended it first.
+    TModalResult pressIn(TWinControl* Target, std::initializer_list<int> keys)
+    {
+        form->OnShow = [=, this](TObject*) {
+            Target->SetFocus();
+            for (int key : keys) {
+                display->keyDown(key);
+                display->keyUp(key);
+            }
+            TPoint at = stop->ClientToScreen(TPoint(10, 10));
+            display->click(at.X, at.Y);
+        };
+        return form->ShowModal();
+    }
+
+    std::unique_ptr<TStdTestForm> form;
+    TCheckBox* check = nullptr;
+    TButton* cancel = nullptr;
+    TButton* stop = nullptr;
+};
+
+TEST_F(DialogKeyTest, EnterInACheckBoxClicksTheDefaultButton)
+{
+    EXPECT_EQ(pressIn(check, {VK_RETURN}), mrOk);
+    EXPECT_EQ(form->OkClicks, 1);
+    EXPECT_EQ(form->CheckClicks, 0);   // the box itself is left alone
+    EXPECT_EQ(check->GetState(), cbChecked);
+}
+
+TEST_F(DialogKeyTest, EscapeInACheckBoxClicksTheCancelButton)
+{
+    EXPECT_EQ(pressIn(check, {VK_ESCAPE}), mrCancel);
+    EXPECT_EQ(form->OkClicks, 0);
+}
+
+TEST_F(DialogKeyTest, EnterInAFocusedButtonClicksThatButton)
+{
+    EXPECT_EQ(pressIn(cancel, {VK_RETURN}), mrCancel);
+    EXPECT_EQ(form->OkClicks, 0);
+}
+
+TEST_F(DialogKeyTest, HiddenOrDisabledButtonsTakeNoDialogKey)
+{
+    form->Ok->SetEnabled(false);
+    cancel->SetVisible(false);
+    EXPECT_EQ(pressIn(check, {VK_RETURN, VK_ESCAPE}), mrAbort);
+    EXPECT_EQ(form->OkClicks, 0);
+}
+
+TEST_F(DialogKeyTest, EscapeClosesAnOpenComboListWithoutCancellingTheForm)
+{
+    TComboBox* combo = form->Combo;
+    for (const char* item : {"red", "green", "blue"})
+        combo->GetItems()->Add(item);
+    int opened = 0;
+    combo->OnDropDown = [&](TObject*) { ++opened; };
+    bool droppedAtOk = true;
+    form->Ok->OnClick = [&](TObject*) { droppedAtOk = combo->GetDroppedDown(); };
+    // F4 opens the list and Escape closes it; Enter, with the list closed, is the Default
+    // button's.
+    EXPECT_EQ(pressIn(combo, {VK_F4, VK_ESCAPE, VK_RETURN}), mrOk);
+    EXPECT_EQ(opened, 1);
+    EXPECT_FALSE(droppedAtOk);
+    EXPECT_FALSE(combo->GetDroppedDown());
+    EXPECT_EQ(form->ComboChanges, 0);   // Escape chose nothing
 }
 
 TEST_F(StdCtrlsTest, ButtonLooksPressedOnlyWhileHeldOverIt)
