@@ -15,12 +15,6 @@ using namespace aviprobe;
 
 namespace {
 
-int64_t nowUs()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 AviWriterConfig config(const std::string& path, AviCodec codec)
 {
     AviWriterConfig c;
@@ -30,27 +24,21 @@ AviWriterConfig config(const std::string& path, AviCodec codec)
     return c;
 }
 
-struct Report
-{
-    int32_t frame;
-    int64_t us;
-};
-
 // Records in real time (system clock) and reports each frame handed over, until killed.
 [[noreturn]] void recordUntilKilled(const std::string& path, int out)
 {
     AviWriter writer(config(path, AviCodec::Mjpeg));
     if (!writer.open())
         _exit(2);
-    int64_t start = nowUs();
+    int64_t start = steadyUs();
     for (int32_t i = 0; i < 600; ++i) {
         int64_t t = start + int64_t(i) * 33333;
-        std::this_thread::sleep_for(std::chrono::microseconds(std::max<int64_t>(0, t - nowUs())));
+        std::this_thread::sleep_for(std::chrono::microseconds(std::max<int64_t>(0, t - steadyUs())));
         auto dib = frame(320, 240, i);
         writer.addAudio(tone(uint64_t(i) * 267, 267).data(), 534, t);
         writer.addFrame(dib.data(), dib.size(), t);
-        Report r{i, nowUs()};
-        if (write(out, &r, sizeof r) != sizeof r)
+        int64_t handedAt = steadyUs();
+        if (write(out, &handedAt, sizeof handedAt) != sizeof handedAt)
             _exit(3);
     }
     _exit(0);
@@ -72,32 +60,18 @@ TEST(AviWriterFailures, KilledRecordingPlaysUpToOneSecondBeforeTheKill)
         recordUntilKilled(path, fds[1]);
     }
     close(fds[1]);
-    std::vector<Report> reports;
-    Report r;
-    int64_t killAt = 0;
-    while (read(fds[0], &r, sizeof r) == sizeof r) {
-        reports.push_back(r);
-        // Just before a flush (every 500 ms from the start): the worst moment to die.
-        if (!killAt && r.us - reports.front().us > 2450000) {
-            kill(child, SIGKILL);
-            killAt = nowUs();
-        }
-    }
-    close(fds[0]);
-    waitpid(child, nullptr, 0);
-    ASSERT_GT(killAt, 0) << "the recording child stopped early";
-
-    int handedBefore = 0;   // frames handed over at least a second before the kill
-    for (const Report& x : reports)
-        handedBefore += x.us <= killAt - 1000000;
+    // Killed just before a flush (every 500 ms from the start): the worst moment to die.
+    KilledRecording killed = killRecordingAfter(child, fds[0], 2450000);
+    ASSERT_GT(killed.killAt, 0) << "the recording child stopped early";
+    int handedBefore = killed.handedASecondBefore;
     auto v = stream(path, "v:0");
     int readable = int(number(v, "nb_read_frames"));
     EXPECT_GE(readable, handedBefore) << v["error"];
     EXPECT_EQ(decodeErrors(path), "");
-    if (readable > 0 && size_t(readable) <= reports.size())
+    if (readable > 0 && size_t(readable) <= killed.handed.size())
         std::printf("kill test: %d of %zu frames readable; the last readable one was handed over "
-                    "%.0f ms before the kill\n", readable, reports.size(),
-                    (killAt - reports[size_t(readable - 1)].us) / 1000.0);
+                    "%.0f ms before the kill\n", readable, killed.handed.size(),
+                    (killed.killAt - killed.handed[size_t(readable - 1)]) / 1000.0);
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }
 

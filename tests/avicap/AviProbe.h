@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <chrono>
+#include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -117,6 +120,39 @@ inline std::vector<uint8_t> tone(uint64_t first, size_t count, int rate = 8000, 
         pcm[2 * i + 1] = uint8_t(uint16_t(v) >> 8);
     }
     return pcm;
+}
+
+inline int64_t steadyUs()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+struct KilledRecording
+{
+    std::vector<int64_t> handed;   // when each frame was handed over (steady clock, µs)
+    int64_t killAt = 0;            // 0: the child stopped before it was killed
+    int handedASecondBefore = 0;   // frames handed over at least a second before the kill
+};
+
+// Reads the steady-clock times (int64 microseconds) at which a recording child hands frames
+// over and kills the child once it has recorded for killAfterUs.
+inline KilledRecording killRecordingAfter(pid_t child, int fd, int64_t killAfterUs)
+{
+    KilledRecording result;
+    int64_t at = 0;
+    while (read(fd, &at, sizeof at) == sizeof at) {
+        result.handed.push_back(at);
+        if (!result.killAt && at - result.handed.front() > killAfterUs) {
+            kill(child, SIGKILL);
+            result.killAt = steadyUs();
+        }
+    }
+    close(fd);
+    waitpid(child, nullptr, 0);
+    for (int64_t t : result.handed)
+        result.handedASecondBefore += result.killAt && t <= result.killAt - 1000000;
+    return result;
 }
 
 }  // namespace aviprobe

@@ -16,11 +16,6 @@ namespace {
 
 using RecordingFailure = RecordingFixture;
 
-int64_t steadyUs()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 }  // namespace
 
@@ -140,27 +135,15 @@ TEST_F(RecordingFailure, KilledCapturePlaysUpToOneSecondBeforeTheKill)
         }
     }
     close(fds[1]);
-    std::vector<int64_t> handed;
-    int64_t at = 0, killAt = 0;
-    while (read(fds[0], &at, sizeof at) == sizeof at) {
-        handed.push_back(at);
-        if (!killAt && at - handed.front() > 2450000) {
-            kill(child, SIGKILL);
-            killAt = steadyUs();
-        }
-    }
-    close(fds[0]);
-    waitpid(child, nullptr, 0);
-    ASSERT_GT(killAt, 0) << "the recording child stopped early";
-    int before = 0;   // frames handed over at least a second before the kill
-    for (int64_t t : handed)
-        before += t <= killAt - 1000000;
+    KilledRecording killed = killRecordingAfter(child, fds[0], 2450000);
+    ASSERT_GT(killed.killAt, 0) << "the recording child stopped early";
+    int before = killed.handedASecondBefore;
     auto v = stream(path, "v:0");
     int readable = int(number(v, "nb_read_frames"));
     EXPECT_GE(readable, before) << v["error"];
     EXPECT_EQ(decodeErrors(path), "");
-    if (readable > 0 && size_t(readable) <= handed.size())
+    if (readable > 0 && size_t(readable) <= killed.handed.size())
         std::printf("kill test through the window: %d of %zu frames readable; the last one was handed "
-                    "over %.0f ms before the kill\n", readable, handed.size(),
-                    double(killAt - handed[size_t(readable - 1)]) / 1000.0);
+                    "over %.0f ms before the kill\n", readable, killed.handed.size(),
+                    double(killed.killAt - killed.handed[size_t(readable - 1)]) / 1000.0);
 }

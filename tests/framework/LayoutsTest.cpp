@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/LayoutErrorCheck.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -494,20 +496,9 @@ TEST(LayoutErrors, EachMalformedLayoutNamesItsLineAndLeavesNothingBehind)
     for (const BadLayout& bad : badLayouts) {
         SCOPED_TRACE(bad.text);
         TTestForm form(nullptr);
-        std::string message;
-        try {
-            ReadLayout(&form, bad.text, "Bad.lfm", filesOf({{"junk.bmp", Bytes{'B', 'M', 1, 2, 3}}}));
-            ADD_FAILURE() << "nothing raised";
-        } catch (const EParserError& e) {
-            EXPECT_TRUE(bad.parserError);
-            message = e.Message();
-        } catch (const EReadError& e) {
-            EXPECT_FALSE(bad.parserError);
-            message = e.Message();
-        }
-        std::string where = "Bad.lfm(" + std::to_string(bad.line) + "): ";
-        EXPECT_EQ(message.substr(0, where.size()), where) << message;
-        EXPECT_NE(message.find(bad.says), std::string::npos) << message;
+        ExpectLayoutError(
+            [&] { ReadLayout(&form, bad.text, "Bad.lfm", filesOf({{"junk.bmp", Bytes{'B', 'M', 1, 2, 3}}})); },
+            "Bad.lfm", bad.line, bad.parserError, bad.says);
         EXPECT_EQ(form.ComponentCount(), 0);
         EXPECT_EQ(form.TopPanel, nullptr);
         EXPECT_FALSE(form.ComponentState().Contains(csLoading));

@@ -4,6 +4,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Layouts.h"
 #include "framework/StdCtrls.h"
+#include "support/LayoutErrorCheck.h"
 
 namespace {
 
@@ -293,20 +294,8 @@ TEST_F(StdCtrlsTest, AMalformedItemsListNamesTheLayoutAndLine)
         SCOPED_TRACE(bad.items);
         TStdTestForm form;
         AnsiString text = AnsiString("object StdForm: TStdTestForm\n  object Combo: TComboBox\n") + bad.items + "end\n";
-        std::string message;
-        try {
-            ReadLayout(&form, text, "StdForm.lfm", nullptr);
-            ADD_FAILURE() << "nothing raised";
-        } catch (const EParserError& e) {
-            EXPECT_TRUE(bad.parserError);
-            message = e.Message();
-        } catch (const EReadError& e) {
-            EXPECT_FALSE(bad.parserError);
-            message = e.Message();
-        }
-        std::string where = "StdForm.lfm(" + std::to_string(bad.line) + "): ";
-        EXPECT_EQ(message.substr(0, where.size()), where) << message;
-        EXPECT_NE(message.find(bad.says), std::string::npos) << message;
+        ExpectLayoutError([&] { ReadLayout(&form, text, "StdForm.lfm", nullptr); }, "StdForm.lfm", bad.line,
+                          bad.parserError, bad.says);
         EXPECT_EQ(form.Combo, nullptr);
     }
 }
