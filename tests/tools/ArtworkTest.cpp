@@ -1,0 +1,196 @@
+// The rendered artwork against what the window layouts need of it: sizes, where the outline's
+// key colour may appear, and edges that carry no trace of the key.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <queue>
+#include <string>
+
+#include "Artwork.h"
+#include "Theme.h"
+
+namespace artgen {
+namespace {
+
+struct Expect {
+  enum Key { Lime, White, Opaque };
+  int width, height, cols, rows;
+  Key key;
+};
+
+// Sizes are the control's size times its grid (the layouts' tables); the key is the
+// transparent colour the layout gives the control, or Opaque for pieces that are not cut.
+const std::map<std::string, Expect> kExpected = {
+    {"MainForm.TopPanel", {148, 78, 1, 1, Expect::Lime}},
+    {"MainForm.ProgramLogo", {153, 34, 3, 1, Expect::Opaque}},
+    {"MainForm.InfoButton", {96, 24, 3, 1, Expect::White}},
+    {"MainForm.CompactButton", {96, 24, 3, 1, Expect::White}},
+    {"MainForm.FullScreenButton", {96, 24, 3, 1, Expect::White}},
+    {"MainForm.CloseButton", {96, 24, 3, 1, Expect::White}},
+    {"MainForm.VidCapFrameTopLeft", {8, 8, 1, 1, Expect::Opaque}},
+    {"MainForm.VidCapFrameTopRight", {8, 8, 1, 1, Expect::Opaque}},
+    {"MainForm.VidCapFrameBottomLeft", {8, 8, 1, 1, Expect::Opaque}},
+    {"MainForm.VidCapFrameBottomRight", {8, 8, 1, 1, Expect::Opaque}},
+    {"MainForm.VidCapFrameTop", {132, 8, 1, 1, Expect::Opaque}},
+    {"MainForm.VidCapFrameBottom", {132, 8, 1, 1, Expect::Opaque}},
+    {"MainForm.VidCapFrameLeft", {8, 128, 1, 1, Expect::Opaque}},
+    {"MainForm.VidCapFrameRight", {8, 128, 1, 1, Expect::Opaque}},
+    {"MainForm.VidCapPanel", {132, 128, 1, 1, Expect::Opaque}},
+    {"MainForm.BottomPanel", {148, 122, 1, 1, Expect::Lime}},
+    {"MainForm.InfoPanel", {140, 24, 1, 1, Expect::Lime}},
+    {"MainForm.SettingsButton", {96, 32, 3, 1, Expect::White}},
+    {"MainForm.CameraButton", {96, 32, 3, 1, Expect::White}},
+    {"MainForm.VideosButton", {96, 32, 3, 1, Expect::White}},
+    {"MainForm.PlaybackButton", {96, 32, 3, 1, Expect::White}},
+    {"MainForm.SkinnedButton3", {96, 32, 3, 1, Expect::White}},
+    {"MainForm.StopButton", {96, 32, 3, 1, Expect::White}},
+    {"MainForm.AudioButton", {96, 64, 3, 2, Expect::Lime}},
+    {"MainForm.StartButton", {96, 64, 3, 2, Expect::Lime}},
+    {"SettingsForm.MainPanel", {112, 128, 1, 1, Expect::White}},
+    {"SettingsForm.AudioButton", {96, 32, 3, 1, Expect::White}},
+    {"SettingsForm.SkinnedButton1", {96, 32, 3, 1, Expect::White}},
+    {"SettingsForm.SkinnedButton2", {96, 32, 3, 1, Expect::White}},
+    {"SettingsForm.SkinnedButton3", {312, 32, 3, 1, Expect::White}},
+    {"AboutForm.MainPanel", {344, 224, 1, 1, Expect::White}},
+    {"AboutForm.SkinnedButton1", {738, 21, 3, 1, Expect::Opaque}},
+};
+
+std::map<std::string, Picture> renderAll() {
+  std::map<std::string, Picture> all;
+  for (auto* make : {mainWindowArtwork, settingsWindowArtwork, aboutWindowArtwork})
+    for (auto& a : make()) all[a.name] = std::move(a.picture);
+  return all;
+}
+
+const std::map<std::string, Picture>& artwork() {
+  static const std::map<std::string, Picture> all = renderAll();
+  return all;
+}
+
+bool isColour(const Picture& p, int x, int y, int r, int g, int b) {
+  const uint8_t* px = &p.bgr[(size_t(y) * p.width + x) * 3];
+  return px[2] == r && px[1] == g && px[0] == b;
+}
+
+bool isKey(const Picture& p, int x, int y, Expect::Key key) {
+  if (key == Expect::Lime) return isColour(p, x, y, 0, 255, 0);
+  if (key == Expect::White) return isColour(p, x, y, 255, 255, 255);
+  return isColour(p, x, y, 0, 255, 0) || isColour(p, x, y, 255, 255, 255);
+}
+
+TEST(Artwork, EveryPieceTheLayoutsNameIsThereAtItsSize) {
+  EXPECT_EQ(artwork().size(), kExpected.size());
+  for (const auto& [name, e] : kExpected) {
+    auto it = artwork().find(name + ".ArtworkSet");
+    ASSERT_NE(it, artwork().end()) << name;
+    EXPECT_EQ(it->second.width, e.width) << name;
+    EXPECT_EQ(it->second.height, e.height) << name;
+  }
+}
+
+// The key colour may only stand where the outline is cut away: in each cell every key pixel
+// reaches the cell's border through key pixels (no key-coloured hole inside the picture), and
+// pieces that are not cut carry none at all.
+TEST(Artwork, KeyColourOnlyWhereTheOutlineIsCutAway) {
+  for (const auto& [name, e] : kExpected) {
+    const Picture& p = artwork().at(name + ".ArtworkSet");
+    const int cw = e.width / e.cols, ch = e.height / e.rows;
+    for (int row = 0; row < e.rows; ++row)
+      for (int col = 0; col < e.cols; ++col) {
+        const int x0 = col * cw, y0 = row * ch;
+        std::vector<char> reached(size_t(cw) * ch, 0);
+        std::queue<std::pair<int, int>> todo;
+        int keys = 0;
+        for (int y = 0; y < ch; ++y)
+          for (int x = 0; x < cw; ++x) {
+            if (!isKey(p, x0 + x, y0 + y, e.key)) continue;
+            ++keys;
+            if (x == 0 || y == 0 || x == cw - 1 || y == ch - 1) {
+              reached[size_t(y) * cw + x] = 1;
+              todo.push({x, y});
+            }
+          }
+        if (e.key == Expect::Opaque) {
+          EXPECT_EQ(keys, 0) << name << " cell " << col << "," << row;
+          continue;
+        }
+        int found = int(todo.size());
+        while (!todo.empty()) {
+          auto [x, y] = todo.front();
+          todo.pop();
+          const int d[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+          for (auto& s : d) {
+            int nx = x + s[0], ny = y + s[1];
+            if (nx < 0 || ny < 0 || nx >= cw || ny >= ch || reached[size_t(ny) * cw + nx]) continue;
+            if (!isKey(p, x0 + nx, y0 + ny, e.key)) continue;
+            reached[size_t(ny) * cw + nx] = 1;
+            todo.push({nx, ny});
+            ++found;
+          }
+        }
+        EXPECT_EQ(found, keys) << name << " cell " << col << "," << row
+                               << ": key-coloured pixels inside the picture";
+        EXPECT_GT(keys, 0) << name << ": a cut piece should cut something";
+      }
+  }
+}
+
+// With automatic transparency the framework takes the bottom-left pixel as the transparent
+// colour: it has to be the key itself.
+TEST(Artwork, AutomaticTransparencyFindsTheKeyInTheBottomLeftPixel) {
+  for (const auto& [name, e] : kExpected) {
+    if (e.key != Expect::White) continue;
+    const Picture& p = artwork().at(name + ".ArtworkSet");
+    EXPECT_TRUE(isColour(p, 0, p.height - 1, 255, 255, 255)) << name;
+  }
+}
+
+// Edges are smoothed against what lies beneath, never against the key: a pixel next to a cut
+// away one is nowhere near the key colour (a green or white fringe would show on the desktop).
+TEST(Artwork, EdgesNextToTheCutAwayCarryNoFringe) {
+  for (const auto& [name, e] : kExpected) {
+    if (e.key == Expect::Opaque) continue;
+    const Picture& p = artwork().at(name + ".ArtworkSet");
+    for (int y = 0; y < p.height; ++y)
+      for (int x = 0; x < p.width; ++x) {
+        if (isKey(p, x, y, e.key)) continue;
+        bool besideKey = (x > 0 && isKey(p, x - 1, y, e.key)) ||
+                         (x + 1 < p.width && isKey(p, x + 1, y, e.key)) ||
+                         (y > 0 && isKey(p, x, y - 1, e.key)) ||
+                         (y + 1 < p.height && isKey(p, x, y + 1, e.key));
+        if (!besideKey) continue;
+        Rgb c = p.get(x, y);
+        Rgb k = e.key == Expect::Lime ? theme::kLime : theme::kWhite;
+        float distance = std::hypot(c.r - k.r, c.g - k.g, c.b - k.b);
+        ASSERT_GT(distance, 0.5f) << name << " at " << x << "," << y;
+      }
+  }
+}
+
+// A switch's on row differs from its off row, and each state column differs from the others,
+// so hover, press and switching are visible.
+TEST(Artwork, StatesLookDifferent) {
+  for (const auto& [name, e] : kExpected) {
+    if (e.cols != 3) continue;
+    const Picture& p = artwork().at(name + ".ArtworkSet");
+    const int cw = e.width / 3, ch = e.height / e.rows;
+    auto differing = [&](int c1, int r1, int c2, int r2) {
+      int n = 0;
+      for (int y = 0; y < ch; ++y)
+        for (int x = 0; x < cw; ++x) {
+          Rgb a = p.get(c1 * cw + x, r1 * ch + y), b = p.get(c2 * cw + x, r2 * ch + y);
+          if (std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b) > 0.05f) ++n;
+        }
+      return n;
+    };
+    EXPECT_GT(differing(0, 0, 1, 0), 20) << name << ": hover";
+    EXPECT_GT(differing(0, 0, 2, 0), 20) << name << ": pressed";
+    if (e.rows == 2) {
+      EXPECT_GT(differing(0, 0, 0, 1), 20) << name << ": on row";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace artgen
