@@ -239,8 +239,8 @@ TRect TCustomForm::FrameInsets() const
 void TCustomForm::CreateWnd()
 {
     TWinControl::CreateWnd();
-    if (Application && Application == Owner() && Application->MainForm() == this && GetText().empty())
-        SetWindowTextA(FHandle, Application->GetTitle().c_str());
+    if (Application && Application->MainForm() == this)
+        Application->UpdateTaskbarTitle();
 }
 
 void TCustomForm::UpdateStyle()

@@ -190,7 +190,8 @@ public:
 
     void Initialize() {}
     AnsiString GetTitle() const { return FTitle; }
-    // Also the task bar title: the main form's window title while the form has no caption.
+    // The text of the main form's task bar entry (its caption stays its own); without a title
+    // the entry shows the caption.
     void SetTitle(const AnsiString& Value);
 
     // Creates a form owned by the application; the first one becomes MainForm.
@@ -201,8 +202,10 @@ public:
         T* form = new T(this);
         Reference = form;
         form->InitInheritedComponent();
-        if (!FMainForm)
+        if (!FMainForm) {
             FMainForm = form;
+            UpdateTaskbarTitle();   // the layout may have made its window already
+        }
     }
     TCustomForm* MainForm() const { return FMainForm; }
 
@@ -241,6 +244,7 @@ protected:
 private:
     friend class TCustomForm;
     bool DispatchOne(bool Wait);
+    void UpdateTaskbarTitle();
 
     AnsiString FTitle;
     TCustomForm* FMainForm = nullptr;

@@ -23,7 +23,8 @@ TWinControl* creating = nullptr;
 
 TClass TWinControl::StaticClass()
 {
-    static const TClass Class = TPublished<TWinControl, TControl>("TWinControl");
+    static const TClass Class = TPublished<TWinControl, TControl>("TWinControl")
+        .Property("DoubleBuffered", &TWinControl::GetDoubleBuffered, &TWinControl::SetDoubleBuffered, Default(false));
     return Class;
 }
 
