@@ -4,8 +4,11 @@
 // painted and hit-tested by its parent; TWinControl owns a window made on demand and routes
 // that window's messages to itself; TCustomControl adds a canvas and Paint.
 //
-// While a control loads (csLoading) its setters only store values; Loaded applies them, so
-// nothing reaches the window layer during the read of a layout.
+// While a control loads (csLoading) its setters store values and Loaded applies them, so no
+// window is made during the read of a layout. A component that asks for a window while it is
+// read (its own Handle or its parent's) gets one, and from then on bounds, client size,
+// enabled state, caption and frame reach that window when set, as if made from code; only
+// showing and aligning wait for Loaded.
 #include <functional>
 #include <memory>
 #include <vector>
@@ -303,7 +306,8 @@ protected:
     AnsiString FHint;
     bool FShowHint = false;
     AnsiString FText;
-    // Client size read from a layout, applied by Loaded once the frame is known.
+    // Client size read from a layout: applied when read, and again by Loaded once the frame
+    // is final.
     int FPendingClientWidth = -1;
     int FPendingClientHeight = -1;
 

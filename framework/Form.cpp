@@ -245,7 +245,7 @@ void TCustomForm::CreateWnd()
 
 void TCustomForm::UpdateStyle()
 {
-    if (!FHandle || Loading() || GetParent())
+    if (!FHandle || GetParent())
         return;
     // The client size is what the layout states: keep it across the change of frame.
     TRect client = GetClientRect();
@@ -285,7 +285,7 @@ void TCustomForm::SetFormStyle(TFormStyle Value)
     if (Value == FFormStyle)
         return;
     FFormStyle = Value;
-    if (FHandle && !Loading())
+    if (FHandle)
         SetWindowPos(FHandle, Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
