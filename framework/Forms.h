@@ -10,7 +10,9 @@
 // It reads the resource named after ClassType() without its leading T plus ".lfm"
 // (TMainForm -> "MainForm.lfm") through ResourceResolver(), when such a resource is
 // registered; a form class without one starts empty. It runs once per form and then calls
-// OnCreate. TApplication::CreateForm calls it for a form whose constructor did not.
+// OnCreate. TApplication::CreateForm calls it for a form whose constructor did not. The
+// program registers its compiled-in layouts and artwork (lumo_add_resources) before it
+// creates its first form.
 #include <functional>
 #include <memory>
 #include <vector>
