@@ -33,14 +33,25 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation)
 void TApplication::SetTitle(const AnsiString& Value)
 {
     FTitle = Value;
-    if (FMainForm && FMainForm->HandleAllocated() && FMainForm->GetText().empty())
-        SetWindowTextA(FMainForm->Handle(), Value.c_str());
+    UpdateTaskbarTitle();
+}
+
+void TApplication::UpdateTaskbarTitle()
+{
+    // The classic task bar button is the application's and shows its title, while the main
+    // form's caption stays on the form; without a title the form's caption shows.
+    if (FMainForm && FMainForm->HandleAllocated())
+        SetWindowTaskbarTextA(FMainForm->Handle(), FTitle.empty() ? nullptr : FTitle.c_str());
 }
 
 bool TApplication::DispatchOne(bool Wait)
 {
     MSG msg;
     bool got = PeekMessageA(&msg, 0, 0, 0, PM_REMOVE);
+    // Idle: canvases drawn on outside painting let go of their DCs, and the second look at
+    // the queue presents what they drew.
+    if (!got && FreeDeviceContexts() > 0)
+        got = PeekMessageA(&msg, 0, 0, 0, PM_REMOVE);
     if (got) {
         if (msg.message == WM_QUIT) {
             FTerminated = true;

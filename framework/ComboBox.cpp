@@ -29,6 +29,8 @@ TClass TComboBox::StaticClass()
 {
     static const TClass Class = PublishWinControl(TPublished<TComboBox, TCustomControl>("TComboBox"), clWindow, false, true)
         .Property("DropDownCount", &TComboBox::GetDropDownCount, &TComboBox::SetDropDownCount, Default(8))
+        .Property("ItemHeight", &TComboBox::GetItemHeight, &TComboBox::SetItemHeight,
+                  Stored(&TComboBox::IsItemHeightStored))
         .Property("Items", &TComboBox::GetItems)   // written before ItemIndex
         .Property("ItemIndex", &TComboBox::GetItemIndex, &TComboBox::SetItemIndex, Default(-1))
         .Property("Style", &TComboBox::GetStyle, &TComboBox::SetStyle, ComboBoxStyleIdents, Default(csDropDown))
@@ -137,9 +139,16 @@ void TComboBox::SetSelStart(int Value)
     Invalidate();
 }
 
-int TComboBox::ItemHeight()
+int TComboBox::GetItemHeight()
 {
-    return int(MeasureText(GetFont(), "").cy) + 2;
+    return FItemHeight > 0 ? FItemHeight : int(MeasureText(GetFont(), "").cy) + 2;
+}
+
+void TComboBox::SetItemHeight(int Value)
+{
+    // As in the classic box, a height below 1 is ignored.
+    if (Value > 0)
+        FItemHeight = Value;
 }
 
 TRect TComboBox::ButtonRect() const

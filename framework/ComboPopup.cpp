@@ -33,7 +33,7 @@ void TComboPopup::Open()
     if (FOpen)
         return;
     GetFont()->Assign(FCombo->GetFont());
-    FItemHeight = std::max(FCombo->ItemHeight(), 1);
+    FItemHeight = std::max(FCombo->GetItemHeight(), 1);
     int count = FCombo->GetItems()->Count();
     int rows = RowCount();
     FHotIndex = FCombo->GetItemIndex();

@@ -98,20 +98,18 @@ TRect TControl::GetClientRect() const
 
 void TControl::SetClientWidth(int Value)
 {
-    if (Loading()) {
-        FPendingClientWidth = Value;
-        return;
-    }
+    // Applied at once, so a component read after it sees the true size; a frame that changes
+    // later in the layout (BorderStyle) is why Loaded applies it once more.
     SetWidth(FWidth - GetClientRect().Right + Value);
+    if (Loading())
+        FPendingClientWidth = Value;
 }
 
 void TControl::SetClientHeight(int Value)
 {
-    if (Loading()) {
-        FPendingClientHeight = Value;
-        return;
-    }
     SetHeight(FHeight - GetClientRect().Bottom + Value);
+    if (Loading())
+        FPendingClientHeight = Value;
 }
 
 TPoint TControl::GetClientOrigin() const

@@ -12,13 +12,35 @@ void fillSolid(HDC dc, const RECT& r, TColor color)
     DeleteObject(brush);
 }
 
+// The canvases holding a window DC they fetched themselves (drawing outside a paint message).
+std::vector<TControlCanvas*>& canvasesWithWindowDC()
+{
+    static std::vector<TControlCanvas*> list;
+    return list;
+}
+
 }  // namespace
+
+int FreeDeviceContexts()
+{
+    std::vector<TControlCanvas*> holding;
+    holding.swap(canvasesWithWindowDC());
+    for (TControlCanvas* canvas : holding)
+        canvas->FreeHandle();
+    return int(holding.size());
+}
 
 void TWinControl::PaintHandler(HDC DC, const RECT& Area)
 {
     TRect client = GetClientRect();
     if (client.Width() <= 0 || client.Height() <= 0)
         return;
+    if (!FDoubleBuffered) {
+        // Straight onto the window, clipped to what needs painting.
+        PaintWindow(DC);
+        PaintControls(DC);
+        return;
+    }
     TBitmap buffer;
     buffer.SetSize(client.Width(), client.Height());
     HDC memory = buffer.Canvas()->GetHandle();
@@ -77,8 +99,10 @@ void TControlCanvas::SetControl(TControl* Value)
 
 void TControlCanvas::FreeHandle()
 {
-    if (FWindow && FDC)
-        ReleaseDC(FWindow, FDC);
+    if (FWindow && FDC) {
+        std::erase(canvasesWithWindowDC(), this);
+        ReleaseDC(FWindow, FDC);   // hands what was drawn to the screen
+    }
     FWindow = 0;
     FDC = 0;
     SetHandle(0);
@@ -100,6 +124,8 @@ void TControlCanvas::CreateHandle()
         return;
     FWindow = win->Handle();
     FDC = GetDC(FWindow);
+    if (FDC)
+        canvasesWithWindowDC().push_back(this);
     SetHandle(FDC);
 }
 

@@ -4,8 +4,11 @@
 // painted and hit-tested by its parent; TWinControl owns a window made on demand and routes
 // that window's messages to itself; TCustomControl adds a canvas and Paint.
 //
-// While a control loads (csLoading) its setters only store values; Loaded applies them, so
-// nothing reaches the window layer during the read of a layout.
+// While a control loads (csLoading) its setters store values and Loaded applies them, so no
+// window is made during the read of a layout. A component that asks for a window while it is
+// read (its own Handle or its parent's) gets one, and from then on bounds, client size,
+// enabled state, caption and frame reach that window when set, as if made from code; only
+// showing and aligning wait for Loaded.
 #include <functional>
 #include <memory>
 #include <vector>
@@ -179,14 +182,16 @@ public:
     void SetParentComponent(TComponent* Value) override;
 
     // ---- State ----
+    // SetVisible and SetEnabled are virtual: a descendant that redeclares them (to redraw its
+    // own look, to rebuild its parent's outline) must run when called through TControl*.
     bool GetVisible() const { return FVisible; }
-    void SetVisible(bool Value);
+    virtual void SetVisible(bool Value);
     void Show();
     void Hide();
     // Visible, and every parent up to a top-level window too.
     bool Showing() const;
     bool GetEnabled() const { return FEnabled; }
-    void SetEnabled(bool Value);
+    virtual void SetEnabled(bool Value);
 
     TColor GetColor() const { return FColor; }
     void SetColor(TColor Value);
@@ -301,7 +306,8 @@ protected:
     AnsiString FHint;
     bool FShowHint = false;
     AnsiString FText;
-    // Client size read from a layout, applied by Loaded once the frame is known.
+    // Client size read from a layout: applied when read, and again by Loaded once the frame
+    // is final.
     int FPendingClientWidth = -1;
     int FPendingClientHeight = -1;
 
@@ -438,9 +444,11 @@ public:
     // The default handling of a message: the window layer's DefWindowProcA.
     virtual void DefaultHandler(TMessage& Message);
 
-    // Paints the client area and the windowless children into a buffer first, so nothing
-    // flickers, then copies it to DC.
+    // Paints the client area and the windowless children: with DoubleBuffered into a buffer
+    // first, then copied to DC in one step; without, straight onto DC.
     void PaintHandler(HDC DC, const RECT& Area);
+    bool GetDoubleBuffered() const { return FDoubleBuffered; }
+    void SetDoubleBuffered(bool Value) { FDoubleBuffered = Value; }
 
 protected:
     virtual void CreateParams(TCreateParams& Params);
@@ -487,10 +495,16 @@ private:
 
     std::vector<TControl*> FControls;
     TControl* FMouseControl = nullptr;   // the windowless child the mouse is over
+    bool FDoubleBuffered = false;
     bool FTabStop = false;
     int FTabOrder = -1;
     LONG_PTR FId = 0;   // this control's entry in the table behind GWLP_USERDATA
 };
+
+// Lets every control canvas go of the window DC it fetched to draw outside a paint message,
+// which hands what it drew to the screen; answers how many it let go. The application calls
+// it whenever its message loop goes idle, as the classic framework frees its device contexts.
+int FreeDeviceContexts();
 
 // The window procedure of every window the framework makes.
 LRESULT ControlWindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);

@@ -239,13 +239,13 @@ TRect TCustomForm::FrameInsets() const
 void TCustomForm::CreateWnd()
 {
     TWinControl::CreateWnd();
-    if (Application && Application == Owner() && Application->MainForm() == this && GetText().empty())
-        SetWindowTextA(FHandle, Application->GetTitle().c_str());
+    if (Application && Application->MainForm() == this)
+        Application->UpdateTaskbarTitle();
 }
 
 void TCustomForm::UpdateStyle()
 {
-    if (!FHandle || Loading() || GetParent())
+    if (!FHandle || GetParent())
         return;
     // The client size is what the layout states: keep it across the change of frame.
     TRect client = GetClientRect();
@@ -285,7 +285,7 @@ void TCustomForm::SetFormStyle(TFormStyle Value)
     if (Value == FFormStyle)
         return;
     FFormStyle = Value;
-    if (FHandle && !Loading())
+    if (FHandle)
         SetWindowPos(FHandle, Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

@@ -10,7 +10,9 @@
 // It reads the resource named after ClassType() without its leading T plus ".lfm"
 // (TMainForm -> "MainForm.lfm") through ResourceResolver(), when such a resource is
 // registered; a form class without one starts empty. It runs once per form and then calls
-// OnCreate. TApplication::CreateForm calls it for a form whose constructor did not.
+// OnCreate. TApplication::CreateForm calls it for a form whose constructor did not. The
+// program registers its compiled-in layouts and artwork (lumo_add_resources) before it
+// creates its first form.
 #include <functional>
 #include <memory>
 #include <vector>
@@ -190,7 +192,8 @@ public:
 
     void Initialize() {}
     AnsiString GetTitle() const { return FTitle; }
-    // Also the task bar title: the main form's window title while the form has no caption.
+    // The text of the main form's task bar entry (its caption stays its own); without a title
+    // the entry shows the caption.
     void SetTitle(const AnsiString& Value);
 
     // Creates a form owned by the application; the first one becomes MainForm.
@@ -201,8 +204,10 @@ public:
         T* form = new T(this);
         Reference = form;
         form->InitInheritedComponent();
-        if (!FMainForm)
+        if (!FMainForm) {
             FMainForm = form;
+            UpdateTaskbarTitle();   // the layout may have made its window already
+        }
     }
     TCustomForm* MainForm() const { return FMainForm; }
 
@@ -241,6 +246,7 @@ protected:
 private:
     friend class TCustomForm;
     bool DispatchOne(bool Wait);
+    void UpdateTaskbarTitle();
 
     AnsiString FTitle;
     TCustomForm* FMainForm = nullptr;

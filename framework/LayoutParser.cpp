@@ -12,9 +12,9 @@ constexpr int maxDepth = 64;   // deeper nesting is a broken file, not a form
 
 struct Token
 {
-    enum TKind { tIdent, tInteger, tFloat, tString, tSymbol, tEnd };
+    enum TKind { tIdent, tInteger, tFloat, tString, tBinary, tSymbol, tEnd };
     TKind Kind = tEnd;
-    AnsiString Text;   // identifier, string value, or the symbol
+    AnsiString Text;   // identifier, string value, the bytes of binary data, or the symbol
     int64_t Integer = 0;
     bool Hex = false;
     long double Float = 0;
@@ -136,6 +136,11 @@ private:
             value.Type = TLayoutValue::vtIdent;
             value.Text = DottedIdent("a value");
             return value;
+        case Token::tBinary:
+            value.Type = TLayoutValue::vtBinary;
+            value.Text = FTok.Text;
+            Advance();
+            return value;
         default:
             break;
         }
@@ -220,6 +225,8 @@ private:
             return "a number";
         case Token::tString:
             return "a string";
+        case Token::tBinary:
+            return "binary data";
         case Token::tSymbol:
             return "'" + t.Text + "'";
         case Token::tEnd:
@@ -268,6 +275,8 @@ private:
             Number();
         } else if (c == '\'' || c == '#') {
             String();
+        } else if (c == '{') {
+            Binary();
         } else if (std::isprint(static_cast<unsigned char>(c))) {
             FTok.Kind = Token::tSymbol;
             FTok.Text = AnsiString(1, c);
@@ -339,6 +348,40 @@ private:
         }
         if (isIdentChar(At(FPos)))
             FailAt(FLine, "expected a number but found '" + FText.substr(FPos, 1) + "' in it");
+    }
+
+    // { 0A 1B ... }: bytes as pairs of hexadecimal digits, spread over lines as they like.
+    void Binary()
+    {
+        FTok.Kind = Token::tBinary;
+        int opened = FLine;
+        int high = -1;
+        for (++FPos;; ++FPos) {
+            char c = At(FPos);
+            if (FPos >= FText.size())
+                FailAt(opened, "expected '}' closing the binary data of line " + std::to_string(opened) +
+                                   " but found the end of the layout");
+            if (c == '}')
+                break;
+            if (c == '\n') {
+                ++FLine;
+                continue;
+            }
+            if (c == ' ' || c == '\t' || c == '\r')
+                continue;
+            if (!std::isxdigit(static_cast<unsigned char>(c)))
+                FailAt(FLine, "expected hexadecimal digits in binary data but found '" + AnsiString(1, c) + "'");
+            int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10;
+            if (high < 0) {
+                high = digit;
+            } else {
+                FTok.Text += char(high * 16 + digit);
+                high = -1;
+            }
+        }
+        if (high >= 0)
+            FailAt(FLine, "binary data ends in half a byte (an odd number of hexadecimal digits)");
+        ++FPos;
     }
 
     // 'quoted text' with '' for a quote, and #13 (or #$0D) for a character, run together.

@@ -8,12 +8,12 @@
 
 struct TLayoutValue
 {
-    enum TType { vtInteger, vtFloat, vtString, vtIdent, vtSet, vtList };
+    enum TType { vtInteger, vtFloat, vtString, vtIdent, vtSet, vtList, vtBinary };
     TType Type = vtInteger;
     int64_t Integer = 0;
     bool Hex = false;   // written $..: stands for a bit pattern
     long double Float = 0;
-    AnsiString Text;                // string, or identifier (may be dotted)
+    AnsiString Text;                // string, identifier (may be dotted), or binary data's bytes
     std::vector<AnsiString> Items;  // set members, or the strings of a list
 };
 

@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "framework/Layouts.h"
 #include "framework/TypeInfo.h"
@@ -99,10 +100,41 @@ private:
             }
             if (p->IsDefault(instance))
                 continue;
+            if (p->Kind() == pkBitmap && FSaver) {
+                auto* bitmap = static_cast<TBitmap*>(p->GetObject(instance));
+                AnsiString name = FSaver(owner + "." + path, bitmap);
+                if (name.empty())
+                    Embedded(bitmap, path, indent);
+                else
+                    FOut += indent + path + " = " + quoted(name) + "\n";
+                continue;
+            }
             AnsiString value = Value(instance, *p, owner, path);
             if (!value.empty())
                 FOut += indent + path + " = " + value + "\n";
         }
+    }
+
+    // Glyph.Data = {
+    //   36010000424D3601...}
+    // the bitmap's own classic form: its size as 4 bytes, then the BMP file; 32 bytes a line.
+    void Embedded(TBitmap* bitmap, const AnsiString& path, const AnsiString& indent)
+    {
+        TMemoryStream bmp;
+        bitmap->SaveToStream(&bmp);
+        auto size = uint32_t(bmp.GetSize());
+        std::vector<uint8_t> bytes{uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24)};
+        const auto* data = static_cast<const uint8_t*>(bmp.Memory());
+        bytes.insert(bytes.end(), data, data + size);
+        static const char digits[] = "0123456789ABCDEF";
+        FOut += indent + path + ".Data = {";
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            if (i % 32 == 0)
+                FOut += "\n" + indent + "  ";
+            FOut += digits[bytes[i] >> 4];
+            FOut += digits[bytes[i] & 15];
+        }
+        FOut += "}\n";
     }
 
     // Items.Strings = (
@@ -157,11 +189,8 @@ private:
         }
         case pkString:
             return quoted(p.GetString(instance));
-        case pkBitmap: {
-            if (!FSaver)
-                throw EWriteError("No place to save the bitmap " + owner + "." + path);
-            return quoted(FSaver(owner + "." + path, static_cast<TBitmap*>(p.GetObject(instance))));
-        }
+        case pkBitmap:
+            throw EWriteError("No place to save the bitmap " + owner + "." + path);
         case pkComponent:
             return Reference(p.GetComponent(instance));
         case pkEvent:
@@ -202,4 +231,9 @@ AnsiString WriteLayout(TComponent* Root, const TBitmapSaver& SaveBitmap)
     if (!Root)
         throw EWriteError("No component to write");
     return Writer(Root, SaveBitmap).Write();
+}
+
+TBitmapSaver EmbedBitmaps()
+{
+    return [](const AnsiString&, TBitmap*) { return AnsiString(); };
 }

@@ -1,13 +1,9 @@
-// Reading layouts into components, and the resources they come from.
+// Reading layouts into components.
 #include "framework/Layouts.h"
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <map>
-#include <mutex>
 
-#include "framework/Files.h"
 #include "framework/LayoutParser.h"
 #include "framework/TypeInfo.h"
 
@@ -18,13 +14,6 @@ bool sameText(const AnsiString& a, const AnsiString& b)
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
                return std::tolower(x) == std::tolower(y);
            });
-}
-
-AnsiString lower(AnsiString s)
-{
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 const std::pair<int64_t, AnsiString>* findIdent(const TIdentTable& idents, const AnsiString& name)
@@ -56,6 +45,8 @@ AnsiString describe(const TLayoutValue& v)
         return "'" + v.Text + "'";
     case TLayoutValue::vtList:
         return "a list";
+    case TLayoutValue::vtBinary:
+        return "binary data";
     case TLayoutValue::vtSet:
         break;
     }
@@ -74,18 +65,6 @@ TFindGlobalComponent& globalFinder()
 {
     static TFindGlobalComponent finder;
     return finder;
-}
-
-struct ResourceTable
-{
-    std::mutex lock;
-    std::map<AnsiString, std::shared_ptr<const std::vector<uint8_t>>> byName;   // lower-case name
-};
-
-ResourceTable& resources()
-{
-    static ResourceTable* table = new ResourceTable;   // outlives every static that might ask
-    return *table;
 }
 
 }   // namespace
@@ -170,6 +149,7 @@ private:
         TPersistent* target = Instance;
         TClass cls = Instance->ClassType();
         const TPropertyInfo* info = nullptr;
+        bool embedded = false;   // Glyph.Data = {...}: the bitmap itself, inline
         size_t start = 0;
         for (;;) {
             size_t dot = Prop.Path.find('.', start);
@@ -184,6 +164,13 @@ private:
                 break;
             }
             AnsiString head = Prop.Path.substr(0, dot);
+            if (info->Kind() == pkBitmap) {
+                if (!sameText(Prop.Path.substr(dot + 1), "Data"))
+                    Fail(Prop.Line, "unknown property '" + Prop.Path + "' of " + Instance->ClassName() +
+                                        " (a bitmap written inline is " + head + ".Data = {...})");
+                embedded = true;
+                break;
+            }
             if (info->Kind() == pkStrings) {
                 if (!sameText(Prop.Path.substr(dot + 1), "Strings"))
                     Fail(Prop.Line, "unknown property '" + Prop.Path + "' of " + Instance->ClassName() +
@@ -200,7 +187,10 @@ private:
             target = object;
             start = dot + 1;
         }
-        Guard(Prop.Line, Prop.Path, [&] { Assign(target, *info, Prop); });
+        if (embedded)
+            ReadBitmapData(static_cast<TBitmap*>(info->GetObject(target)), Prop);
+        else
+            Guard(Prop.Line, Prop.Path, [&] { Assign(target, *info, Prop); });
     }
 
     void Assign(TPersistent* Target, const TPropertyInfo& Info, const TLayoutProperty& Prop)
@@ -279,8 +269,10 @@ private:
         case pkObject:
             Fail(Prop.Line, "'" + Prop.Path + "' is an object: set its properties, as in " + Prop.Path + ".Name");
         case pkBitmap:
+            if (v.Type == TLayoutValue::vtBinary)
+                Fail(Prop.Line, "binary data is written as " + Prop.Path + ".Data = {...}");
             if (v.Type != TLayoutValue::vtString)
-                Expected(Prop, "the name of a bitmap file");
+                Expected(Prop, "the name of a bitmap resource or file");
             LoadBitmap(static_cast<TBitmap*>(Info.GetObject(Target)), v.Text, Prop);
             break;
         case pkComponent:
@@ -309,17 +301,64 @@ private:
         return value;
     }
 
-    void LoadBitmap(TBitmap* Bitmap, const AnsiString& FileName, const TLayoutProperty& Prop)
+    // A bitmap named by resource (MainForm.TopPanel.ArtworkSet) or by file ('play.bmp').
+    void LoadBitmap(TBitmap* Bitmap, const AnsiString& Name, const TLayoutProperty& Prop)
     {
         if (!Bitmap)
             Fail(Prop.Line, "'" + Prop.Path + "' is nil");
-        if (FileName.empty() || FileName == "." || FileName == ".." ||
-            FileName.find_first_of("/\\") != AnsiString::npos)
-            Fail(Prop.Line, "'" + FileName + "' is not the name of a file in the layout's folder");
-        std::unique_ptr<TStream> stream = FResolver ? FResolver(FileName) : nullptr;
+        if (Name.empty() || Name == "." || Name == ".." || Name.find_first_of("/\\") != AnsiString::npos)
+            Fail(Prop.Line, "'" + Name + "' is not the name of a resource or of a file in the layout's folder");
+        std::unique_ptr<TStream> stream = FResolver ? FResolver(Name) : nullptr;
         if (!stream)
-            Fail(Prop.Line, "bitmap file '" + FileName + "' not found");
-        Bitmap->LoadFromStream(stream.get());
+            Fail(Prop.Line, "bitmap '" + Name + "' not found (no resource or file of that name)");
+        try {
+            Bitmap->LoadFromStream(stream.get());
+        } catch (const std::exception& e) {
+            Fail(Prop.Line, "bitmap '" + Name + "' for " + Prop.Path + " is malformed: " + e.what());
+        }
+    }
+
+    // The classic inline forms: a bitmap's own data (its size as 4 bytes, then the BMP file),
+    // or a picture's (its class name as a short string, then the bitmap's data).
+    void ReadBitmapData(TBitmap* Bitmap, const TLayoutProperty& Prop)
+    {
+        const TLayoutValue& v = Prop.Value;
+        if (v.Type != TLayoutValue::vtBinary)
+            Expected(Prop, "binary data {...}");
+        if (!Bitmap)
+            Fail(Prop.Line, "'" + Prop.Path + "' is nil");
+        const AnsiString& bytes = v.Text;
+        size_t at = 0;
+        size_t nameLength = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]);
+        bool named = nameLength > 0 && nameLength < 64 && bytes.size() > nameLength &&
+                     std::all_of(bytes.begin() + 1, bytes.begin() + 1 + nameLength, [](char c) {
+                         return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+                     });
+        if (named) {
+            AnsiString className = bytes.substr(1, nameLength);
+            if (!sameText(className, "TBitmap"))
+                Fail(Prop.Line, "the picture in " + Prop.Path + " is a " + className +
+                                    "; only TBitmap pictures can be embedded");
+            at = 1 + nameLength;
+        }
+        if (bytes.size() - at < 4)
+            Fail(Prop.Line, "the bitmap data of " + Prop.Path + " is too short to hold its size");
+        uint32_t stated = 0;
+        for (int i = 3; i >= 0; --i)
+            stated = stated << 8 | static_cast<unsigned char>(bytes[at + size_t(i)]);
+        at += 4;
+        if (stated != bytes.size() - at)
+            Fail(Prop.Line, "the bitmap data of " + Prop.Path + " states " + std::to_string(stated) +
+                                " bytes but holds " + std::to_string(bytes.size() - at));
+        TMemoryStream stream;
+        if (stated > 0)
+            stream.WriteBuffer(bytes.data() + at, int(stated));
+        stream.SetPosition(0);
+        try {
+            Bitmap->LoadFromStream(&stream);
+        } catch (const std::exception& e) {
+            Fail(Prop.Line, "the bitmap embedded in " + Prop.Path + " is malformed: " + e.what());
+        }
     }
 
     void BindEvent(TPersistent* Target, const TPropertyInfo& Info, const AnsiString& Name, const TLayoutProperty& Prop)
@@ -416,65 +455,4 @@ TComponent* FindGlobalComponent(const AnsiString& Name)
 {
     const TFindGlobalComponent& finder = globalFinder();
     return finder ? finder(Name) : nullptr;
-}
-
-// ---- Resources ----
-
-void RegisterResource(const AnsiString& Name, const void* Data, size_t Size)
-{
-    auto bytes = std::make_shared<const std::vector<uint8_t>>(static_cast<const uint8_t*>(Data),
-                                                              static_cast<const uint8_t*>(Data) + Size);
-    ResourceTable& table = resources();
-    std::lock_guard guard(table.lock);
-    table.byName[lower(Name)] = std::move(bytes);
-}
-
-std::shared_ptr<const std::vector<uint8_t>> FindResource(const AnsiString& Name)
-{
-    ResourceTable& table = resources();
-    std::lock_guard guard(table.lock);
-    auto it = table.byName.find(lower(Name));
-    return it == table.byName.end() ? nullptr : it->second;
-}
-
-TResourceStream::TResourceStream(const AnsiString& Name) : FData(FindResource(Name))
-{
-    if (!FData)
-        throw EResNotFound("Resource " + Name + " not found");
-    // Read-only: Write refuses, so the shared bytes are never changed.
-    SetPointer(const_cast<uint8_t*>(FData->data()), int64_t(FData->size()));
-}
-
-int TResourceStream::Write(const void*, int)
-{
-    throw EStreamError("Can't write to a read-only resource stream");
-}
-
-TLayoutResolver ResourceResolver()
-{
-    return [](const AnsiString& FileName) -> std::unique_ptr<TStream> {
-        if (!FindResource(FileName))
-            return nullptr;
-        return std::make_unique<TResourceStream>(FileName);
-    };
-}
-
-TLayoutResolver FolderResolver(const AnsiString& Folder)
-{
-    return [Folder](const AnsiString& FileName) -> std::unique_ptr<TStream> {
-        AnsiString base = Folder.empty() || Folder.back() == '/' ? Folder : Folder + "/";
-        AnsiString path = base + FileName;
-        if (!FileExists(path)) {
-            path.clear();
-            std::error_code error;
-            for (const auto& entry : std::filesystem::directory_iterator(base.empty() ? "." : base, error))
-                if (sameText(entry.path().filename().string(), FileName) && FileExists(entry.path().string())) {
-                    path = entry.path().string();
-                    break;
-                }
-            if (path.empty())
-                return nullptr;
-        }
-        return std::make_unique<TFileStream>(path, fmOpenRead | fmShareDenyWrite);
-    };
 }

@@ -25,8 +25,11 @@ public:
 
 // Opens a file of the layout's folder by its plain name; nullptr when there is no such file.
 using TLayoutResolver = std::function<std::unique_ptr<TStream>(const AnsiString& FileName)>;
-// Stores the bitmap of a property (Path "TopPanel.Glyph") and answers the file name to write.
+// Stores the bitmap of a property (Path "TopPanel.Glyph") and answers the name to write (a
+// file of the layout's folder, or a resource); '' writes the bitmap inline (Glyph.Data = {...}).
 using TBitmapSaver = std::function<AnsiString(const AnsiString& Path, TBitmap* Bitmap)>;
+// The saver that writes every bitmap inline.
+TBitmapSaver EmbedBitmaps();
 
 // Reads a layout into Root, an existing instance of the layout's root class (the form being
 // constructed): creates the components it lists, owned by Root, in their order; sets their
@@ -70,5 +73,6 @@ private:
 // Files from the registered resources.
 TLayoutResolver ResourceResolver();
 // Files from a folder; a name that differs only in case is found too, as on the system the
-// layouts were made on.
+// layouts were made on. Artwork named as a resource (MainForm.TopPanel.ArtworkSet) is found as
+// the file it is compiled from (MainForm.TopPanel.ArtworkSet.bmp).
 TLayoutResolver FolderResolver(const AnsiString& Folder);

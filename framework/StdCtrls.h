@@ -196,8 +196,11 @@ public:
     // The caret's place in the edit field, 0..length of Text.
     int GetSelStart() const { return FCaret; }
     void SetSelStart(int Value);
-    // Height of one line of the list.
-    int ItemHeight();
+    // Height of one line of the list: the stored ItemHeight, or while none was set (0) the
+    // font's line height.
+    int GetItemHeight();
+    void SetItemHeight(int Value);
+    bool IsItemHeightStored() const { return FItemHeight > 0; }
 
     TNotifyEvent OnChange;
     TNotifyEvent OnDropDown;
@@ -224,6 +227,7 @@ private:
     std::unique_ptr<TStringList> FItems;
     int FItemIndex = -1;
     int FDropDownCount = 8;
+    int FItemHeight = 0;
     int FCaret = 0;
     TComboPopup* FPopup = nullptr;   // owned by the combo box
 };

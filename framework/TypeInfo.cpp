@@ -98,6 +98,8 @@ std::span<const TIdentMapEntry<TColor>> ColorIdents()
     return colorIdents;
 }
 
+const TIdentMapEntry<TTransparentMode> TransparentModeIdents[2] = {{tmAuto, "tmAuto"}, {tmFixed, "tmFixed"}};
+
 AnsiString TypeName(const std::type_info& Type)
 {
     int status = 0;

@@ -66,6 +66,8 @@ using TIdentTable = std::vector<std::pair<int64_t, AnsiString>>;
 
 // The named colours of Graphics.h (clBlack ... clInfoBk, clNone, clDefault).
 std::span<const TIdentMapEntry<TColor>> ColorIdents();
+// tmAuto, tmFixed: for components that publish a TransparentMode.
+extern const TIdentMapEntry<TTransparentMode> TransparentModeIdents[2];
 
 // A C++ type's own name for messages: "void (TObject*)", "TTestPanel".
 AnsiString TypeName(const std::type_info& Type);

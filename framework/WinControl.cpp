@@ -23,7 +23,8 @@ TWinControl* creating = nullptr;
 
 TClass TWinControl::StaticClass()
 {
-    static const TClass Class = TPublished<TWinControl, TControl>("TWinControl");
+    static const TClass Class = TPublished<TWinControl, TControl>("TWinControl")
+        .Property("DoubleBuffered", &TWinControl::GetDoubleBuffered, &TWinControl::SetDoubleBuffered, Default(false));
     return Class;
 }
 
@@ -226,10 +227,11 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
     FTop = ATop;
     FWidth = AWidth;
     FHeight = AHeight;
-    if (Loading())
-        return;
+    // A window made while loading follows at once: whoever made it reads its geometry.
     if (FHandle && !IsIconic(FHandle))
         SetWindowPos(FHandle, 0, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (Loading())
+        return;
     if (resized)
         Resize();
     if (FParent && GetAlign() != alNone)
@@ -418,14 +420,14 @@ void TWinControl::VisibleChanged()
 
 void TWinControl::EnabledChanged()
 {
-    if (FHandle && !Loading())
+    if (FHandle)
         EnableWindow(FHandle, FEnabled);
     Invalidate();
 }
 
 void TWinControl::TextChanged()
 {
-    if (FHandle && !Loading())
+    if (FHandle)
         SetWindowTextA(FHandle, GetText().c_str());
     Invalidate();
 }

@@ -66,7 +66,7 @@ void setText(HWND window, LPCSTR text)
         return;
     w->text = text ? text : "";
     if (isTopLevel(*w))
-        displayBackend().setTitle(window, w->text);
+        displayBackend().setTitle(window, w->hasTaskbarText ? w->taskbarText : w->text);
     if (hasCaption(w->style))
         invalidateWindow(window, Region(captionRect(*w)), RDW_FRAME | RDW_NOCHILDREN);
 }

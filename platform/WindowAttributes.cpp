@@ -113,6 +113,7 @@ HWND SetParent(HWND window, HWND newParent)
         topLevelWindows().insert(topLevelWindows().begin(), window);
         fitSurface(*w);
         displayBackend().createSurface(window, w->rect);
+        displayBackend().setTitle(window, w->hasTaskbarText ? w->taskbarText : w->text);
     }
     if (visible)
         ShowWindow(window, SW_SHOWNA);
@@ -233,6 +234,18 @@ BOOL SetWindowTextA(HWND window, LPCSTR text)
     if (!IsWindow(window))
         return FALSE;
     return SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : "")) ? TRUE : FALSE;
+}
+
+BOOL SetWindowTaskbarTextA(HWND window, LPCSTR text)
+{
+    WindowObject* w = windowOf(window);
+    if (!w)
+        return FALSE;
+    w->hasTaskbarText = text != nullptr;
+    w->taskbarText = text ? text : "";
+    if (isTopLevel(*w))
+        displayBackend().setTitle(window, w->hasTaskbarText ? w->taskbarText : w->text);
+    return TRUE;
 }
 
 int GetWindowTextA(HWND window, LPSTR buffer, int size)

@@ -79,6 +79,9 @@ struct WindowObject
     RECT restoreRect{};
     bool hasRestoreRect = false;
     std::string text;
+    // Top-level windows: what the task bar shows instead of the text (SetWindowTaskbarTextA).
+    bool hasTaskbarText = false;
+    std::string taskbarText;
     LONG_PTR userData = 0;
     LONG_PTR id = 0;
     HINSTANCE instance = nullptr;

@@ -251,6 +251,10 @@ LRESULT CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wParam, 
 BOOL SetWindowTextA(HWND window, LPCSTR text);
 int GetWindowTextA(HWND window, LPSTR buffer, int size);
 int GetWindowTextLengthA(HWND window);
+// Not of the original platform, where the task bar button belongs to the application's hidden
+// window and shows its text: here the top-level window itself is the task bar entry, so it
+// can carry a task-bar text apart from its window text (text null: the window text again).
+BOOL SetWindowTaskbarTextA(HWND window, LPCSTR text);
 
 // ---- Position, size, z-order, visibility ----
 constexpr HWND HWND_TOP = 0;

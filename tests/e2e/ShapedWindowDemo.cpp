@@ -1,5 +1,6 @@
-// A frameless shaped window with a draggable top panel and a framed modal dialog, built on
-// the platform window layer only. run.sh drives it in a real X server.
+// A frameless shaped window with a draggable top panel, a box that lights while the pointer is
+// over it and a framed modal dialog, built on the platform window layer only. run.sh drives it
+// in a real X server.
 //   ShapedWindowDemo --x11                     run on $DISPLAY (keys: D dialog, F full screen,
 //                                              M minimise, Q quit; Escape closes the dialog)
 //   ShapedWindowDemo --headless OUT.ppm        write the headless rendering of the window
@@ -21,8 +22,14 @@ constexpr int kLeft = 120, kTop = 100, kWidth = 360, kHeight = 240, kPanel = 40,
 constexpr COLORREF kBody = RGB(30, 110, 200);
 constexpr COLORREF kPanelColor = RGB(20, 40, 90);
 constexpr const char* kTitle = "Lumo e2e demo";
+// The hover box, in the window's client area.
+constexpr int kBoxLeft = 260, kBoxTop = 150, kBoxWidth = 80, kBoxHeight = 60;
+constexpr COLORREF kBoxIdle = RGB(90, 90, 90);
+constexpr COLORREF kBoxHover = RGB(250, 200, 40);
 
 HWND mainWindow = 0;
+HWND hoverBox = 0;
+bool hovered = false;
 HWND dialog = 0;
 bool dragging = false;
 POINT dragStart{};
@@ -169,6 +176,39 @@ LRESULT mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Tracks the pointer as the skinned controls do: the capture taken on entering brings the move
+// that shows the pointer left. The X server sees no grab of it while no button is held.
+LRESULT hoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        RECT client;
+        GetClientRect(window, &client);
+        fill(dc, client, hovered ? kBoxHover : kBoxIdle);
+        EndPaint(window, &ps);
+        return 0;
+    }
+    case WM_MOUSEMOVE: {
+        POINT p;
+        GetCursorPos(&p);
+        bool inside = WindowFromPoint(p) == window;
+        if (inside && GetCapture() != window)
+            SetCapture(window);
+        if (inside != hovered) {
+            hovered = inside;
+            InvalidateRect(window, nullptr, FALSE);
+            say(inside ? "hover on" : "hover off");
+        }
+        if (!inside && GetCapture() == window && !(wParam & MK_LBUTTON))
+            ReleaseCapture();
+        return 0;
+    }
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 LRESULT dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if ((message == WM_KEYDOWN && wParam == VK_ESCAPE) || message == WM_CLOSE) {
@@ -184,12 +224,17 @@ void createMain()
     cls.lpfnWndProc = mainProc;
     cls.lpszClassName = "LumoDemoMain";
     RegisterClassA(&cls);
+    cls.lpfnWndProc = hoverProc;
+    cls.lpszClassName = "LumoDemoHover";
+    RegisterClassA(&cls);
     cls.lpfnWndProc = dialogProc;
     cls.hbrBackground = HBRUSH(uintptr_t(COLOR_BTNFACE + 1));
     cls.lpszClassName = "LumoDemoDialog";
     RegisterClassA(&cls);
-    mainWindow = CreateWindowExA(0, "LumoDemoMain", kTitle, WS_POPUP, kLeft, kTop, kWidth, kHeight, 0, 0,
-                                 nullptr, nullptr);
+    mainWindow = CreateWindowExA(0, "LumoDemoMain", kTitle, WS_POPUP | WS_CLIPCHILDREN, kLeft, kTop, kWidth,
+                                 kHeight, 0, 0, nullptr, nullptr);
+    hoverBox = CreateWindowExA(0, "LumoDemoHover", "", WS_CHILD | WS_VISIBLE, kBoxLeft, kBoxTop, kBoxWidth,
+                               kBoxHeight, mainWindow, 0, nullptr, nullptr);
     SetWindowRgn(mainWindow, makeShape(kWidth, kHeight), TRUE);
     ShowWindow(mainWindow, SW_SHOW);
 }

@@ -78,6 +78,40 @@ share=$("$demo" --outside "$work/reference.ppm" "$work/screen.ppm" "$x" "$y")
 check "cut-away corners show what is below, not the window ($share)" \
     "$demo" --outside "$work/reference.ppm" "$work/screen.ppm" "$x" "$y"
 
+# ---- Hover without a pointer grab ----
+# The box at 260,150 (80x60) of the window lights while the pointer is over it; it takes the
+# capture to see the pointer go, which must not grab the pointer from every other program.
+colour() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n1; }
+hovers() { [ "$(grep -c "^hover $1" "$work/demo.log")" -ge "$2" ]; }
+# Another client can take the pointer: xdotool's selectwindow grabs it and waits for a click,
+# or gives up at once when someone else holds a grab.
+grabbable() {
+    rm -f "$work/select.rc"
+    (timeout 5 xdotool selectwindow >/dev/null 2>&1; echo $? >"$work/select.rc") &
+    local probe=$!
+    sleep 0.5
+    if [ -s "$work/select.rc" ]; then wait "$probe"; return 1; fi
+    xdotool click 1
+    wait "$probe"
+    [ "$(cat "$work/select.rc")" = 0 ]
+}
+hx=$((x + 300)); hy=$((y + 180))
+xdotool mousemove "$hx" "$hy"
+check "hover: the pointer entering the box lights it" waitfor 30 hovers on 1
+sleep 0.2
+check "hover: the box shows its hover colour (is $(colour "$hx" "$hy"))" test "$(colour "$hx" "$hy")" = "#FAC828"
+check "hover: no grab is held, another client can grab the pointer" grabbable
+check "hover: still lit after the other client's grab" bash -c "! grep -q '^hover off' '$work/demo.log'"
+xdotool mousemove $((x + 200)) $((y + 200))
+check "hover: moving off the box onto the window puts it out" waitfor 30 hovers off 1
+sleep 0.2
+check "hover: the box shows its idle colour again (is $(colour "$hx" "$hy"))" test "$(colour "$hx" "$hy")" = "#5A5A5A"
+xdotool mousemove "$hx" "$hy"
+check "hover: entering again lights it again" waitfor 30 hovers on 2
+xdotool mousemove $((x + 700)) $((y + 500))
+check "hover: leaving the window straight from the box puts it out" waitfor 30 hovers off 2
+check "hover: and the pointer is free again" grabbable
+
 # ---- Drag the panel: the window follows the pointer ----
 xdotool mousemove $((x + 60)) $((y + 20)) && sleep 0.2
 xdotool mousedown 1 && sleep 0.1

@@ -178,11 +178,45 @@ TEST_F(FormsTest, RunReturnsWhenTheMainFormCloses)
     Application->Run();
     EXPECT_TRUE(Application->Terminated());
     EXPECT_EQ(closes, 1);
-    EXPECT_EQ(display->title(main->Handle()), "Lumo test");   // no caption: the title
+    EXPECT_EQ(display->title(main->Handle()), "Lumo test");
     delete second;
     delete main;
+    Application->SetTitle("");
     EXPECT_EQ(Application->MainForm(), nullptr);
     Application->ResetTerminated();
+}
+
+TEST_F(FormsTest, TheTaskBarShowsTheApplicationTitleAndTheFormKeepsItsCaption)
+{
+    Application->SetTitle("Lumo free");   // before the main form has a window
+    TForm* main = nullptr;
+    Application->CreateForm(main);
+    main->SetCaption("Velkor - Free Lumo");
+    main->Show();
+    pump();
+    EXPECT_EQ(display->title(main->Handle()), "Lumo free");
+    char text[64] = {};
+    GetWindowTextA(main->Handle(), text, sizeof text);
+    EXPECT_STREQ(text, "Velkor - Free Lumo");
+    EXPECT_EQ(main->GetCaption(), "Velkor - Free Lumo");
+
+    main->SetCaption("Another caption");   // the task bar keeps the title
+    Application->SetTitle("Renamed");
+    EXPECT_EQ(display->title(main->Handle()), "Renamed");
+    Application->SetTitle("");             // no title: the caption shows
+    EXPECT_EQ(display->title(main->Handle()), "Another caption");
+
+    // Other forms show their own caption.
+    Application->SetTitle("Lumo free");
+    TForm* second = nullptr;
+    Application->CreateForm(second);
+    second->SetCaption("Settings");
+    second->Show();
+    pump();
+    EXPECT_EQ(display->title(second->Handle()), "Settings");
+    delete second;
+    delete main;
+    Application->SetTitle("");
 }
 
 TEST_F(FormsTest, FramedFormShowsItsCaptionBarAndText)

@@ -2,6 +2,7 @@
 
 #include "support/LayoutErrorCheck.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -460,11 +461,29 @@ const BadLayout badLayouts[] = {
     {"object F: TTestForm\n  object P: TTestPanel\n    Buddy = F\n  end\nend", 3, false,
      "Buddy needs a TTestPanel, but F is a TTestForm"},
     {"object F: TTestForm\n  object P: TTestPanel\n    Glyph = 'gone.bmp'\n  end\nend", 3, false,
-     "bitmap file 'gone.bmp' not found"},
+     "bitmap 'gone.bmp' not found (no resource or file of that name)"},
     {"object F: TTestForm\n  object P: TTestPanel\n    Glyph = '../x.bmp'\n  end\nend", 3, false,
-     "not the name of a file in the layout's folder"},
+     "not the name of a resource or of a file in the layout's folder"},
     {"object F: TTestForm\n  object P: TTestPanel\n    Glyph = 'junk.bmp'\n  end\nend", 3, false,
-     "bad value for Glyph: "},
+     "bitmap 'junk.bmp' for Glyph is malformed: "},
+    {"object F: TTestForm\n  object P: TTestPanel\n    Glyph.Data = {\n      07 54 4A 50 45 47 49 6D\n      00 00 00 00}\n  end\nend",
+     3, false, "the picture in Glyph.Data is a TJPEGIm; only TBitmap pictures can be embedded"},
+    {"object F: TTestForm\n  object P: TTestPanel\n    Glyph.Data = {09000000 424D}\n  end\nend", 3, false,
+     "the bitmap data of Glyph.Data states 9 bytes but holds 2"},
+    {"object F: TTestForm\n  object P: TTestPanel\n    Glyph.Data = {0200 00}\n  end\nend", 3, false,
+     "too short to hold its size"},
+    {"object F: TTestForm\n  object P: TTestPanel\n    Glyph.Data = {04000000 424D0000}\n  end\nend", 3, false,
+     "the bitmap embedded in Glyph.Data is malformed: "},
+    {"object F: TTestForm\n  object P: TTestPanel\n    Glyph.Data = 'x.bmp'\n  end\nend", 3, false,
+     "expected binary data {...} for Glyph.Data but found a string"},
+    {"object F: TTestForm\n  object P: TTestPanel\n    Glyph = {00000000}\n  end\nend", 3, false,
+     "binary data is written as Glyph.Data = {...}"},
+    {"object F: TTestForm\n  object P: TTestPanel\n    Glyph.Width = 3\n  end\nend", 3, false,
+     "a bitmap written inline is Glyph.Data = {...}"},
+    {"object F: TTestForm\n  Tag = {0A 1}\nend", 2, true, "odd number of hexadecimal digits"},
+    {"object F: TTestForm\n  Tag = {0A\n  0G}\nend", 3, true, "expected hexadecimal digits in binary data but found 'G'"},
+    {"object F: TTestForm\n  Tag = {0A\n  0B\n", 2, true, "expected '}' closing the binary data of line 2"},
+    {"object F: TTestForm\n  Tag = {0A}\nend", 2, false, "expected an integer for Tag but found binary data"},
     {"object F: TTestForm\n  object P: TTestPanel\n  end\n  object p: TTestPanel\n  end\nend", 4, false,
      "A component named p already exists"},
     {"object F: TTestForm\n  object TopPanel: TTestForm\n  end\nend", 2, false,
@@ -535,6 +554,74 @@ TEST(LayoutResources, LoadsLayoutAndArtworkFromRegisteredResources)
     EXPECT_THROW(LoadLayout(&form, "missing.lfm", ResourceResolver()), EReadError);
 }
 
+std::string hexOf(const Bytes& bytes)
+{
+    std::string text;
+    char pair[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(pair, sizeof pair, "%02X", bytes[i]);
+        text += pair;
+        if (i % 16 == 15)
+            text += "\n      ";
+    }
+    return text;
+}
+
+TEST(LayoutResources, BitmapsEmbeddedInBothClassicFormsAreReadAndWrittenBackInline)
+{
+    registerTestClasses();
+    Bytes bmp = bitmapFile(5, 3);
+    Bytes sized{uint8_t(bmp.size()), uint8_t(bmp.size() >> 8), 0, 0};
+    sized.insert(sized.end(), bmp.begin(), bmp.end());
+    Bytes picture{7, 'T', 'B', 'i', 't', 'm', 'a', 'p'};
+    picture.insert(picture.end(), sized.begin(), sized.end());
+    for (const Bytes* data : {&sized, &picture}) {
+        std::string text = "object F: TTestForm\n  object TopPanel: TTestPanel\n    Glyph.Data = {\n      " +
+                           hexOf(*data) + "}\n    Left = 4\n  end\nend\n";
+        TTestForm form(nullptr);
+        ReadLayout(&form, text, "Inline.lfm", nullptr);
+        TBitmap* glyph = form.TopPanel->GetGlyph();
+        EXPECT_EQ(glyph->GetWidth(), 5);
+        EXPECT_EQ(glyph->GetHeight(), 3);
+        EXPECT_EQ(glyph->Canvas()->GetPixel(0, 0), clRed);
+        EXPECT_EQ(form.TopPanel->GetLeft(), 4);   // the lines after the data are read as usual
+
+        // Written inline again, it reads back to the same pixels.
+        AnsiString written = WriteLayout(&form, EmbedBitmaps());
+        EXPECT_NE(written.find("Glyph.Data = {"), AnsiString::npos) << written;
+        TTestForm again(nullptr);
+        ReadLayout(&again, written, "Again.lfm", nullptr);
+        ASSERT_EQ(again.TopPanel->GetGlyph()->GetWidth(), 5);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                EXPECT_EQ(again.TopPanel->GetGlyph()->Canvas()->GetPixel(x, y), glyph->Canvas()->GetPixel(x, y));
+    }
+}
+
+TEST(LayoutResources, ArtworkIsNamedByWindowComponentAndProperty)
+{
+    registerTestClasses();
+    Bytes bmp = bitmapFile(6, 2);
+    RegisterResource("ArtForm.TopPanel.Glyph", bmp.data(), bmp.size());
+    const std::string text = "object F: TTestForm\n  object TopPanel: TTestPanel\n    Glyph = 'ArtForm.TopPanel.Glyph'\n"
+                             "  end\nend\n";
+    TTestForm form(nullptr);
+    ReadLayout(&form, text, "ArtForm.lfm", ResourceResolver());
+    EXPECT_EQ(form.TopPanel->GetGlyph()->GetWidth(), 6);
+
+    // Missing and malformed artwork: errors that name it, and nothing left half-made.
+    TTestForm missing(nullptr);
+    ExpectLayoutError([&] { ReadLayout(&missing, text, "ArtForm.lfm", [](const AnsiString&) { return nullptr; }); },
+                      "ArtForm.lfm", 3, false, "bitmap 'ArtForm.TopPanel.Glyph' not found");
+    EXPECT_EQ(missing.TopPanel, nullptr);
+    const char junk[] = "BM this is no bitmap at all, only text that starts like one";
+    RegisterResource("ArtForm.TopPanel.Glyph", junk, sizeof junk);
+    TTestForm broken(nullptr);
+    ExpectLayoutError([&] { ReadLayout(&broken, text, "ArtForm.lfm", ResourceResolver()); }, "ArtForm.lfm", 3, false,
+                      "bitmap 'ArtForm.TopPanel.Glyph' for Glyph is malformed: ");
+    EXPECT_EQ(broken.TopPanel, nullptr);
+}
+
 TEST(LayoutResources, FolderResolverFindsFilesWhoseNameDiffersInCase)
 {
     registerTestClasses();
@@ -550,6 +637,14 @@ TEST(LayoutResources, FolderResolverFindsFilesWhoseNameDiffersInCase)
     LoadLayout(&form, "Form.lfm", FolderResolver(folder));
     EXPECT_EQ(form.TopPanel->GetGlyph()->GetHeight(), 5);
     EXPECT_EQ(FolderResolver(folder)("absent.bmp"), nullptr);
+
+    // Artwork referred to by its resource name is the file of that name plus .bmp.
+    std::ofstream(folder + "/Form.TopPanel.Glyph.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
+    TTestForm named(nullptr);
+    ReadLayout(&named, "object F: TTestForm\n  object TopPanel: TTestPanel\n    Glyph = 'Form.TopPanel.Glyph'\n  end\nend\n",
+               "Form.lfm", FolderResolver(folder));
+    EXPECT_EQ(named.TopPanel->GetGlyph()->GetHeight(), 5);
     std::filesystem::remove_all(folder);
 }
 

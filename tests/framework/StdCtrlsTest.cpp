@@ -90,6 +90,7 @@ const char* const childrenLayout = R"(  object Outer: TPanel
       Width = 145
       Height = 21
       DropDownCount = 5
+      ItemHeight = 13
       Text = 'two'
       OnChange = ComboChange
     end
@@ -320,7 +321,7 @@ protected:
     void clickArrowButton() { click(origin.X + combo->GetWidth() - 8, origin.Y + combo->GetHeight() / 2); }
     TPoint itemPoint(int index)
     {
-        int h = combo->ItemHeight();
+        int h = combo->GetItemHeight();
         return TPoint(origin.X + 20, origin.Y + combo->GetHeight() + 1 + index * h + h / 2);
     }
 
@@ -343,6 +344,9 @@ TEST_F(ComboTest, ClickOpensAPopupListAndClickingAnItemChoosesIt)
     EXPECT_EQ(GetAncestor(list, GA_ROOT), list);   // a top-level popup, not a child of the form
     EXPECT_TRUE(GetWindowLongA(list, GWL_STYLE) & LONG(WS_POPUP));
     EXPECT_TRUE(display->isShown(list));
+    RECT listRect;
+    GetWindowRect(list, &listRect);
+    EXPECT_EQ(listRect.bottom - listRect.top, 4 * 13 + 2);   // four rows of the stored ItemHeight
 
     click(p.x, p.y);
     EXPECT_FALSE(combo->GetDroppedDown());

@@ -182,7 +182,7 @@ void X11Backend::destroySurface(HWND window)
     if (!s)
         return;
     if (captured_ == window) {
-        XUngrabPointer(dpy_, CurrentTime);
+        ungrabPointer();
         captured_ = 0;
     }
     freeImage(*s);
@@ -264,19 +264,54 @@ void X11Backend::setShape(HWND window, const pixman_region32_t* shape)
     XShapeCombineRectangles(dpy_, s->window, ShapeInput, 0, 0, rects.data(), n, ShapeSet, YXBanded);
 }
 
+// Capture needs no grab of the pointer while no button is held: the moves over our windows and
+// the leave of the last one are enough for the window layer to see the pointer go (a control
+// tracking hover sees its exit). An active grab, which would keep every other program from the
+// pointer and could fail, is held only while a button is down, so a drag goes on off the window.
 void X11Backend::setCapture(HWND window)
 {
     X11Surface* s = find(window);
     if (s && s->shown) {
-        unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
-        if (XGrabPointer(dpy_, s->window, False, mask, GrabModeAsync, GrabModeAsync, None, None,
-                         CurrentTime) == GrabSuccess)
-            captured_ = window;
-    } else if (captured_) {
-        XUngrabPointer(dpy_, CurrentTime);
+        captured_ = window;
+        if (heldButtons_)
+            grabPointer(*s);
+        else
+            ungrabPointer();
+    } else {
         captured_ = 0;
+        ungrabPointer();
     }
     XFlush(dpy_);
+}
+
+void X11Backend::grabPointer(const X11Surface& s)
+{
+    unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask;
+    grabbed_ = XGrabPointer(dpy_, s.window, False, mask, GrabModeAsync, GrabModeAsync, None, None,
+                            CurrentTime) == GrabSuccess;
+}
+
+void X11Backend::ungrabPointer()
+{
+    if (!grabbed_)
+        return;
+    XUngrabPointer(dpy_, CurrentTime);
+    grabbed_ = false;
+}
+
+void X11Backend::noteButton(unsigned xButton, bool down)
+{
+    unsigned bit = 1u << xButton;
+    if (down) {
+        heldButtons_ |= bit;
+        // A press while a window has the capture: hold the pointer until the last release.
+        if (X11Surface* s = find(captured_); s && s->shown && !grabbed_)
+            grabPointer(*s);
+    } else {
+        heldButtons_ &= ~bit;
+        if (!heldButtons_)
+            ungrabPointer();   // the capture itself stays, without a grab
+    }
 }
 
 bool X11Backend::cursorPosition(POINT& where)

@@ -68,6 +68,11 @@ private:
     void changeState(HWND window, X11Surface& s, Atom state, bool on);
     void writeStates(const X11Surface& s);
     void map(X11Surface& s);
+    // Pointer grabs: only while a button is held (setCapture).
+    void grabPointer(const X11Surface& s);
+    void ungrabPointer();
+    void noteButton(unsigned xButton, bool down);
+    void forgetReleasedButtons(unsigned state);
     // Presentation (X11Present.cpp).
     bool ensureImage(X11Surface& s, int width, int height);
     void freeImage(X11Surface& s);
@@ -97,6 +102,8 @@ private:
     std::map<int, Cursor> cursors_;
     Cursor cursor_ = 0;
     HWND captured_ = 0;
+    bool grabbed_ = false;        // an active pointer grab of ours is in force
+    unsigned heldButtons_ = 0;    // bit n: X button n (1 to 3) is down
     HWND topmost_ = 0;
     GC gc_ = nullptr;
     // The CLIPBOARD selection, held by a window that is never mapped.

@@ -54,10 +54,13 @@ void X11Backend::translate(XEvent& e)
             XNextEvent(dpy_, &e);
         }
         input_.push_back(event(InputEvent::MouseMove, e.xmotion.x_root, e.xmotion.y_root));
+        forgetReleasedButtons(e.xmotion.state);
         break;
     case EnterNotify:
     case LeaveNotify:
+        // Leaving is a move too: a window with the capture sees the pointer go, with no grab.
         input_.push_back(event(InputEvent::MouseMove, e.xcrossing.x_root, e.xcrossing.y_root));
+        forgetReleasedButtons(e.xcrossing.state);
         break;
     case ButtonPress:
     case ButtonRelease: {
@@ -73,6 +76,7 @@ void X11Backend::translate(XEvent& e)
         }
         if (b.button > 3)
             break;
+        noteButton(b.button, e.type == ButtonPress);
         InputEvent press = event(e.type == ButtonPress ? InputEvent::MouseDown : InputEvent::MouseUp,
                                  b.x_root, b.y_root);
         press.button = buttonOf(b.button);
@@ -193,6 +197,15 @@ void X11Backend::translateProperty(const XPropertyEvent& p)
             s->minimized = iconic;
             input_.push_back(event(iconic ? InputEvent::Minimized : InputEvent::Restored, 0, 0, window));
         }
+    }
+}
+
+// A release we never saw (another program held the pointer meanwhile) must not leave a grab.
+void X11Backend::forgetReleasedButtons(unsigned state)
+{
+    if (heldButtons_ && !(state & (Button1Mask | Button2Mask | Button3Mask))) {
+        heldButtons_ = 0;
+        ungrabPointer();
     }
 }
 
