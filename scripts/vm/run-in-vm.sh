@@ -145,7 +145,7 @@ cat "$OUT/stdout.txt" 2>/dev/null || true
 cat "$OUT/stderr.txt" >&2 2>/dev/null || true
 rc=$(sed -n 's/rc=//p' "$OUT/rc.txt" 2>/dev/null || true)
 if [ -z "$rc" ]; then
-  [ -f "$OUT/started.txt" ] || cannot_run "the machine did not reach the command (console: $VM/last-console.log: $(grep -v '^\s*$' console.log | tail -1 | tr -cd '[:print:]' | cut -c1-160))"
+  [ -f "$OUT/started.txt" ] || cannot_run "the machine did not reach the command within ${VM_TIMEOUT:-300} s (console: $VM/last-console.log, ending: $(sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1bc//g' console.log | tr -cd '[:print:]\n' | grep -v '^\s*$' | tail -1 | cut -c1-120))"
   echo "the command started in the machine but gave no result within ${VM_TIMEOUT:-300} s (console: $VM/last-console.log)" >&2
   exit 99
 fi
