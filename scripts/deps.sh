@@ -1,25 +1,53 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when they are missing.
 # Usage: scripts/deps.sh [build|test]
+# With test it also readies the virtual machine of the camera tests (QEMU, cpio, kmod, and
+# Debian's kernel with busybox fetched into its work folder). That part is optional: when it
+# cannot be had the camera tests say 'skipped', so its failures are reported, not fatal.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 kind=${1:-build}
 packages=(g++ cmake make pkg-config libpixman-1-dev libfreetype-dev libfontconfig-dev
           libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra
           libturbojpeg0-dev libjpeg62-turbo-dev libasound2-dev libv4l-dev ffmpeg
           libx11-dev libxext-dev libxrandr-dev xvfb openbox xdotool x11-utils imagemagick)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-line="apt-get install -y ${missing[*]}"
+vm_packages=(qemu-system-x86 cpio kmod)
+
+missing_of() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
+
 if [ "$(id -u)" -eq 0 ]; then sudo=""
 elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then sudo="sudo"
-else
+else sudo="none"
+fi
+updated=0
+install() {
+  [ "$sudo" != none ] || return 1
+  echo "Installing: $*"
+  [ "$updated" = 1 ] || { $sudo apt-get update -qq; updated=1; }
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$@" >/dev/null
+}
+
+mapfile -t missing < <(missing_of "${packages[@]}")
+if [ ${#missing[@]} -gt 0 ] && ! install "${missing[@]}"; then
   echo "Missing packages: ${missing[*]}" >&2
-  echo "Install them as root with:  apt-get update && $line" >&2
+  echo "Install them as root with:  apt-get update && apt-get install -y ${missing[*]}" >&2
   exit 1
 fi
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+[ "$kind" = test ] || exit 0
+
+mapfile -t missing < <(missing_of "${vm_packages[@]}")
+if [ ${#missing[@]} -gt 0 ] && ! install "${missing[@]}"; then
+  echo "Note: without ${missing[*]} the camera tests in a virtual machine will be skipped" \
+       "(as root: apt-get install -y ${missing[*]})" >&2
+fi
+# The kernel package comes through the package lists, which a fresh system may not have yet.
+if ! apt-cache depends linux-image-amd64 2>/dev/null | grep -q 'Depends: linux-image-[0-9]' \
+   && [ "$sudo" != none ] && [ "$updated" = 0 ]; then
+  $sudo apt-get update -qq || true
+fi
+scripts/vm/run-in-vm.sh --fetch || true

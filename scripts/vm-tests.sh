@@ -1,22 +1,27 @@
 #!/usr/bin/env bash
 # Runs the real-camera tests of the V4L2 driver in a small virtual machine with the kernel's
-# vivid camera as /dev/video0 (../shared/tools/run-in-vm.sh), against the build tree given
-# (default build); its log lands in $OUT (default /tmp/vm/out). Fails when a test fails.
+# vivid camera as /dev/video0 (scripts/vm/run-in-vm.sh), against the build tree given
+# (default build). Fails when a test fails; where no virtual machine can run here, says
+# 'skipped' with the reason and passes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$(realpath "${1:-build}")
-vm=../shared/tools/run-in-vm.sh
 [ -x "$dir/tests/avicap_tests" ] || { echo "no $dir/tests/avicap_tests: build first" >&2; exit 1; }
-[ -f "$vm" ] || { echo "no $vm" >&2; exit 1; }
 echo "== V4L2 driver against vivid in a virtual machine =="
-# Recordings go to the machine's tmpfs (TMPDIR is not exported to the command otherwise);
-# the shared $OUT folder is far too slow to write a capture file to.
-# The machine runs without KVM: ffprobe inside it alone takes tens of seconds.
+# Recordings go to the machine's tmpfs: the folder shared with the host is far too slow to
+# write a capture file to. Without KVM, ffprobe inside the machine alone takes tens of seconds.
 export VM_TIMEOUT=${VM_TIMEOUT:-900}
+VM_REASON_FILE=$(mktemp)
+export VM_REASON_FILE
+trap 'rm -f "$VM_REASON_FILE"' EXIT
 set +e
-bash "$vm" "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1"
+scripts/vm/run-in-vm.sh "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1"
 rc=$?
 set -e
+if [ "$rc" -eq 77 ]; then
+  echo "V4L2 tests against vivid: skipped: $(cat "$VM_REASON_FILE")"
+  exit 0
+fi
 if [ "$rc" -ne 0 ]; then
   echo "V4L2 tests in the virtual machine failed (status $rc)" >&2
   exit "$rc"
