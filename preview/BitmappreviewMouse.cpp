@@ -182,8 +182,19 @@ void TBitmapPreview::HandScrollTo(TShiftState Shift, int NewLeft, int NewTop)
 {
     if (OnHandScrollTo)
         OnHandScrollTo(this, Shift, NewLeft, NewTop);
-    SetScrollX(NewLeft);
-    SetScrollY(NewTop);
+    // One step moves the picture once: a diagonal step is one change and one paint, not two.
+    const double x = FScrollX, y = FScrollY;
+    SetEnableChangeEvent(false);
+    try {
+        SetScrollX(NewLeft);
+        SetScrollY(NewTop);
+    } catch (...) {
+        SetEnableChangeEvent(true);
+        throw;
+    }
+    SetEnableChangeEvent(true);
+    if (FScrollX != x || FScrollY != y)
+        ConditionalChange();
 }
 
 void TBitmapPreview::SetBeingHandScrolled(bool Value)

@@ -137,3 +137,22 @@ TEST_F(PreviewInteraction, EnterLeaveAndReleaseOutside)
     EXPECT_EQ(log, "enter down 6,7 exit cancelled up ");
     EXPECT_FALSE(preview->GetMouseIsCaptured());
 }
+
+TEST_F(PreviewInteraction, OneHandScrollStepIsOneChange)
+{
+    auto src = ramp(200, 100);
+    preview->SetBitmap(src.get());
+    preview->SetHandScrollable(true);
+    press(50, 50);
+    changes = 0;
+    moveTo(60, 40);   // both axes
+    EXPECT_EQ(changes, 1);
+    EXPECT_DOUBLE_EQ(preview->GetScrollX(), -10);
+    EXPECT_DOUBLE_EQ(preview->GetScrollY(), 10);
+    moveTo(60, 40);   // no movement: nothing to tell
+    EXPECT_EQ(changes, 1);
+    release(60, 40);
+    EXPECT_EQ(changes, 2);   // the pan becomes the origin: one change
+    EXPECT_DOUBLE_EQ(preview->GetOriginX(), -10);
+    EXPECT_DOUBLE_EQ(preview->GetOriginY(), 10);
+}
