@@ -1,11 +1,12 @@
 // Resampling for TBitmapPreview: nearest pixel, whole-pixel averages and area averages.
 //
 // A destination pixel's average is a sum over the source cells it covers, each weighted by
-// the product of its horizontal and vertical weights. Summing one axis at a time (first the
-// rows of a destination row into one line, then that line's columns) gives the same averages
-// at a cost that grows with the source and destination sizes instead of with their product.
-// Whole-pixel sums are exact integers; area sums are doubles added in another order than a
-// cell-by-cell walk would add them.
+// the product of its horizontal and vertical weights (1 for whole pixels). Summing one axis
+// at a time gives the same averages at a cost that grows with the source and destination
+// sizes instead of with their product: zooming out, the rows of each destination row are
+// summed into one line first; zooming in, each source row is summed along once and kept
+// while destination rows use it. Whole-pixel sums are exact integers (held in doubles);
+// area sums are added in another order than a cell-by-cell walk would add them.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -77,24 +78,6 @@ void addWeightedRows(double* line, const uint8_t* const* rows, const double* w, 
     }
 }
 
-// line[i] = the sum of `count` rows' bytes.
-LUMO_VECTOR_CLONES
-void sumRows(uint32_t* line, const uint8_t* const* rows, int count, int n)
-{
-    std::fill(line, line + n, 0u);
-    int t = 0;
-    for (; t + 4 <= count; t += 4) {
-        const uint8_t *r0 = rows[t], *r1 = rows[t + 1], *r2 = rows[t + 2], *r3 = rows[t + 3];
-        for (int i = 0; i < n; ++i)
-            line[i] += uint32_t(r0[i] + r1[i]) + uint32_t(r2[i] + r3[i]);
-    }
-    for (; t < count; ++t) {
-        const uint8_t* r0 = rows[t];
-        for (int i = 0; i < n; ++i)
-            line[i] += r0[i];
-    }
-}
-
 void zoomNearest(const Rows& src, Rows& dst, TDblPoint origin, double zoom, const TColorBytes& bg)
 {
     std::vector<int> cols(static_cast<size_t>(dst.width));
@@ -116,59 +99,6 @@ void zoomNearest(const Rows& src, Rows& dst, TDblPoint origin, double zoom, cons
             out[0] = p[0];
             out[1] = p[1];
             out[2] = p[2];
-        }
-    }
-}
-
-void zoomWhole(const Rows& src, Rows& dst, TDblPoint origin, double zoom, const TColorBytes& bg)
-{
-    Axis xs = buildAxis(origin.X, zoom, dst.width, src.width, false);
-    Axis ys = buildAxis(origin.Y, zoom, dst.height, src.height, false);
-    const int n3 = (xs.hi - xs.lo) * 3;
-    std::vector<uint32_t> line(static_cast<size_t>(n3));
-    std::vector<uint64_t> prefix(static_cast<size_t>(n3) + 3);
-    std::vector<const uint8_t*> rowPtrs(static_cast<size_t>(src.height));
-    std::vector<double> invX(static_cast<size_t>(dst.width));
-    for (int c = 0; c < dst.width; ++c)
-        invX[size_t(c)] = 1.0 / xs.spans[size_t(c)].extent;
-    for (int r = 0; r < dst.height; ++r) {
-        const Span& sy = ys.spans[size_t(r)];
-        uint8_t* out = dst.row[size_t(r)];
-        if (sy.outside) {
-            fillRow(out, dst.width, bg);
-            continue;
-        }
-        // The rows of this destination row, summed into one line, then running sums along it.
-        for (int t = 0; t < sy.count; ++t)
-            rowPtrs[size_t(t)] = src.row[size_t(sy.first + t)] + xs.lo * 3;
-        sumRows(line.data(), rowPtrs.data(), sy.count, n3);
-        for (int i = 0; i < n3; ++i)
-            prefix[size_t(i) + 3] = prefix[size_t(i)] + line[size_t(i)];
-        const double invY = 1.0 / sy.extent;
-        for (int c = 0; c < dst.width; ++c, out += 3) {
-            const Span& sx = xs.spans[size_t(c)];
-            if (sx.outside) {
-                out[0] = bg[0];
-                out[1] = bg[1];
-                out[2] = bg[2];
-                continue;
-            }
-            const size_t a = size_t(sx.first - xs.lo) * 3;
-            const size_t b = size_t(sx.first + sx.count - xs.lo) * 3;
-            if (sx.outsideWeight == 0.0 && sy.outsideWeight == 0.0) {
-                // (sum + 0.5) / n lies at least 0.5 / n inside its integer interval, far more
-                // than the rounding of the reciprocals: the exact integer quotient.
-                const double scale = invX[size_t(c)] * invY;
-                for (int k = 0; k < 3; ++k)
-                    out[k] = uint8_t((double(prefix[b + k] - prefix[a + k]) + 0.5) * scale);
-            } else {
-                const long double n = (long double)sx.extent * sy.extent;
-                const long double outsideCount = n - (long double)sx.count * sy.count;
-                for (int k = 0; k < 3; ++k) {
-                    long double sum = (long double)(prefix[b + k] - prefix[a + k]) + outsideCount * bg[size_t(k)];
-                    out[k] = uint8_t(std::min<long double>(255.0L, std::floor(sum / n)));
-                }
-            }
         }
     }
 }
@@ -257,20 +187,25 @@ void addWeightedLines(double* acc, const double* const* lines, const double* w, 
     }
 }
 
-// out[i] = the average level of sums[i], divided by the area's extents.
+// out[i] = the average level of sums[i], divided by the area's extents. Whole-pixel sums
+// are integers: with `half` 0.5 added, (sum + 0.5) / n lies at least 0.5 / n inside its
+// integer interval, far more than the rounding of the reciprocals, so the truncation is the
+// exact integer quotient. Area sums get the tolerance of truncateLevel instead.
 LUMO_VECTOR_CLONES
-void finishLevels(const double* sums, const double* invX3, double invY, uint8_t* out, int n)
+void finishLevels(const double* sums, const double* invX3, double invY, double half, uint8_t* out, int n)
 {
     for (int i = 0; i < n; ++i) {
-        double v = sums[i] * invX3[i] * invY + 1e-9;   // see truncateLevel
+        double v = (sums[i] + half) * invX3[i] * invY + 1e-9;
         out[i] = uint8_t(v < 255.0 ? v : 255.0);
     }
 }
 
-void zoomPrecise(const Rows& src, Rows& dst, TDblPoint origin, double zoom, const TColorBytes& bg)
+// Averages: area weights when precise, otherwise every touched pixel whole (weight 1).
+void zoomAverage(const Rows& src, Rows& dst, TDblPoint origin, double zoom, const TColorBytes& bg, bool precise)
 {
-    Axis xs = buildAxis(origin.X, zoom, dst.width, src.width, true);
-    Axis ys = buildAxis(origin.Y, zoom, dst.height, src.height, true);
+    Axis xs = buildAxis(origin.X, zoom, dst.width, src.width, precise);
+    Axis ys = buildAxis(origin.Y, zoom, dst.height, src.height, precise);
+    const double half = precise ? 0.0 : 0.5;
     const double bgd[3] = {double(bg[0]), double(bg[1]), double(bg[2])};
 
     // Destination columns inside the source are one run [firstCol, lastCol).
@@ -336,7 +271,7 @@ void zoomPrecise(const Rows& src, Rows& dst, TDblPoint origin, double zoom, cons
             }
             addWeightedRows(line.data(), rowPtrs.data(), wy, sy.count, m3);
             lineColumnSums(line.data(), cols.data(), firstCol, lastCol, rowWeight, bgd, sums.data());
-            finishLevels(sums.data() + firstCol * 3, invX3.data() + firstCol * 3, 1.0 / sy.extent,
+            finishLevels(sums.data() + firstCol * 3, invX3.data() + firstCol * 3, 1.0 / sy.extent, half,
                          out + firstCol * 3, n3);
             fillOutside(out);
         }
@@ -380,7 +315,7 @@ void zoomPrecise(const Rows& src, Rows& dst, TDblPoint origin, double zoom, cons
             std::fill(acc, acc + n3, 0.0);
         }
         addWeightedLines(acc, linePtrs.data(), ys.weights.data() + sy.weights, sy.count, n3);
-        finishLevels(acc, invX3.data() + firstCol * 3, 1.0 / sy.extent, out + firstCol * 3, n3);
+        finishLevels(acc, invX3.data() + firstCol * 3, 1.0 / sy.extent, half, out + firstCol * 3, n3);
         fillOutside(out);
     }
 }
@@ -431,10 +366,8 @@ void ZoomBitmap(TBitmap* Source, TDblPoint Origin, double Zoom, TColor Color, TB
             Rows src(as24(Source, holder));
             if (QualityLevel == 0)
                 zoomNearest(src, dst, Origin, Zoom, bg);
-            else if (QualityLevel > 1)
-                zoomPrecise(src, dst, Origin, Zoom, bg);
             else
-                zoomWhole(src, dst, Origin, Zoom, bg);
+                zoomAverage(src, dst, Origin, Zoom, bg, QualityLevel > 1);
         }
     } catch (...) {
         Dest->OnChange = handler;

@@ -104,6 +104,11 @@ Axis buildAxis(double origin, double zoom, int count, int size, bool precise)
         double lo = origin + double(i) / zoom;
         double hi = lo + inv;
         Span s = precise ? preciseSpan(lo, hi, size, axis.weights) : wholeSpan(lo, hi, size);
+        if (!precise && !s.outside) {
+            // Whole pixels weigh 1 each: the area path then sums them exactly.
+            s.weights = axis.weights.size();
+            axis.weights.insert(axis.weights.end(), size_t(s.count), 1.0);
+        }
         if (!s.outside && s.count > 0) {
             axis.lo = std::min(axis.lo, s.first);
             axis.hi = std::max(axis.hi, s.first + s.count);

@@ -14,7 +14,7 @@ struct Span
     bool outside = true;
     int first = 0;   // first source index inside the source
     int count = 0;   // number of source indexes inside
-    size_t weights = 0;   // precise: where this span's `count` weights start in Axis::weights
+    size_t weights = 0;   // where this span's `count` weights start in Axis::weights (buildAxis)
     // Precise: the length of [lo, hi) outside the source. Whole: pixels counted outside.
     double outsideWeight = 0.0;
     // Precise: hi - lo, the divisor's factor. Whole: the pixels counted, inside and out.
