@@ -51,6 +51,12 @@ void TBitmapPreview::SetZoom(double Value)
     const double z0 = FZoom;
     FZoom = v;
     FFitFrame = FCenterFitFrame = FFitHorz = FCenterFitHorz = FFitVert = FCenterFitVert = false;
+    if (Loading()) {
+        // A layout stores the origin before the zoom: keep the origin it gave.
+        InvalidateOffscreenBitmap();
+        ConditionalChange();
+        return;
+    }
     // Keep the bitmap point under the client centre where it is.
     const double w = GetWidth(), h = GetHeight();
     double x = RoundDecimal(FOriginX + w / (2 * z0) - w / (2 * v), 3);
