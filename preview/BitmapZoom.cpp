@@ -59,20 +59,25 @@ void addWeightedRows(double* line, const uint8_t* const* rows, const double* w, 
         for (int i = 0; i < n; ++i)
             line[i] += ((w0 * r0[i] + w1 * r1[i]) + w2 * r2[i]) + w3 * r3[i];
     }
-    const uint8_t *r0 = rows[t], *r1 = rows[t + 1 < count ? t + 1 : t], *r2 = rows[t + 2 < count ? t + 2 : t];
     switch (count - t) {
-    case 3:
+    case 3: {
+        const uint8_t *r0 = rows[t], *r1 = rows[t + 1], *r2 = rows[t + 2];
         for (int i = 0; i < n; ++i)
             line[i] += (w[t] * r0[i] + w[t + 1] * r1[i]) + w[t + 2] * r2[i];
         break;
-    case 2:
+    }
+    case 2: {
+        const uint8_t *r0 = rows[t], *r1 = rows[t + 1];
         for (int i = 0; i < n; ++i)
             line[i] += w[t] * r0[i] + w[t + 1] * r1[i];
         break;
-    case 1:
+    }
+    case 1: {
+        const uint8_t* r0 = rows[t];
         for (int i = 0; i < n; ++i)
             line[i] += w[t] * r0[i];
         break;
+    }
     default:
         break;
     }

@@ -192,9 +192,14 @@ void TBitmapPreview::Paint()
         const int w = GetWidth(), h = GetHeight();
         const int x = truncToInt(-w - FScrollX);
         const int y = truncToInt(-h - FScrollY);
-        canvas->Draw(x, y, picture);
-        // A pan past one component size uncovers client area the picture does not reach.
+        // Only the part inside the client area is copied (the same pixels Draw would give).
         const TRect drawn(x, y, x + picture->GetWidth(), y + picture->GetHeight());
+        const TRect seen(std::max(drawn.Left, 0), std::max(drawn.Top, 0), std::min(drawn.Right, w),
+                         std::min(drawn.Bottom, h));
+        if (seen.Left < seen.Right && seen.Top < seen.Bottom)
+            canvas->CopyRect(seen, picture->Canvas(),
+                             TRect(seen.Left - x, seen.Top - y, seen.Right - x, seen.Bottom - y));
+        // A pan past one component size uncovers client area the picture does not reach.
         if (drawn.Left > 0 || drawn.Top > 0 || drawn.Right < w || drawn.Bottom < h) {
             HDC dc = canvas->GetHandle();
             TColor back = GetColor();
