@@ -185,8 +185,8 @@ public:
     virtual void HandScrollTo(TShiftState Shift, int NewLeft, int NewTop);
 
     // ---- Events ----
-    // OnMouseDown, OnMouseMove and OnMouseUp are the component's own (they hide TControl's,
-    // which the inherited handlers still call), raised after the component's work.
+    // OnMouseDown, OnMouseMove and OnMouseUp are the component's own: they hide TControl's,
+    // which the inherited handlers still call, and are raised by the overrides below.
     TMouseMoveEvent OnMouseEnterControl;
     TMouseMoveEvent OnMouseExitControl;
     TMouseEvent OnMouseDown;
