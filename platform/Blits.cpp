@@ -45,6 +45,28 @@ private:
 
 bool isDirect(const PixelSurface& s) { return s.bitCount == 24 || s.bitCount == 32; }
 
+// A run of pixels between 24 and 32 bits (the fourth byte becomes 0), four bytes at a time
+// where that stays inside both runs.
+void copyRun(const uint8_t* src, int sb, uint8_t* dst, int db, int count)
+{
+    int i = 0;
+    if (sb == 3 && db == 4) {
+        for (; i + 1 < count; ++i) {
+            uint32_t v;
+            std::memcpy(&v, src + 3 * i, 4);
+            v &= 0x00FFFFFFu;
+            std::memcpy(dst + 4 * i, &v, 4);
+        }
+    }
+    for (; i < count; ++i) {
+        dst[db * i] = src[sb * i];
+        dst[db * i + 1] = src[sb * i + 1];
+        dst[db * i + 2] = src[sb * i + 2];
+        if (db == 4)
+            dst[db * i + 3] = 0;
+    }
+}
+
 // When source and target are one surface, the source is read from a snapshot so that
 // overlapping copies read the original pixels.
 struct SourceSnapshot
@@ -122,14 +144,18 @@ BOOL blit(HDC destHandle, RECT dest, HDC srcHandle, int srcX, int srcY, int srcW
                 int sb = src.bitCount / 8, db = dst->bitCount / 8;
                 const uint8_t* srow = src.row(sy);
                 uint8_t* drow = dst->row(y);
-                bool straight = sb == db && dw == srcW && !mirrorX;
-                if (straight) {
+                if (dw == srcW && !mirrorX) {
                     int first = r.left, last = r.right;   // contiguous run of mapped columns
                     while (first < last && cols[size_t(first - dest.left)] < 0) ++first;
                     while (last > first && cols[size_t(last - 1 - dest.left)] < 0) --last;
-                    if (first < last)
-                        std::memmove(drow + first * db, srow + cols[size_t(first - dest.left)] * sb,
-                                     size_t(last - first) * size_t(db));
+                    if (first < last) {
+                        const uint8_t* sp = srow + cols[size_t(first - dest.left)] * sb;
+                        uint8_t* dp = drow + first * db;
+                        if (sb == db)
+                            std::memmove(dp, sp, size_t(last - first) * size_t(db));
+                        else
+                            copyRun(sp, sb, dp, db, last - first);
+                    }
                     continue;
                 }
                 for (int x = r.left; x < r.right; ++x) {

@@ -450,6 +450,8 @@ constexpr int VK_NUMPAD0 = 0x60;
 constexpr int VK_MULTIPLY = 0x6A;
 constexpr int VK_ADD = 0x6B;
 constexpr int VK_SUBTRACT = 0x6D;
+constexpr int VK_OEM_PLUS = 0xBB;    // the '=' / '+' key of the main block
+constexpr int VK_OEM_MINUS = 0xBD;   // the '-' key of the main block
 constexpr int VK_DECIMAL = 0x6E;
 constexpr int VK_DIVIDE = 0x6F;
 constexpr int VK_F1 = 0x70;

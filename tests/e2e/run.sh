@@ -195,6 +195,9 @@ wait "$lost_pid" 2>/dev/null; rc=$?
 check "lost X server: exit code 1 (is $rc)" test "$rc" = 1
 check "lost X server: the user is told" grep -q "connection to the X server was lost" "$work/lost.log"
 
+# ---- The example bitmap viewer, in an X server of its own ----
+"$root/tests/e2e/viewer.sh" "$build" || fail "bitmap viewer end-to-end checks"
+
 if [ "$failures" -ne 0 ]; then
     echo "== demo output =="; cat "$work/demo.log"
     echo "e2e: $failures check(s) failed"

@@ -35,6 +35,10 @@ TEST(KeyMap, EditingNavigationAndModifiers)
     EXPECT_EQ(virtualKeyFromKeysym(0xffe2), VK_SHIFT);
     EXPECT_EQ(virtualKeyFromKeysym(0xffe4), VK_CONTROL);
     EXPECT_EQ(virtualKeyFromKeysym(0xffe9), VK_MENU);
+    EXPECT_EQ(virtualKeyFromKeysym(0x2b), VK_OEM_PLUS);    // plus
+    EXPECT_EQ(virtualKeyFromKeysym(0x3d), VK_OEM_PLUS);    // equal, the same key unshifted
+    EXPECT_EQ(virtualKeyFromKeysym(0x2d), VK_OEM_MINUS);   // minus
+    EXPECT_EQ(virtualKeyFromKeysym(0xffab), VK_ADD);       // keypad plus
 }
 
 TEST(KeyMap, UnknownKeysAreZero)

@@ -38,6 +38,8 @@ int virtualKeyFromKeysym(unsigned long k)
     case XK_KP_Multiply: return VK_MULTIPLY;
     case XK_KP_Add: return VK_ADD;
     case XK_KP_Subtract: return VK_SUBTRACT;
+    case XK_plus: case XK_equal: return VK_OEM_PLUS;
+    case XK_minus: return VK_OEM_MINUS;
     case XK_KP_Decimal: return VK_DECIMAL;
     case XK_KP_Divide: return VK_DIVIDE;
     }
