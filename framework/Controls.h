@@ -180,13 +180,15 @@ public:
 
     // ---- State ----
     bool GetVisible() const { return FVisible; }
-    void SetVisible(bool Value);
+    // Virtual so that a control that reacts to its visibility (a skinned control's outline)
+    // does so when called through TControl*.
+    virtual void SetVisible(bool Value);
     void Show();
     void Hide();
     // Visible, and every parent up to a top-level window too.
     bool Showing() const;
     bool GetEnabled() const { return FEnabled; }
-    void SetEnabled(bool Value);
+    virtual void SetEnabled(bool Value);
 
     TColor GetColor() const { return FColor; }
     void SetColor(TColor Value);
