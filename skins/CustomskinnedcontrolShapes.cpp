@@ -307,9 +307,11 @@ void TCustomSkinnedControl::DetachSkinnedSibling()
     }
     FSiblingCountRef = &FOwnSiblingCount;
     FSharedSiblingCount.reset();
+    // The parent's outline is rebuilt while the shared flag is still read: with the
+    // control's own flag (false) a departing child would take the siblings' outline away.
+    InvalidateParentChildShapes(this);
     FShapeParentRef = &FOwnShapeParent;
     FSharedShapeParent.reset();
-    InvalidateParentChildShapes(this);
     FSiblingAttached = false;
     FSkinnedParent = nullptr;
 }
