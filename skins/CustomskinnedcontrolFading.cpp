@@ -125,6 +125,12 @@ void TCustomSkinnedControl::UpdateFadingSkinBitmap()
     if (!from || !to)
         return;
     FFadingSkinBitmapValid = true;
+    if (!FColorized && !FFadeArtwork) {
+        // A colour fade of an untinted picture: both ends are the same picture, and a blend
+        // of it with itself would lose a level wherever the weights' sum falls short of 1.
+        AssignBitmap(to, FFadingSkinBitmap.get(), false);
+        return;
+    }
     BlendBitmaps(from, to, FFadingSkinBitmap.get(), FOldWeight, FNewWeight);
 }
 
