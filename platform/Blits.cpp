@@ -6,6 +6,10 @@
 #include <unordered_map>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "platform/DeviceContexts.h"
 
 namespace {
@@ -48,10 +52,35 @@ bool isDirect(const PixelSurface& s) { return s.bitCount == 24 || s.bitCount == 
 
 // 24-bit pixels into 32-bit ones (the fourth byte 0) and back, for the copies between
 // bitmaps and window surfaces. Constant strides let the compiler vectorise them.
+#if defined(__x86_64__)
+// Four pixels at a time with one byte shuffle, where the processor has it.
+__attribute__((target("ssse3"))) int widenRunShuffled(const uint8_t* from, uint8_t* to, int count)
+{
+    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    int i = 0;
+    // Each load reads 16 bytes for 12: stop while 4 more are still the run's.
+    for (; i + 6 <= count; i += 4) {
+        const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * i), _mm_shuffle_epi8(in, spread));
+    }
+    return i;
+}
+
+bool canShuffle()
+{
+    static const bool supported = __builtin_cpu_supports("ssse3");
+    return supported;
+}
+#endif
+
 void widenRun(const uint8_t* from, uint8_t* to, int count)
 {
     static_assert(std::endian::native == std::endian::little);
     int i = 0;
+#if defined(__x86_64__)
+    if (canShuffle())
+        i = widenRunShuffled(from, to, count);
+#endif
     // Four bytes read per pixel (the next pixel's first one masked off), one word written.
     for (; i + 1 < count; ++i) {
         uint32_t v;
