@@ -226,10 +226,12 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
     FTop = ATop;
     FWidth = AWidth;
     FHeight = AHeight;
-    if (Loading())
-        return;
+    // A window made while the layout is read (a parent's outline asks for its children's
+    // windows) takes its bounds at once; the rest waits for Loaded.
     if (FHandle && !IsIconic(FHandle))
         SetWindowPos(FHandle, 0, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (Loading())
+        return;
     if (resized)
         Resize();
     if (FParent && GetAlign() != alNone)
