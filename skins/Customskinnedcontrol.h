@@ -333,8 +333,9 @@ private:
     void RecomputeStretched(int Width, int Height);
     // The cell size of the artwork set under the current grid.
     TCellSize SetCellSize(TBitmap* Set) const;
-    // The shared pattern of SetColorSet, SetArtworkSet and SetPArtwork.
-    void AssignOwnedBitmap(std::unique_ptr<TBitmap>& Target, TBitmap* Value, const std::function<void()>& Attach);
+    // The shared pattern of SetColorSet, SetArtworkSet and SetPArtwork: a copy of Value (or
+    // an empty bitmap for null), then the stored bitmap's handler with the control as sender.
+    void AssignOwnedBitmap(std::unique_ptr<TBitmap>& Target, TBitmap* Value);
     void DrawOnCanvas(TBitmap* Bitmap);
 
     bool FPainting = false;

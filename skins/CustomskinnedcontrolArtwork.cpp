@@ -86,24 +86,15 @@ void TCustomSkinnedControl::OldFArtworkOnChange(TObject*)
 
 // ---- Bitmap properties ----
 
-void TCustomSkinnedControl::AssignOwnedBitmap(std::unique_ptr<TBitmap>& Target, TBitmap* Value,
-                                              const std::function<void()>& Attach)
+void TCustomSkinnedControl::AssignOwnedBitmap(std::unique_ptr<TBitmap>& Target, TBitmap* Value)
 {
-    if (Value && Value == Target.get()) {
-        // Assigning a bitmap to itself: replacing it would free the source before the copy.
-        if (TNotifyEvent handler = Target->OnChange)
-            handler(this);
-        return;
+    // The stored bitmaps always exist, so the copy never needs its handler attached anew.
+    if (Value != Target.get()) {
+        DefaultBitmap(Target);
+        if (Value)
+            AssignBitmap(Value, Target.get(), false);
     }
-    const bool hadTarget = bool(Target);
-    if (!hadTarget && !Value)
-        return;
-    DefaultBitmap(Target);
-    if (Value) {
-        AssignBitmap(Value, Target.get(), false);
-        if (!hadTarget)
-            Attach();
-    }
+    // Assigning a bitmap to itself only notifies: replacing it first would free the source.
     if (TNotifyEvent handler = Target->OnChange)
         handler(this);
 }
@@ -117,7 +108,7 @@ TBitmap* TCustomSkinnedControl::GetColorSet()
 
 void TCustomSkinnedControl::SetColorSet(TBitmap* Value)
 {
-    AssignOwnedBitmap(FColorSet, Value, [this] { AttachFColorSetChngEvent(); });
+    AssignOwnedBitmap(FColorSet, Value);
 }
 
 void TCustomSkinnedControl::SetColorSetPresent(bool)
@@ -139,7 +130,7 @@ TBitmap* TCustomSkinnedControl::GetArtworkSet()
 
 void TCustomSkinnedControl::SetArtworkSet(TBitmap* Value)
 {
-    AssignOwnedBitmap(FArtworkSet, Value, [this] { AttachFArtworkSetChngEvent(); });
+    AssignOwnedBitmap(FArtworkSet, Value);
 }
 
 bool TCustomSkinnedControl::StoreArtworkSet()
@@ -180,8 +171,7 @@ bool TCustomSkinnedControl::StoreArtwork()
 
 void TCustomSkinnedControl::SetPArtwork(int W, TBitmap* Value)
 {
-    W &= 1;
-    AssignOwnedBitmap(FPArtwork[W], Value, [this, W] { AttachFArtworkChngEvent(W); });
+    AssignOwnedBitmap(FPArtwork[W & 1], Value);
 }
 
 TBitmap* TCustomSkinnedControl::GetStretchedArtwork()

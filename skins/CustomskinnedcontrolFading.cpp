@@ -1,5 +1,7 @@
 #include "skins/Customskinnedcontrol.h"
 
+#include <algorithm>
+
 #include "platform/Clock.h"
 #include "skins/Bitmaps.h"
 #include "skins/ScopedPermission.h"
