@@ -5,7 +5,7 @@
 //   SkinnedWindowDemo --x11                    run on $DISPLAY; prints "click NAME X Y"
 //   SkinnedWindowDemo --headless OUT.ppm       write the headless rendering of the window
 //   SkinnedWindowDemo --outside REF.ppm SCREEN.ppm LEFT TOP
-//   SkinnedWindowDemo --fade X Y SHOT...       the red of pixel X,Y falls from shot to shot
+//   SkinnedWindowDemo --fade X Y SHOT...       pixel X,Y fades from the first cell to the second
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -155,21 +155,28 @@ int outside(const char* Reference, const char* ScreenFile, int Left, int Top)
     return cut > 0 && clear == cut ? 0 : 1;
 }
 
+// The red of pixel X,Y never rises from shot to shot, starts at the first cell's, ends at
+// the second cell's and shows an in-between value on some shot: a fade, not a jump.
 int fade(int argc, char** argv)
 {
     const int x = std::atoi(argv[2]), y = std::atoi(argv[3]);
-    int previous = 256, ok = 1;
+    int previous = 256, first = -1, last = -1;
+    bool falling = true, between = false;
     for (int i = 4; i < argc; ++i) {
         Screenshot shot;
         if (!readPpm(argv[i], shot))
             return 2;
         const int red = GetRValue(shot.at(x, y));
         std::printf("%d ", red);
-        ok &= red < previous;
+        falling &= red <= previous;
+        between |= red < GetRValue(kFrom) && red > GetRValue(kTo);
         previous = red;
+        if (first < 0)
+            first = red;
+        last = red;
     }
     std::printf("\n");
-    return ok ? 0 : 1;
+    return falling && between && first == GetRValue(kFrom) && last == GetRValue(kTo) ? 0 : 1;
 }
 
 }  // namespace
