@@ -6,6 +6,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 demo=$build/tests/e2e/ShapedWindowDemo
+skin=$build/tests/e2e/SkinnedWindowDemo
 work=$(mktemp -d)
 pids=()
 failures=0
@@ -28,6 +29,7 @@ for tool in Xvfb openbox xdotool xprop xwininfo import; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/deps.sh test)"; exit 1; }
 done
 [ -x "$demo" ] || { echo "FAIL: $demo is not built"; exit 1; }
+[ -x "$skin" ] || { echo "FAIL: $skin is not built"; exit 1; }
 
 # Xvfb picks a free display number itself and writes it to descriptor 3.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -183,6 +185,46 @@ key "$wid" q
 check "Q quits the demo" waitfor 50 sh -c "! kill -0 $demo_pid 2>/dev/null"
 wait "$demo_pid" 2>/dev/null; rc=$?
 check "demo exit code 0 (is $rc)" test "$rc" = 0
+
+# ---- A window of skinned controls: shaped by their artwork, with a fading button ----
+"$skin" --headless "$work/skin-reference.ppm" >/dev/null || fail "skinned window: headless rendering"
+"$skin" --x11 >"$work/skin.log" 2>&1 &
+skin_pid=$!
+pids+=($skin_pid)
+if waitfor 100 grep -qs ready "$work/skin.log" &&
+    swid=$(timeout 10 xdotool search --sync --name '^Lumo skin demo$' | head -n1) && [ -n "$swid" ]; then
+    sleep 0.5
+    read -r sx sy < <(origin "$swid")
+    skinlog() { grep -q -- "$1" "$work/skin.log"; }
+    import -depth 8 -window "$swid" "$work/skin-window.ppm" 2>/dev/null
+    share=$("$demo" --compare "$work/skin-reference.ppm" "$work/skin-window.ppm")
+    check "skinned window shows its artwork inside its outline ($share)" \
+        "$demo" --compare "$work/skin-reference.ppm" "$work/skin-window.ppm"
+    import -depth 8 -window root "$work/skin-screen.ppm" 2>/dev/null
+    share=$("$skin" --outside "$work/skin-reference.ppm" "$work/skin-screen.ppm" "$sx" "$sy")
+    check "the desktop shows through the cut-aways ($share)" \
+        "$skin" --outside "$work/skin-reference.ppm" "$work/skin-screen.ppm" "$sx" "$sy"
+    # Clicks: the hole in the panel and a cut-away corner belong to the desktop.
+    xdotool mousemove $((sx + 100)) $((sy + 45)) click 1; sleep 0.2
+    xdotool mousemove $((sx + 3)) $((sy + 3)) click 1; sleep 0.2
+    xdotool mousemove $((sx + 62)) $((sy + 97)) click 1; sleep 0.2
+    check "clicks in the cut-aways do not reach the window" bash -c "! grep -q click '$work/skin.log'"
+    xdotool mousemove $((sx + 30)) $((sy + 45)) click 1
+    check "a click inside the outline reaches the panel" waitfor 30 skinlog "click panel 30 45"
+    # The button fades to its second cell over 3 s: shots on the way show in-between reds.
+    import -depth 8 -window "$swid" "$work/fade0.ppm" 2>/dev/null
+    xdotool mousemove $((sx + 100)) $((sy + 115)) click 1
+    waitfor 30 skinlog "click button" || fail "the button was not clicked"
+    for n in 1 2 3 4 5; do sleep 0.5; import -depth 8 -window "$swid" "$work/fade$n.ppm" 2>/dev/null; done
+    sleep 2; import -depth 8 -window "$swid" "$work/fade6.ppm" 2>/dev/null
+    shots=$(printf "$work/fade%d.ppm " 0 1 2 3 4 5 6)
+    reds=$("$skin" --fade 100 115 $shots)
+    check "the fade is visible between screenshots and ends on the second cell (red: $reds)" \
+        "$skin" --fade 100 115 $shots
+else
+    fail "skinned window did not start"; cat "$work/skin.log"
+fi
+kill "$skin_pid" 2>/dev/null
 
 # ---- The X server goes away: a clear message and exit code 1, no hang ----
 "$demo" --x11 >"$work/lost.log" 2>&1 &

@@ -183,6 +183,34 @@ TEST(BitBltTest, ConvertsBetweenFormats)
     EXPECT_EQ(target.row(0)[0] & 0xF0, 0x40);
 }
 
+TEST(BitBltTest, StraightCopiesBetween24And32BitsKeepEveryPixelOfEveryRunLength)
+{
+    // Runs of every length from 1 to 40 and a long one, at odd offsets: the word-wise and
+    // shuffled copies must neither drop nor smear a pixel, nor write past the run.
+    for (int width : {1, 2, 3, 5, 6, 7, 9, 13, 40, 301}) {
+        SCOPED_TRACE(width);
+        Dib rgb(width + 3, 2, 24), wide(width + 5, 2, 32);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < width + 3; ++x)
+                SetPixel(rgb.dc, x, y, RGB(x * 7 + y, x * 3 + 100, 255 - x));
+        wide.fill(RGB(9, 9, 9));
+        ASSERT_TRUE(BitBlt(wide.dc, 1, 0, width, 2, rgb.dc, 2, 0, SRCCOPY));
+        for (int y = 0; y < 2; ++y) {
+            EXPECT_EQ(GetPixel(wide.dc, 0, y), RGB(9, 9, 9));
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(GetPixel(wide.dc, 1 + x, y), GetPixel(rgb.dc, 2 + x, y)) << x;
+            EXPECT_EQ(wide.row(y)[4 * 1 + 3], 0);   // the fourth byte of a copied pixel
+            EXPECT_EQ(GetPixel(wide.dc, 1 + width, y), RGB(9, 9, 9));
+        }
+        Dib back(width + 2, 2, 24);
+        back.fill(RGB(5, 5, 5));
+        ASSERT_TRUE(BitBlt(back.dc, 1, 0, width, 2, wide.dc, 1, 0, SRCCOPY));
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(GetPixel(back.dc, 1 + x, 1), GetPixel(rgb.dc, 2 + x, 1)) << x;
+        EXPECT_EQ(GetPixel(back.dc, 1 + width, 1), RGB(5, 5, 5));
+    }
+}
+
 TEST(BitBltTest, OverlappingCopyWithinOneSurfaceReadsTheOriginal)
 {
     for (int bits : {24, 8}) {

@@ -1,0 +1,282 @@
+#include "skins/Customskinnedcontrol.h"
+
+#include "skins/Bitmaps.h"
+
+// TCustomSkinnedControl: construction and destruction, colour, transparency and painting.
+
+TClass TCustomSkinnedControl::StaticClass()
+{
+    // The core publishes nothing itself; the concrete components choose what they publish.
+    static const TClass Class = TPublished<TCustomSkinnedControl, TCustomControl>("TCustomSkinnedControl");
+    return Class;
+}
+
+TCustomSkinnedControl::TCustomSkinnedControl(TComponent* AOwner) : TCustomControl(AOwner)
+{
+    Initialize();
+}
+
+void TCustomSkinnedControl::Initialize()
+{
+    // The framework paints every window through a buffer, so the skin never flickers.
+    FOldColor = FNewColor = GetColor();
+    FWasMouseInControl = false;
+    FFadingFrameTimer = std::make_unique<TTimer>(nullptr);
+    FFadingFrameTimer->SetEnabled(false);
+    FFadingFrameTimer->SetOnTimer([this](TObject* Sender) {
+        // The timer is the boundary: a failing frame is reported and ends its fade, so it
+        // does not fail again at every tick.
+        try {
+            FadingFrameTimerOnTimer(Sender);
+        } catch (const std::exception& e) {
+            FFadingFrameTimer->SetEnabled(false);
+            HandleControlException(e);
+        }
+    });
+    SetFadingFrameRate(25);
+    SetFadingInterval(250);
+    FFadingStartTime = FFadingCurrentTime = FFadingElapsed = 0;
+    FOldWeight = 0.0;
+    FNewWeight = 1.0;
+    FFadeColor = FFadeArtwork = false;
+    FOldWorkspace = 0;
+    FNewWorkspace = 1;
+    FColorSetValid = FColorMapValid = FArtworkSetValid = FArtworkMapValid = false;
+    FSkinBitmapValid = FFadingSkinBitmapValid = FClientBitmapValid = false;
+    FArtworkShapeValid = FChildShapesValid = FSkinShapeValid = false;
+    FAllowFadingLock = FAllowShapeUpdatingLock = 0;
+    FAllowColorSetChangeEventLock = FAllowArtworkSetChangeEventLock = 0;
+    for (int w = 0; w < 2; ++w) {
+        FPColorValid[w] = FPArtworkValid[w] = FPStretchedArtworkValid[w] = false;
+        FPArtworkMuxValid[w] = FPColorizedArtworkValid[w] = false;
+        DefaultBitmap(FPArtwork[w]);
+        FAllowArtworkChangeEventLock[w] = 0;
+        AttachFArtworkChngEvent(w);
+        DefaultBitmap(FPStretchedArtwork[w]);
+        DefaultBitmap(FPColorizedArtwork[w]);
+        FPColor[w] = GetColor();
+    }
+    FFadingSkinBitmap = std::make_unique<TBitmap>();
+    FFadingSkinBitmap->SetPixelFormat(pf24bit);
+    FSiblingAttached = false;
+    FColorSetPresent = false;
+    FColorSet = std::make_unique<TBitmap>();
+    FColorSet->SetPixelFormat(pf24bit);
+    AttachFColorSetChngEvent();
+    FColorMap.Clear();
+    FThemeHorzCount = FThemeVertCount = 1;
+    FThemeHorzIndex = FThemeVertIndex = 0;
+    FArtworkSetPresent = false;
+    DefaultBitmap(FArtworkSet);
+    AttachFArtworkSetChngEvent();
+    FArtworkShape = std::make_unique<TRegion>();
+    FChildShapes = std::make_unique<TRegion>();
+    FSkinShape = std::make_unique<TRegion>();
+    FTransparentColor = clLime;
+    FTransparentMode = tmFixed;
+    FArtworked = FColorized = FStretched = FShaped = false;
+    FOwnShapeParent = false;
+    FShapeParentRef = &FOwnShapeParent;
+    FSkinnedParent = nullptr;
+    FOwnSiblingCount = 0;
+    FSiblingCountRef = &FOwnSiblingCount;
+    FMouseButtonHeld = FPressCancelled = false;
+    FMouseDownPos = TPoint(0, 0);
+    FDragable = FDragParent = FBeingDragged = FDragging = FEnableFading = false;
+    OnMouseEnterControl = nullptr;
+    OnMouseExitControl = nullptr;
+    OnMouseCancelled = nullptr;
+    OnMouseDown = nullptr;
+    OnMouseMove = nullptr;
+    OnMouseUp = nullptr;
+    OnDragTo = nullptr;
+    FControlStyle << csAcceptsControls;
+    SetBounds(GetLeft(), GetTop(), 48, 48);
+}
+
+TCustomSkinnedControl::~TCustomSkinnedControl()
+{
+    if (FSiblingAttached)
+        DetachSkinnedSibling();
+    FFadingFrameTimer->SetEnabled(false);
+    // No handler may reach a half-freed control.
+    for (TBitmap* b : {FColorSet.get(), FArtworkSet.get(), FPArtwork[0].get(), FPArtwork[1].get()})
+        b->OnChange = nullptr;
+}
+
+// ---- Colour ----
+
+TColor TCustomSkinnedControl::GetColor() const
+{
+    return TCustomControl::GetColor();
+}
+
+void TCustomSkinnedControl::SetColor(TColor Value)
+{
+    if (Value == GetColor())
+        return;
+    FOldColor = FNewColor;
+    FNewColor = Value;
+    if (GetAllowFading()) {
+        // The inherited colour follows the fade frame by frame.
+        StopFading();
+        SetPColor(FNewWorkspace, FNewColor);
+        StartFading(true, false);
+        return;
+    }
+    SetPColor(FNewWorkspace, FNewColor);
+    InvalidatePColorizedArtwork(FNewWorkspace);
+    TCustomControl::SetColor(Value);
+    if (GetParent() && (!FArtworked || FColorized))
+        Repaint();
+}
+
+bool TCustomSkinnedControl::GetParentColor() const
+{
+    return TCustomControl::GetParentColor();
+}
+
+void TCustomSkinnedControl::SetParentColor(bool Value)
+{
+    if (Value != GetParentColor())
+        TCustomControl::SetParentColor(Value);
+}
+
+// ---- Transparency ----
+
+void TCustomSkinnedControl::SetTransparentColor(TColor Value)
+{
+    if (Value == FTransparentColor)
+        return;
+    FTransparentColor = Value;
+    FTransparentMode = tmFixed;
+    UpdateTransparency(FArtworkSet.get(), Value, tmFixed);
+    UpdateTransparency(FPArtwork[FNewWorkspace].get(), FTransparentColor, FTransparentMode);
+    if (FShaped)
+        InvalidateArtworkShape();
+}
+
+void TCustomSkinnedControl::SetTransparentMode(TTransparentMode Value)
+{
+    if (Value == FTransparentMode)
+        return;
+    FTransparentMode = Value;
+    UpdateTransparency(FArtworkSet.get(), FTransparentColor, Value);
+    // Read again: with tmAuto the set's own colour has just become the control's.
+    UpdateTransparency(FPArtwork[FNewWorkspace].get(), FTransparentColor, FTransparentMode);
+    if (FShaped)
+        InvalidateArtworkShape();
+}
+
+void TCustomSkinnedControl::UpdateTransparency(TBitmap* B, TColor Color, TTransparentMode Mode)
+{
+    if (!B)
+        return;
+    TNotifyEvent handler = std::exchange(B->OnChange, nullptr);
+    B->SetTransparentMode(Mode);
+    if (Mode == tmFixed)
+        B->SetTransparentColor(Color);
+    else if (!B->GetEmpty())
+        // An empty bitmap has no bottom-left pixel to take the colour from.
+        FTransparentColor = ResolveColor(B->GetTransparentColor());
+    B->OnChange = std::move(handler);
+}
+
+void TCustomSkinnedControl::FixBitmap(TBitmap* B)
+{
+    if (!B)
+        return;
+    TNotifyEvent handler = std::exchange(B->OnChange, nullptr);
+    struct Reattach
+    {
+        TBitmap* Bitmap;
+        TNotifyEvent& Handler;
+        ~Reattach() { Bitmap->OnChange = std::move(Handler); }
+    } reattach{B, handler};
+    if (B->GetPixelFormat() != pf24bit)
+        B->SetPixelFormat(pf24bit);
+    UpdateTransparency(B, FTransparentColor, FTransparentMode);
+}
+
+// ---- Looks ----
+
+void TCustomSkinnedControl::SetArtworked(bool Value)
+{
+    if (Value == FArtworked)
+        return;
+    FArtworked = Value;
+    InvalidateSkinBitmap();
+    if (GetParent())
+        Repaint();
+}
+
+void TCustomSkinnedControl::SetColorized(bool Value)
+{
+    if (Value == FColorized)
+        return;
+    FColorized = Value;
+    InvalidateSkinBitmap();
+    if (GetParent() && FArtworked)
+        Repaint();
+}
+
+bool TCustomSkinnedControl::GetVisible() const
+{
+    return TCustomControl::GetVisible();
+}
+
+void TCustomSkinnedControl::SetVisible(bool Value)
+{
+    if (Value == GetVisible())
+        return;
+    TCustomControl::SetVisible(Value);
+    InvalidateParentChildShapes(Value ? nullptr : this);
+}
+
+// ---- Painting ----
+
+void TCustomSkinnedControl::Paint()
+{
+    TCustomControl::Paint();
+    struct Painting
+    {
+        bool& Flag;
+        explicit Painting(bool& f) : Flag(f) { Flag = true; }
+        ~Painting() { Flag = false; }
+    } painting(FPainting);
+    if (!GetFadingInProgress() && GetColor() != FNewColor) {
+        // The colour changed by another route than SetColor (ParentColor).
+        FOldColor = FNewColor;
+        FNewColor = GetColor();
+        SetPColor(FNewWorkspace, GetColor());
+        InvalidatePColorizedArtwork(FNewWorkspace);
+    }
+    if (GetParent() && FArtworked)
+        UpdateClientBitmap();
+}
+
+void TCustomSkinnedControl::UpdateClientBitmap()
+{
+    if (!GetParent())
+        return;
+    TBitmap* picture = GetFadingInProgress() ? GetFadingSkinBitmap() : GetSkinBitmap();
+    if (!picture)
+        return;
+    FClientBitmapValid = true;
+    DrawOnCanvas(picture);
+}
+
+void TCustomSkinnedControl::DrawOnCanvas(TBitmap* Bitmap)
+{
+    if (FPainting) {
+        GetCanvas()->Draw(0, 0, Bitmap);
+        return;
+    }
+    // Outside painting (a fade frame) the canvas draws on the window itself; letting go of
+    // the window's DC at once puts the frame on the screen by the next turn of the loop.
+    if (!HandleAllocated())
+        return;
+    GetCanvas()->Draw(0, 0, Bitmap);
+    if (auto* canvas = dynamic_cast<TControlCanvas*>(GetCanvas()))
+        canvas->FreeHandle();
+}

@@ -1,0 +1,202 @@
+#include "skins/Customskinnedcontrol.h"
+
+#include "skins/Bitmaps.h"
+#include "skins/ScopedPermission.h"
+
+// TCustomSkinnedControl: the colour map and the theme grid: which cell is shown, how the
+// grid changes, single cells handed out.
+
+namespace {
+
+// A 24-bit view of a source bitmap: the bitmap itself, or a working copy.
+struct Source24
+{
+    explicit Source24(TBitmap* Source) : bitmap(Source)
+    {
+        if (Source && Source->GetPixelFormat() != pf24bit) {
+            copy = std::make_unique<TBitmap>();
+            AssignBitmap(Source, copy.get(), false);
+            copy->SetPixelFormat(pf24bit);
+            bitmap = copy.get();
+        }
+    }
+    TBitmap* bitmap;
+    std::unique_ptr<TBitmap> copy;
+};
+
+void copyCell(TBitmap* Dest, TBitmap* Source, const TRect& From)
+{
+    const TRect to(0, 0, Dest->GetWidth(), Dest->GetHeight());
+    if (to.Width() > 0 && to.Height() > 0 && Source && !Source->GetEmpty())
+        Dest->Canvas()->CopyRect(to, Source->Canvas(), From);
+}
+
+}  // namespace
+
+// ---- Colour map ----
+
+TColor TCustomSkinnedControl::GetColorMap(int H, int V)
+{
+    if (H < 0 || V < 0 || H >= FThemeHorzCount || V >= FThemeVertCount)
+        return GetColor();
+    return FColorMap.Get(H, V, GetColor());
+}
+
+void TCustomSkinnedControl::SetColorMap(int H, int V, TColor Color)
+{
+    if (H < 0 || V < 0 || H >= FThemeHorzCount || V >= FThemeVertCount)
+        return;
+    if (!FColorMap.Allocated())
+        FColorMap.Resize(FThemeHorzCount, FThemeVertCount, GetColor());
+    FColorMap.Set(H, V, Color);
+}
+
+void TCustomSkinnedControl::UpdateColorMap()
+{
+    TBitmap* set = GetColorSet();
+    if (!set)
+        return;
+    FColorMapValid = true;
+    const int columns = std::max(FThemeHorzCount, 1), rows = std::max(FThemeVertCount, 1);
+    if (FColorMap.Columns() != columns || FColorMap.Rows() != rows)
+        FColorMap.Resize(columns, rows, GetColor());
+    const TCellSize cell = ThemeCellSize(set->GetWidth(), set->GetHeight(), columns, rows);
+    for (int v = 0; v < rows; ++v)
+        for (int h = 0; h < columns; ++h) {
+            const int x = h * cell.Width, y = v * cell.Height;
+            // A set smaller than its grid has cells without pixels: they keep their colour.
+            if (x < set->GetWidth() && y < set->GetHeight())
+                FColorMap.Set(h, v, set->Canvas()->GetPixel(x, y));
+        }
+}
+
+// ---- Theme grid ----
+
+void TCustomSkinnedControl::SetThemeHorzCount(int Value)
+{
+    if (Value == FThemeHorzCount || Value <= 0)
+        return;
+    FThemeHorzCount = Value;
+    if (FColorMap.Allocated())
+        FColorMap.Resize(FThemeHorzCount, std::max(FThemeVertCount, 1), GetColor());
+    InvalidatePArtwork(FNewWorkspace);
+}
+
+void TCustomSkinnedControl::SetThemeVertCount(int Value)
+{
+    if (Value == FThemeVertCount || Value <= 0)
+        return;
+    FThemeVertCount = Value;
+    if (FColorMap.Allocated())
+        FColorMap.Resize(std::max(FThemeHorzCount, 1), FThemeVertCount, GetColor());
+    InvalidatePArtwork(FNewWorkspace);
+}
+
+void TCustomSkinnedControl::SetThemeHorzIndex(int Value)
+{
+    if (Value != FThemeHorzIndex)
+        SetArtworkIndexes(Value, FThemeVertIndex);
+}
+
+void TCustomSkinnedControl::SetThemeVertIndex(int Value)
+{
+    if (Value != FThemeVertIndex)
+        SetArtworkIndexes(FThemeHorzIndex, Value);
+}
+
+void TCustomSkinnedControl::SetArtworkIndexes(int H, int V)
+{
+    if ((H == FThemeHorzIndex && V == FThemeVertIndex) || H < 0 || V < 0 || H >= FThemeHorzCount ||
+        V >= FThemeVertCount)
+        return;
+    // The picture shown so far, brought up to date while the old indexes still hold: it is
+    // what a fade starts from.
+    GetPArtwork(FNewWorkspace);
+    FThemeHorzIndex = H;
+    FThemeVertIndex = V;
+    RecanvasArtwork(GetArtworkSet(), H, V);
+}
+
+void TCustomSkinnedControl::RecanvasArtwork(TBitmap* Source, int H, int V)
+{
+    Source24 source(Source);
+    // The cell is the size of the picture shown now.
+    const TCellSize cell{FPArtwork[FNewWorkspace]->GetWidth(), FPArtwork[FNewWorkspace]->GetHeight()};
+    const TRect from = ThemeCellRect(H, V, cell);
+    const bool fading = GetAllowFading();
+    if (fading)
+        StopFading();   // the picture shown so far is now the old workspace's
+    {
+        const int w = FNewWorkspace;
+        TScopedPermission quiet([this, w](bool v) { SetAllowArtworkChangeEvent(w, v); });
+        TBitmap* artwork = FPArtwork[w].get();
+        if (fading) {
+            artwork->SetWidth(FPArtwork[FOldWorkspace]->GetWidth());
+            artwork->SetHeight(FPArtwork[FOldWorkspace]->GetHeight());
+        }
+        copyCell(artwork, source.bitmap, from);
+        source.copy.reset();
+        TScopedPermission keepShape([this](bool v) { SetAllowShapeUpdating(v); });
+        InvalidatePStretchedArtwork(w);
+    }
+    if (fading)
+        StartFading(false, true);
+    else
+        Repaint();
+}
+
+void TCustomSkinnedControl::SetThemeRange(int HorzCount, int VertCount)
+{
+    if ((HorzCount == FThemeHorzCount && VertCount == FThemeVertCount) || HorzCount < 0 || VertCount < 0)
+        return;
+    // The cell shown is cut from the set as it was before the change.
+    if (FArtworkSetPresent)
+        UpdatePArtwork(FNewWorkspace);
+    if (FColorSetPresent)
+        UpdatePColor(FNewWorkspace);
+    if (HorzCount == 0 || VertCount == 0) {
+        FArtworkSetPresent = false;
+        FColorSetPresent = false;
+    }
+    {
+        TScopedPermission colorSetQuiet([this](bool v) { SetAllowColorSetChangeEvent(v); });
+        TScopedPermission artworkSetQuiet([this](bool v) { SetAllowArtworkSetChangeEvent(v); });
+        // Pixels stay in place, so the cells keep their positions and their size.
+        if (FThemeHorzCount > 0) {
+            FArtworkSet->SetWidth(RescaledExtent(FArtworkSet->GetWidth(), HorzCount, FThemeHorzCount));
+            FColorSet->SetWidth(RescaledExtent(FColorSet->GetWidth(), HorzCount, FThemeHorzCount));
+        }
+        if (FThemeVertCount > 0) {
+            FArtworkSet->SetHeight(RescaledExtent(FArtworkSet->GetHeight(), VertCount, FThemeVertCount));
+            FColorSet->SetHeight(RescaledExtent(FColorSet->GetHeight(), VertCount, FThemeVertCount));
+        }
+        FColorMap.Clear();
+        if (HorzCount > 0 && VertCount > 0)
+            FColorMap.Resize(HorzCount, VertCount, GetColor());
+        InvalidateArtworkMap();
+        InvalidateColorMap();
+    }
+    FThemeHorzCount = HorzCount;
+    FThemeVertCount = VertCount;
+    InvalidateArtworkSet();
+}
+
+std::unique_ptr<TBitmap> TCustomSkinnedControl::GetArtworkMap(int H, int V)
+{
+    auto result = std::make_unique<TBitmap>();
+    if (!FArtworkSetPresent) {
+        AssignBitmap(GetArtwork(), result.get(), false);
+        return result;
+    }
+    TBitmap* set = GetArtworkSet();
+    const TCellSize cell = SetCellSize(set);
+    result->SetWidth(cell.Width);
+    result->SetHeight(cell.Height);
+    copyCell(result.get(), set, ThemeCellRect(H, V, cell));
+    return result;
+}
+
+void TCustomSkinnedControl::SetArtworkMap(int, int, TBitmap*)
+{
+    // Not settled; SetColorMap and Assign with two counts are the working counterparts.
+}
