@@ -52,8 +52,8 @@ void Register()
 
 TBitmapPreview::TBitmapPreview(TComponent* AOwner) : TCustomControl(AOwner)
 {
-    // The framework paints every window through a buffer, so there is no flicker to avoid
-    // with a DoubleBuffered switch.
+    // Painted through a buffer: the offscreen picture is drawn without flicker.
+    SetDoubleBuffered(true);
     FControlStyle << csAcceptsControls << csSetCaption << csDoubleClicks;
     FDisplayedBitmap = std::make_unique<TBitmap>();
     FDisplayedBitmap->SetPixelFormat(pf24bit);

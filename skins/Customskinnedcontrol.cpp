@@ -18,7 +18,8 @@ TCustomSkinnedControl::TCustomSkinnedControl(TComponent* AOwner) : TCustomContro
 
 void TCustomSkinnedControl::Initialize()
 {
-    // The framework paints every window through a buffer, so the skin never flickers.
+    // Painted through a buffer so the skin is drawn without flicker.
+    SetDoubleBuffered(true);
     FOldColor = FNewColor = GetColor();
     FWasMouseInControl = false;
     FFadingFrameTimer = std::make_unique<TTimer>(nullptr);
