@@ -168,6 +168,7 @@ private:
     static TVidCap* FindInstance(HWND hWnd, int& Index);
     template <class F>
     static LRESULT Dispatch(HWND hWnd, F Call);
+    int FrameEvent(LPVIDEOHDR lpVHdr, int (TVidCap::*Method)(LPVIDEOHDR));
     bool InList() const;
     static bool Listed(const TVidCap* Instance);
 
@@ -188,6 +189,7 @@ private:
     AnsiString FFileName;
     bool FStopGap = false;
     bool FWaiting = false;   // a SetRecording wait is running
+    int FInFrameEvent = 0;   // inside OnFrame or OnVideoStream: the bitmaps hold the frame
 };
 
 // Where the capture window goes inside a component of W x H for an image of w x h.

@@ -92,6 +92,27 @@ LRESULT TVidCap::Dispatch(HWND hWnd, F Call)
     return result;
 }
 
+// The frame into the bitmaps, the event, the picture back into the frame buffer.
+int TVidCap::FrameEvent(LPVIDEOHDR lpVHdr, int (TVidCap::*Method)(LPVIDEOHDR))
+{
+    UpdateFrameBitmaps(lpVHdr);
+    ++FInFrameEvent;
+    int result = 0;
+    try {
+        result = (this->*Method)(lpVHdr);
+    } catch (...) {
+        if (Listed(this))
+            --FInFrameEvent;
+        throw;
+    }
+    // A handler that freed the component leaves nothing to copy back.
+    if (!Listed(this))
+        return result;
+    --FInFrameEvent;
+    CopyBackVideoFrame(lpVHdr);
+    return result;
+}
+
 LRESULT TVidCap::CapControlCallbackProc(HWND hWnd, int nState)
 {
     return Dispatch(hWnd, [&](TVidCap* v) { return v->ThisCapControlCallbackProc(nState); });
@@ -118,22 +139,14 @@ LRESULT TVidCap::StatusCallbackProc(HWND hWnd, int nID, LPCSTR lpsz)
 LRESULT TVidCap::capFrameCallback(HWND hWnd, LPVIDEOHDR lpVHdr)
 {
     return Dispatch(hWnd, [&](TVidCap* v) {
-        v->UpdateFrameBitmaps(lpVHdr);
-        int result = v->ThisFrameCallbackProc(lpVHdr);
-        if (Listed(v))   // a handler that freed the component leaves no bitmap to copy
-            v->CopyBackVideoFrame(lpVHdr);
-        return result;
+        return v->FrameEvent(lpVHdr, &TVidCap::ThisFrameCallbackProc);
     });
 }
 
 LRESULT TVidCap::capVideoStreamCallback(HWND hWnd, LPVIDEOHDR lpVHdr)
 {
     return Dispatch(hWnd, [&](TVidCap* v) {
-        v->UpdateFrameBitmaps(lpVHdr);
-        int result = v->ThisVideoStreamCallbackProc(lpVHdr);
-        if (Listed(v))
-            v->CopyBackVideoFrame(lpVHdr);
-        return result;
+        return v->FrameEvent(lpVHdr, &TVidCap::ThisVideoStreamCallbackProc);
     });
 }
 

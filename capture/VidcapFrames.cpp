@@ -92,6 +92,10 @@ void TVidCap::CopyBackVideoFrame(LPVIDEOHDR lpVHdr)
 
 TBitmap* TVidCap::GetCaptureFrame()
 {
+    // Inside a frame event the bitmap already holds the frame being delivered; a grab from
+    // there would run the event again, without end.
+    if (FInFrameEvent > 0)
+        return FCaptureFrame;
     if (!GetRecording())
         Send(WM_CAP_GRAB_FRAME_NOSTOP, 0, 0);
     // On the monotonic clock: a step of the wall clock cannot stretch or cut the wait.
