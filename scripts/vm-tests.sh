@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 dir=$(realpath "${1:-build}")
 vm=../shared/tools/run-in-vm.sh
 [ -x "$dir/tests/avicap_tests" ] || { echo "no $dir/tests/avicap_tests: build first" >&2; exit 1; }
+[ -x "$dir/tests/capture_tests" ] || { echo "no $dir/tests/capture_tests: build first" >&2; exit 1; }
 [ -f "$vm" ] || { echo "no $vm" >&2; exit 1; }
 echo "== V4L2 driver against vivid in a virtual machine =="
 # Recordings go to the machine's tmpfs (TMPDIR is not exported to the command otherwise);
@@ -14,7 +15,7 @@ echo "== V4L2 driver against vivid in a virtual machine =="
 # The machine runs without KVM: ffprobe inside it alone takes tens of seconds.
 export VM_TIMEOUT=${VM_TIMEOUT:-900}
 set +e
-bash "$vm" "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1"
+bash "$vm" "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1 && ./tests/capture_tests --gtest_filter='VidcapCamera*' --gtest_brief=0 2>&1"
 rc=$?
 set -e
 if [ "$rc" -ne 0 ]; then
