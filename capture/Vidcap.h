@@ -168,7 +168,7 @@ private:
     static TVidCap* FindInstance(HWND hWnd, int& Index);
     template <class F>
     static LRESULT Dispatch(HWND hWnd, F Call);
-    int FrameEvent(LPVIDEOHDR lpVHdr, int (TVidCap::*Method)(LPVIDEOHDR));
+    int FrameEvent(LPVIDEOHDR lpVHdr, int (TVidCap::*Method)(LPVIDEOHDR), bool Handled);
     bool InList() const;
     static bool Listed(const TVidCap* Instance);
 

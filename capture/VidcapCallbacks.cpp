@@ -92,8 +92,10 @@ LRESULT TVidCap::Dispatch(HWND hWnd, F Call)
     return result;
 }
 
-// The frame into the bitmaps, the event, the picture back into the frame buffer.
-int TVidCap::FrameEvent(LPVIDEOHDR lpVHdr, int (TVidCap::*Method)(LPVIDEOHDR))
+// The frame into the bitmaps, the event, the picture back into the frame buffer. Without a
+// handler VideoFrame holds exactly the bytes just copied from the buffer, so copying them
+// back would change nothing: that copy is left out.
+int TVidCap::FrameEvent(LPVIDEOHDR lpVHdr, int (TVidCap::*Method)(LPVIDEOHDR), bool Handled)
 {
     UpdateFrameBitmaps(lpVHdr);
     ++FInFrameEvent;
@@ -109,7 +111,8 @@ int TVidCap::FrameEvent(LPVIDEOHDR lpVHdr, int (TVidCap::*Method)(LPVIDEOHDR))
     if (!Listed(this))
         return result;
     --FInFrameEvent;
-    CopyBackVideoFrame(lpVHdr);
+    if (Handled)
+        CopyBackVideoFrame(lpVHdr);
     return result;
 }
 
@@ -139,14 +142,14 @@ LRESULT TVidCap::StatusCallbackProc(HWND hWnd, int nID, LPCSTR lpsz)
 LRESULT TVidCap::capFrameCallback(HWND hWnd, LPVIDEOHDR lpVHdr)
 {
     return Dispatch(hWnd, [&](TVidCap* v) {
-        return v->FrameEvent(lpVHdr, &TVidCap::ThisFrameCallbackProc);
+        return v->FrameEvent(lpVHdr, &TVidCap::ThisFrameCallbackProc, bool(v->OnFrame));
     });
 }
 
 LRESULT TVidCap::capVideoStreamCallback(HWND hWnd, LPVIDEOHDR lpVHdr)
 {
     return Dispatch(hWnd, [&](TVidCap* v) {
-        return v->FrameEvent(lpVHdr, &TVidCap::ThisVideoStreamCallbackProc);
+        return v->FrameEvent(lpVHdr, &TVidCap::ThisVideoStreamCallbackProc, bool(v->OnVideoStream));
     });
 }
 
