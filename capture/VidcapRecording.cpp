@@ -101,6 +101,8 @@ void TVidCap::SetFrameRate(float Value)
         return;
     // In single precision, so a rate read back as a float gives its interval again.
     const float interval = 1000000.0f / Value;
+    // Under a microsecond, or a period no capture could use (and clear of the float
+    // rounding of INT_MAX).
     if (!(interval >= 1.0f) || interval > float(INT_MAX / 2))
         return;
     SetFrameInterval(int(interval));
@@ -126,6 +128,8 @@ void TVidCap::SetCaptureAudio(bool Value)
 
 void TVidCap::SetTimeLimit(int Value)
 {
+    if (Value < 0)
+        return;   // no time limit lies in the past
     if (!FInitializing && uint32_t(Value) == FCaptureParms.wTimeLimit)
         return;
     FCaptureParms.wTimeLimit = uint32_t(Value);

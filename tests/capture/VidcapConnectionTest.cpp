@@ -236,9 +236,11 @@ TEST_F(VidcapConnection, RatesThatAreNoRatesAreIgnored)
     v->SetFrameRate(1e9f);   // an interval below one microsecond
     v->SetFrameInterval(0);
     v->SetFrameInterval(-5);
+    v->SetTimeLimit(-1);
     EXPECT_TRUE(log.entries.empty());
     EXPECT_FLOAT_EQ(v->GetPreviewRate(), 10.0f);
     EXPECT_EQ(v->GetFrameInterval(), 100000);
+    EXPECT_EQ(v->GetTimeLimit(), 30);
 }
 
 TEST_F(VidcapConnection, ReparentingKeepsOrRemakesTheCaptureWindow)
