@@ -171,6 +171,7 @@ private:
     int FrameEvent(LPVIDEOHDR lpVHdr, int (TVidCap::*Method)(LPVIDEOHDR), bool Handled);
     bool InList() const;
     static bool Listed(const TVidCap* Instance);
+    static void Report(const std::exception& E);
 
     bool FInitializing = false;
     std::unique_ptr<uint8_t[]> FBitmapInfoBuffer;

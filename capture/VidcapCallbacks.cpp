@@ -1,6 +1,8 @@
 // The driver's callbacks carry only the capture window's handle. One set of static
 // procedures serves every instance: each looks the handle up in the class-wide ThisList
 // and raises the owning instance's event.
+#include <cstdio>
+
 #include "capture/Vidcap.h"
 
 TList* TVidCap::ThisList = nullptr;
@@ -66,6 +68,26 @@ bool TVidCap::Listed(const TVidCap* Instance)
     return ThisList && ThisList->IndexOf(const_cast<TVidCap*>(Instance)) >= 0;
 }
 
+// Reports a handler's exception through the framework. A report shows a modal message whose
+// loop goes on delivering frames; failures meanwhile go to standard error instead of piling
+// up one message per frame.
+void TVidCap::Report(const std::exception& E)
+{
+    static bool reporting = false;
+    if (reporting) {
+        std::fprintf(stderr, "TVidCap: a capture event handler failed: %s\n", E.what());
+        return;
+    }
+    reporting = true;
+    try {
+        HandleControlException(E);
+    } catch (...) {
+        reporting = false;
+        throw;
+    }
+    reporting = false;
+}
+
 // Calls Call(instance) for every instance whose capture window is hWnd. The list is read
 // afresh at each step: a handler may attach or detach instances, or free the list.
 template <class F>
@@ -81,7 +103,7 @@ LRESULT TVidCap::Dispatch(HWND hWnd, F Call)
         } catch (const std::exception& e) {
             // A handler's failure must not unwind into the driver; it is reported.
             result = 1;
-            HandleControlException(e);
+            Report(e);
         }
         // The instance may have left the list in its handler; keep the position honest.
         if (ThisList && (index >= ThisList->Count() || ThisList->Items(index) != instance)) {
