@@ -80,6 +80,13 @@ void TCustomSkinnedControl::MouseMove(TShiftState Shift, int X, int Y)
 
 void TCustomSkinnedControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    if (!FWasMouseInControl && GetMouseInControl()) {
+        // The move that brought the cursor here went to the control that held the capture
+        // then: the press is the first this control hears of it. Entering now keeps the
+        // entry and exit paired, so the capture that the release keeps is given up again.
+        MouseEnterControl(Shift, X, Y);
+        FWasMouseInControl = true;
+    }
     TCustomControl::MouseDown(Button, Shift, X, Y);
     FMouseButtonHeld = true;
     FMouseDownPos = TPoint(X, Y);

@@ -106,11 +106,14 @@ protected:
     {
         return {C->GetThemeHorzIndex(), C->GetThemeVertIndex(), C->GetFadingInterval()};
     }
-    // The colour on the screen at a client point of a control.
+    // The colour on the screen at a client point of a control (in its window's screenshot).
     uint32_t screenColour(TControl* C, int X, int Y)
     {
+        TWinControl* window = C->GetParent();
+        while (window->GetParent())
+            window = window->GetParent();
         const TPoint p = screenOf(C, X, Y);
-        return rgbOf(display->screenshot(form->Handle()).at(p.X - form->GetLeft(), p.Y - form->GetTop()));
+        return rgbOf(display->screenshot(window->Handle()).at(p.X - window->GetLeft(), p.Y - window->GetTop()));
     }
     std::vector<std::string> takeLog() { return std::exchange(log, {}); }
 };

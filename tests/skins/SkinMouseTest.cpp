@@ -160,4 +160,25 @@ TEST_F(SkinMouseInput, ADragWhoseReleaseNeverArrivedEndsAtTheNextMove)
     EXPECT_FALSE(panel->GetMouseButtonHeld());
 }
 
+TEST_F(SkinMouseInput, APressIsAnEntryWhenTheMoveThatCameInWentToAnotherControl)
+{
+    auto* a = make<TSkinnedPanel>("A", 10, 10);
+    auto* b = make<TSkinnedPanel>("B", 60, 10);
+    moveTo(a, 16, 16);
+    press(a, 16, 16);
+    release(a, 16, 16);
+    EXPECT_TRUE(a->GetMouseIsCaptured()) << "kept while the cursor is over A";
+    moveTo(b, 16, 16);   // reaches A, which holds the capture, and A lets it go
+    takeLog();
+    press(b, 16, 16);
+    release(b, 16, 16);
+    EXPECT_EQ(takeLog(), (Log{"enter B", "down B", "up B"}));
+    moveTo(b, 100, 100);
+    EXPECT_EQ(takeLog(), (Log{"exit B"}));
+    EXPECT_FALSE(b->GetMouseIsCaptured()) << "the capture is not stuck on B";
+    press(a, 16, 16);
+    release(a, 16, 16);
+    EXPECT_EQ(takeLog(), (Log{"enter A", "down A", "up A"})) << "the next click reaches the control under the cursor";
+}
+
 }  // namespace
