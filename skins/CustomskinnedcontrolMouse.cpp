@@ -25,9 +25,17 @@ bool TCustomSkinnedControl::GetMouseInControl()
 {
     if (!HandleAllocated())
         return false;
-    const TPoint origin = GetClientOrigin(), position = GetMousePosition();
+    // The client origin plus the position in client coordinates is the cursor itself.
     // Window regions are honoured: a cut-away corner finds the window behind it.
-    return WindowFromPoint(POINT{origin.X + position.X, origin.Y + position.Y}) == FHandle;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // Outside the window's rectangle no window-tree search can find it: most queries of a
+    // move are about a control the cursor has just left.
+    RECT rect;
+    if (!GetWindowRect(FHandle, &rect) || cursor.x < rect.left || cursor.y < rect.top || cursor.x >= rect.right ||
+        cursor.y >= rect.bottom)
+        return false;
+    return WindowFromPoint(cursor) == FHandle;
 }
 
 bool TCustomSkinnedControl::GetMouseIsCaptured()
@@ -50,10 +58,12 @@ void TCustomSkinnedControl::SetMouseIsCaptured(bool Value)
 void TCustomSkinnedControl::MouseMove(TShiftState Shift, int X, int Y)
 {
     // Captured on entering: the framework sends moves outside a window only to the capturing
-    // control, and without them the exit would never be seen.
-    if (!GetMouseIsCaptured() && GetMouseInControl())
+    // control, and without them the exit would never be seen. Taking the capture runs no
+    // handler of ours, so one look at the cursor serves both decisions.
+    const bool inControl = GetMouseInControl();
+    if (inControl && !GetMouseIsCaptured())
         SetMouseIsCaptured(true);
-    if (!FWasMouseInControl && GetMouseInControl())
+    if (!FWasMouseInControl && inControl)
         MouseEnterControl(Shift, X, Y);
     TCustomControl::MouseMove(Shift, X, Y);
     if (OnMouseMove)
