@@ -85,9 +85,8 @@ void TCustomActiveSkin::AutosetArtworkRange()
     SetThemeRange(grid.Column, grid.Row);
 }
 
-void TCustomActiveSkin::FadeInArtwork(int Interval, bool InControl, bool Pressed)
+TActiveCell TCustomActiveSkin::CellFor(bool InControl, bool Pressed) const
 {
-    SetFadingInterval(Interval);
     TActiveState state;
     state.MouseInteraction = FEnableMouseInteraction;
     state.StateSwitch = FEnableStateSwitch;
@@ -97,7 +96,13 @@ void TCustomActiveSkin::FadeInArtwork(int Interval, bool InControl, bool Pressed
     state.InControl = InControl;
     state.Pressed = Pressed;
     state.Columns = GetThemeHorzCount();
-    const TActiveCell cell = ActiveCellFor(state);
+    return ActiveCellFor(state);
+}
+
+void TCustomActiveSkin::FadeInArtwork(int Interval, bool InControl, bool Pressed)
+{
+    SetFadingInterval(Interval);
+    const TActiveCell cell = CellFor(InControl, Pressed);
     // The cell already shown, or one outside the grid, changes nothing.
     SetArtworkIndexes(cell.Column, cell.Row);
 }
@@ -107,7 +112,10 @@ void TCustomActiveSkin::Loaded()
     TCustomSkinnedControl::Loaded();
     // The stored state (disabled, switched on) may call for another cell than the one shown
     // while the properties arrived; show it at once.
-    FadeInArtwork(0, GetMouseInControl(), FMouseButtonHeld);
+    const bool inControl = GetMouseInControl();
+    const TActiveCell cell = CellFor(inControl, FMouseButtonHeld);
+    if (cell.Column != GetThemeHorzIndex() || cell.Row != GetThemeVertIndex())
+        FadeInArtwork(0, inControl, FMouseButtonHeld);
 }
 
 // ---- State changes ----

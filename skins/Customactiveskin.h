@@ -93,6 +93,8 @@ public:
 
 protected:
     virtual void StateChange();
+    // The cell that fits the control's state.
+    TActiveCell CellFor(bool InControl, bool Pressed) const;
     // Calls Action on every member of the control's group, this control first.
     template <class F>
     void ForEachInGroup(F Action);

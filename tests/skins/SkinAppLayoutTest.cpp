@@ -208,6 +208,7 @@ TEST_F(SkinAppLayout, TheMainWindowsSkinnedPanelsLoadReactAndWriteBack)
     // A click on Close reaches the window's handler; on Start it switches it on.
     const uint32_t idle = screenColour(close, 16, 12);
     moveTo(close, 16, 12);
+    EXPECT_EQ(close->GetFadingInterval(), 250) << "the layout's hover fade";
     run(300);
     EXPECT_NE(screenColour(close, 16, 12), idle) << "hovering changes the button's pixels";
     press(close, 16, 12);
