@@ -149,45 +149,41 @@ void TCustomActiveSkin::StateChange()
         OnStateChange(this);
 }
 
+void TCustomActiveSkin::FadeGroup(int TCustomActiveSkin::*Duration, bool InteractiveOnly)
+{
+    // The state is the initiator's, for every member.
+    const bool inControl = GetMouseInControl(), pressed = FMouseButtonHeld;
+    ForEachInGroup([&](TCustomActiveSkin* Member) {
+        if (!InteractiveOnly || Member->FEnableMouseInteraction)
+            Member->FadeInArtwork(Member->*Duration, inControl, pressed);
+    });
+}
+
 void TCustomActiveSkin::MouseEnterControl(TShiftState Shift, int X, int Y)
 {
     TCustomSkinnedControl::MouseEnterControl(Shift, X, Y);
-    if (!FEnableMouseInteraction)
-        return;
-    const bool inControl = GetMouseInControl(), pressed = FMouseButtonHeld;
-    ForEachInGroup([&](TCustomActiveSkin* Member) {
-        if (Member->FEnableMouseInteraction)
-            Member->FadeInArtwork(Member->FFadingOnMouseEnter, inControl, pressed);
-    });
+    if (FEnableMouseInteraction)
+        FadeGroup(&TCustomActiveSkin::FFadingOnMouseEnter, true);
 }
 
 void TCustomActiveSkin::MouseExitControl(TShiftState Shift, int X, int Y)
 {
     TCustomSkinnedControl::MouseExitControl(Shift, X, Y);
     // While the button is held the pressed cell stays until the release.
-    if (!FEnableMouseInteraction || FMouseButtonHeld)
-        return;
-    const bool inControl = GetMouseInControl(), pressed = FMouseButtonHeld;
-    ForEachInGroup([&](TCustomActiveSkin* Member) {
-        if (Member->FEnableMouseInteraction)
-            Member->FadeInArtwork(Member->FFadingOnMouseEnter, inControl, pressed);
-    });
+    if (FEnableMouseInteraction && !FMouseButtonHeld)
+        FadeGroup(&TCustomActiveSkin::FFadingOnMouseEnter, true);
 }
 
 void TCustomActiveSkin::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     TCustomSkinnedControl::MouseDown(Button, Shift, X, Y);
-    if (!FEnableMouseInteraction)
-        return;
-    const bool inControl = GetMouseInControl(), pressed = FMouseButtonHeld;
-    ForEachInGroup([&](TCustomActiveSkin* Member) {
-        if (Member->FEnableMouseInteraction)
-            Member->FadeInArtwork(Member->FFadingOnMouseDown, inControl, pressed);
-    });
+    if (FEnableMouseInteraction)
+        FadeGroup(&TCustomActiveSkin::FFadingOnMouseDown, true);
 }
 
 void TCustomActiveSkin::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // The core marks a press released away as cancelled before this runs.
     TCustomSkinnedControl::MouseUp(Button, Shift, X, Y);
     if (!FEnableMouseInteraction)
         return;
@@ -196,8 +192,5 @@ void TCustomActiveSkin::MouseUp(TMouseButton Button, TShiftState Shift, int X, i
         StateChange();
         return;
     }
-    const bool inControl = GetMouseInControl(), pressed = FMouseButtonHeld;
-    ForEachInGroup([&](TCustomActiveSkin* Member) {
-        Member->FadeInArtwork(Member->FFadingOnMouseUp, inControl, pressed);
-    });
+    FadeGroup(&TCustomActiveSkin::FFadingOnMouseUp, false);
 }

@@ -95,6 +95,9 @@ protected:
     virtual void StateChange();
     // The cell that fits the control's state.
     TActiveCell CellFor(bool InControl, bool Pressed) const;
+    // FadeInArtwork on every member (with mouse interaction only, when asked), each with its
+    // own duration of the kind given and with this control's mouse state.
+    void FadeGroup(int TCustomActiveSkin::*Duration, bool InteractiveOnly);
     // Calls Action on every member of the control's group, this control first.
     template <class F>
     void ForEachInGroup(F Action);
