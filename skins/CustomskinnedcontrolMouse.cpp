@@ -2,7 +2,8 @@
 
 // TCustomSkinnedControl: where the mouse is, its capture, the mouse messages and dragging.
 // Enter and leave are decided by the window under the cursor, so they follow the control's
-// visible shape; every decision reads the cursor anew rather than trusting a cached answer.
+// visible shape. The cursor is read anew after every handler that may have run, never
+// remembered from one move to the next.
 
 namespace {
 
