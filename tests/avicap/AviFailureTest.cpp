@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "AviProbe.h"
-#include "avicap/AviWriter.h"
+#include "avicap/avi/AviWriter.h"
 
 using namespace aviprobe;
 

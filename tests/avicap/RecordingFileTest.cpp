@@ -11,7 +11,7 @@
 
 #include "ManualCamera.h"
 #include "RecordingFixture.h"
-#include "avicap/MjpegEncoder.h"
+#include "avicap/avi/MjpegEncoder.h"
 
 using namespace aviprobe;
 

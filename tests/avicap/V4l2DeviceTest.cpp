@@ -15,11 +15,11 @@
 #include <thread>
 
 #include "AviProbe.h"
-#include "avicap/AviWriter.h"
-#include "avicap/CaptureWindow.h"
-#include "avicap/Recorder.h"
-#include "avicap/V4l2Device.h"
-#include "avicap/V4l2Driver.h"
+#include "avicap/avi/AviWriter.h"
+#include "avicap/window/CaptureWindow.h"
+#include "avicap/avi/Recorder.h"
+#include "avicap/v4l2/V4l2Device.h"
+#include "avicap/v4l2/V4l2Driver.h"
 #include "avicap/Vfw.h"
 #include "platform/Clock.h"
 #include "platform/Windows.h"

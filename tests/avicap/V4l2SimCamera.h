@@ -15,7 +15,7 @@
 #include <mutex>
 #include <thread>
 
-#include "avicap/V4l2System.h"
+#include "avicap/v4l2/V4l2System.h"
 
 struct SimFormat
 {

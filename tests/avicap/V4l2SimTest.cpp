@@ -6,10 +6,10 @@
 #include <thread>
 
 #include "avicap/AviProbe.h"
-#include "avicap/AviWriter.h"
-#include "avicap/MjpegEncoder.h"
-#include "avicap/V4l2Device.h"
-#include "avicap/V4l2Driver.h"
+#include "avicap/avi/AviWriter.h"
+#include "avicap/avi/MjpegEncoder.h"
+#include "avicap/v4l2/V4l2Device.h"
+#include "avicap/v4l2/V4l2Driver.h"
 #include "avicap/V4l2SimCamera.h"
 
 namespace {

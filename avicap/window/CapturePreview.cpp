@@ -1,0 +1,176 @@
+// Preview: the newest delivered frame is shown once per preview period, after the frame
+// callback has seen (and perhaps drawn into) its pixels.
+#include <cstring>
+
+#include "avicap/window/CaptureWindow.h"
+#include "platform/Clock.h"
+
+bool CaptureWindow::recordingNow() const { return recorder_ && recorder_->capturing(); }
+
+void CaptureWindow::setPreview(bool on)
+{
+    preview_ = on;
+    if (on) {
+        previewDue_ = true;
+        SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
+    } else {
+        KillTimer(window_, kPreviewTimer);
+    }
+    updateStreaming();
+}
+
+void CaptureWindow::setPreviewRate(UINT ms)
+{
+    previewRateMs_ = std::max<UINT>(ms, 1);
+    if (preview_)
+        SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
+}
+
+void CaptureWindow::updateStreaming()
+{
+    if (!device_)
+        return;
+    const bool wanted = preview_ || recordingNow();
+    if (wanted && !device_->streaming()) {
+        streamStartUs_ = currentClock().monotonicUs();
+        device_->startStreaming(this);
+    } else if (!wanted && device_->streaming()) {
+        device_->stopStreaming();
+        std::lock_guard lock(mailMutex_);
+        mailbox_.reset();
+    }
+}
+
+void CaptureWindow::takeDelivered()
+{
+    std::optional<CaptureFrame> frame;
+    std::string failure;
+    {
+        std::lock_guard lock(mailMutex_);
+        frame.swap(mailbox_);
+        failure.swap(failure_);
+        wakePosted_ = false;
+    }
+    if (!failure.empty()) {
+        KillTimer(window_, kPreviewTimer);
+        preview_ = false;
+        if (device_)
+            device_->stopStreaming();
+        if (recordingNow())
+            recorder_->deviceFailed(failure);
+        reportError(IDS_CAP_DRIVER_ERROR, failure.c_str());
+        return;
+    }
+    if (!frame || !device_)
+        return;
+    if (recordingNow()) {
+        VIDEOHDR header{};
+        header.lpData = frame->pixels.data();
+        header.dwBufferLength = header.dwBytesUsed = DWORD(frame->pixels.size());
+        header.dwTimeCaptured = DWORD((frame->timestampUs - streamStartUs_) / 1000);
+        header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
+        recorder_->cameraFrame(header, *frame);
+    }
+    newest_ = std::move(frame);
+    if (preview_ && previewDue_)
+        previewTick();
+}
+
+void CaptureWindow::previewTick()
+{
+    if (!preview_)
+        return;
+    if (!newest_) {
+        previewDue_ = true;
+        return;
+    }
+    previewDue_ = false;
+    CaptureFrame frame = std::move(*newest_);
+    newest_.reset();
+    showFrame(std::move(frame), true);
+}
+
+void CaptureWindow::showFrame(CaptureFrame&& frame, bool callback)
+{
+    current_ = std::move(frame);
+    haveCurrent_ = true;
+    ++shown_;
+    if (callback && onFrame_) {
+        VIDEOHDR header{};
+        header.lpData = current_.pixels.data();
+        header.dwBufferLength = header.dwBytesUsed = DWORD(current_.pixels.size());
+        header.dwTimeCaptured = DWORD(std::max<int64_t>(0, current_.timestampUs - streamStartUs_) / 1000);
+        header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
+        onFrame_(window_, &header);
+    }
+    const int w = current_.width, h = current_.height;
+    if (w <= 0 || h <= 0 || current_.pixels.size() < size_t(w) * size_t(h) * 3)
+        return;
+    if (!dib_ || dibWidth_ != w || dibHeight_ != h) {
+        if (!memDC_) {
+            memDC_ = CreateCompatibleDC(0);
+            if (!memDC_)
+                return;
+        }
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HBITMAP dib = CreateDIBSection(memDC_, &info, DIB_RGB_COLORS, &bits, 0, 0);
+        if (!dib || !bits)
+            return;
+        HGDIOBJ previous = SelectObject(memDC_, dib);
+        if (!oldBitmap_)
+            oldBitmap_ = previous;
+        if (dib_)
+            DeleteObject(dib_);
+        dib_ = dib;
+        dibBits_ = static_cast<uint8_t*>(bits);
+        dibWidth_ = w;
+        dibHeight_ = h;
+    }
+    // Frame rows are tight; DIB rows are padded to four bytes.
+    const size_t row = size_t(w) * 3, stride = (row + 3) & ~size_t(3);
+    if (row == stride) {
+        std::memcpy(dibBits_, current_.pixels.data(), row * size_t(h));
+    } else {
+        for (int y = 0; y < h; ++y)
+            std::memcpy(dibBits_ + stride * size_t(y), current_.pixels.data() + row * size_t(y), row);
+    }
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void CaptureWindow::paint()
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window_, &ps);
+    if (!dc)
+        return;
+    RECT client;
+    GetClientRect(window_, &client);
+    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+    if (haveCurrent_ && dib_) {
+        const bool sameSize = client.right == dibWidth_ && client.bottom == dibHeight_;
+        if (scale_ && !sameSize) {
+            StretchBlt(dc, 0, 0, client.right, client.bottom, memDC_, 0, 0, dibWidth_, dibHeight_, SRCCOPY);
+        } else {
+            // Scrolling applies at natural size only.
+            const POINT at = scale_ ? POINT{} : scroll_;
+            BitBlt(dc, -at.x, -at.y, dibWidth_, dibHeight_, memDC_, 0, 0, SRCCOPY);
+            RECT right{dibWidth_ - at.x, 0, client.right, client.bottom};
+            RECT below{0, dibHeight_ - at.y, client.right, client.bottom};
+            if (right.left < right.right)
+                FillRect(dc, &right, black);
+            if (below.top < below.bottom)
+                FillRect(dc, &below, black);
+        }
+    } else {
+        FillRect(dc, &client, black);
+    }
+    DeleteObject(black);
+    EndPaint(window_, &ps);
+}
