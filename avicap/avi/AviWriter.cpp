@@ -103,6 +103,27 @@ AviError AviWriter::close()
     return error_;
 }
 
+void AviWriter::finishAsync(std::function<void()> done)
+{
+    bool already;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        already = finished_ || !running_;
+        if (!already)
+            onFinished_ = std::move(done);
+    }
+    wake_.notify_one();
+    if (already && done)
+        done();
+}
+
+bool AviWriter::finished() const
+{
+    std::lock_guard lock(mutex_);
+    return finished_ || !running_;
+}
+
 AviWriterStats AviWriter::stats() const
 {
     std::lock_guard lock(mutex_);
@@ -143,6 +164,14 @@ void AviWriter::run()
         failed_ = !muxer_.close();
     }
     reportIfFailed();
+    std::function<void()> done;
+    {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+        done.swap(onFinished_);
+    }
+    if (done)
+        done();
 }
 
 void AviWriter::process(Item& item)

@@ -70,6 +70,11 @@ public:
     bool addAudio(const uint8_t* pcm, size_t size, int64_t timestampUs);
     // Writes everything queued, finishes the file and returns the error, if any.
     AviError close();
+    // Lets the worker write what is queued and finish the file on its own; done runs on the
+    // worker once the file is closed (it must only hand over, e.g. post a message). Nothing
+    // more is accepted; close() then only collects the result.
+    void finishAsync(std::function<void()> done);
+    bool finished() const;
 
     AviWriterStats stats() const;
     AviError error() const;
@@ -96,6 +101,7 @@ private:
 
     AviWriterConfig config_;
     std::function<void(const AviError&)> onError_;
+    std::function<void()> onFinished_;   // guarded by mutex_
     std::unique_ptr<class MjpegEncoder> encoder_;
     AviMuxer muxer_;
 
@@ -106,6 +112,7 @@ private:
     size_t queuedBytes_ = 0;
     bool stopping_ = false;
     bool running_ = false;
+    bool finished_ = false;   // the worker has closed the file
     AviError error_;
     AviWriterStats stats_;
     std::thread worker_;

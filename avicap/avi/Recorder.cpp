@@ -29,6 +29,8 @@ Recorder::~Recorder()
     stopTicks();
     if (writer_)
         writer_->close();
+    for (Closing& c : closing_)
+        c.writer->close();   // the window is going: finish the files, nobody to tell
     if (audio_)
         audio_->close();
 }
@@ -94,6 +96,8 @@ bool Recorder::start(const CaptureSession& session, CaptureRecorderHost& host)
 {
     if (mode_ != Mode::Idle)
         return false;
+    // The file of a capture that just ended may still be being finished.
+    collectClosed(true, session.toFile ? session.fileName : std::string());
     begin(session, host);
     if (host.capControl(CONTROLCALLBACK_PREROLL) == FALSE)
         return false;
@@ -150,16 +154,31 @@ void Recorder::finish(int errorId, const std::string& text)
         audio_->close();
     audio_.reset();
     std::string errorText = text;
-    if (writer_) {
+    if (writer_ && was == Mode::SingleFrame) {
+        // Nothing is queued behind single frames: closing costs no wait worth avoiding.
         AviError error = writer_->close();
-        AviWriterStats stats = writer_->stats();
-        nextSlot_ = stats.frames;
-        dropped_ = stats.dropped;
         writer_.reset();
         if (error && !errorId) {
             errorId = errorIdFor(error);
             errorText = error.text;
         }
+    } else if (writer_) {
+        // The stop returns at once; the writer finishes the file on its thread and tells
+        // the window, which hands the result to filesClosed.
+        AviError error = writer_->error();
+        if (error) {
+            // Nothing more reaches the disk: the file holds what the writer counted.
+            AviWriterStats stats = writer_->stats();
+            nextSlot_ = stats.frames;
+            dropped_ = stats.dropped;
+        }
+        if (error && !errorId) {
+            errorId = errorIdFor(error);
+            errorText = error.text;
+        }
+        const HWND window = session_.window;
+        writer_->finishAsync([window] { PostMessageA(window, WM_CAPTURE_FILE_CLOSED, 0, 0); });
+        closing_.push_back({std::move(writer_), session_.fileName, bool(error)});
     }
     if (errorId)
         return_ = DWORD(errorId);
@@ -173,6 +192,33 @@ void Recorder::finish(int errorId, const std::string& text)
         host_->reportStatus(IDS_CAP_END, summary);
     }
     host_->recordingEnded();
+}
+
+void Recorder::collectClosed(bool wait, const std::string& path)
+{
+    for (size_t i = 0; i < closing_.size();) {
+        Closing& c = closing_[i];
+        const bool wanted = wait && (path.empty() || c.path == path);
+        if (!wanted && !c.writer->finished()) {
+            ++i;
+            continue;
+        }
+        AviError error = c.writer->close();
+        if (mode_ == Mode::Idle && i + 1 == closing_.size()) {
+            // The last capture's file: the status shows what it holds.
+            AviWriterStats stats = c.writer->stats();
+            nextSlot_ = stats.frames;
+            dropped_ = stats.dropped;
+        }
+        const bool report = error && !c.reported;
+        closing_.erase(closing_.begin() + ptrdiff_t(i));
+        if (!report || !host_)
+            continue;
+        const int id = errorIdFor(error);
+        if (mode_ == Mode::Idle)
+            return_ = DWORD(id);
+        host_->reportError(id, error.text.c_str());
+    }
 }
 
 void Recorder::finishIfWriterFailed()

@@ -21,6 +21,8 @@ public:
     void cameraFrame(VIDEOHDR& header, const CaptureFrame& source) override;
     void deviceFailed(const std::string& message) override;
     bool capturing() const override { return mode_ != Mode::Idle; }
+    void filesClosed() override { collectClosed(false, {}); }
+    void waitForFiles() override { collectClosed(true, {}); }
     void fillStatus(CAPSTATUS& status) const override;
     bool allocateFile(const std::string& fileName, DWORD bytes) override;
     bool saveAs(const std::string& fileName, const std::string& newName) override;
@@ -34,6 +36,9 @@ private:
     bool openFile(bool withAudio);
     void openAudio();
     void finish(int errorId, const std::string& text);
+    // Collects writers that have closed their files (all of them with wait, or only those
+    // writing path when it is not empty) and reports failures not yet reported.
+    void collectClosed(bool wait, const std::string& path);
     void finishIfWriterFailed();
     int64_t limitUs() const;
 
@@ -52,6 +57,14 @@ private:
     CaptureSession session_;
     CaptureRecorderHost* host_ = nullptr;
     std::unique_ptr<AviWriter> writer_;
+    // Writers of ended captures still finishing their files on their own threads.
+    struct Closing
+    {
+        std::unique_ptr<AviWriter> writer;
+        std::string path;
+        bool reported = false;   // its failure already reached the error callback
+    };
+    std::vector<Closing> closing_;
     std::unique_ptr<AudioInput> audio_;
     AviAudioFormat audioFormat_;
     int width_ = 0;

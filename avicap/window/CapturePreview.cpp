@@ -26,8 +26,21 @@ void CaptureWindow::setPreviewRate(UINT ms)
         SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
 }
 
+// Recording keeps every frame for a while; the preview alone needs only the newest.
+void CaptureWindow::sizeInbox()
+{
+    size_t limit = 1;
+    if (recordingNow() && device_) {
+        const int fps = std::max(1, device_->format().framesPerSecond);
+        limit = std::max<size_t>(4, size_t((fps * kFrameQueueMs + 999) / 1000));
+    }
+    std::lock_guard lock(mailMutex_);
+    inboxLimit_ = limit;
+}
+
 void CaptureWindow::updateStreaming()
 {
+    sizeInbox();
     if (!device_)
         return;
     const bool wanted = preview_ || recordingNow();
@@ -37,17 +50,17 @@ void CaptureWindow::updateStreaming()
     } else if (!wanted && device_->streaming()) {
         device_->stopStreaming();
         std::lock_guard lock(mailMutex_);
-        mailbox_.reset();
+        inbox_.clear();
     }
 }
 
 void CaptureWindow::takeDelivered()
 {
-    std::optional<CaptureFrame> frame;
+    std::deque<CaptureFrame> frames;
     std::string failure;
     {
         std::lock_guard lock(mailMutex_);
-        frame.swap(mailbox_);
+        frames.swap(inbox_);
         failure.swap(failure_);
         wakePosted_ = false;
     }
@@ -61,17 +74,19 @@ void CaptureWindow::takeDelivered()
         reportError(IDS_CAP_DRIVER_ERROR, failure.c_str());
         return;
     }
-    if (!frame || !device_)
+    if (frames.empty() || !device_)
         return;
-    if (recordingNow()) {
+    for (CaptureFrame& frame : frames) {
+        if (!recordingNow())
+            break;
         VIDEOHDR header{};
-        header.lpData = frame->pixels.data();
-        header.dwBufferLength = header.dwBytesUsed = DWORD(frame->pixels.size());
-        header.dwTimeCaptured = DWORD((frame->timestampUs - streamStartUs_) / 1000);
+        header.lpData = frame.pixels.data();
+        header.dwBufferLength = header.dwBytesUsed = DWORD(frame.pixels.size());
+        header.dwTimeCaptured = DWORD((frame.timestampUs - streamStartUs_) / 1000);
         header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
-        recorder_->cameraFrame(header, *frame);
+        recorder_->cameraFrame(header, frame);
     }
-    newest_ = std::move(frame);
+    newest_ = std::move(frames.back());
     if (preview_ && previewDue_)
         previewTick();
 }

@@ -169,9 +169,11 @@ CaptureWindow::~CaptureWindow()
 void CaptureWindow::frameArrived(CaptureFrame&& frame)
 {
     std::lock_guard lock(mailMutex_);
-    if (mailbox_)
+    while (!inbox_.empty() && inbox_.size() >= inboxLimit_) {
+        inbox_.pop_front();
         ++dropped_;
-    mailbox_ = std::move(frame);
+    }
+    inbox_.push_back(std::move(frame));
     if (!wakePosted_)
         wakePosted_ = PostMessageA(window_, WM_CAPTURE_FRAME_READY, 0, 0) != FALSE;
 }
@@ -214,3 +216,10 @@ LRESULT CaptureWindow::waveStream(WAVEHDR* header)
 void CaptureWindow::recordingEnded() { updateStreaming(); }
 
 void CaptureWindow::recordingStarted() { updateStreaming(); }
+
+void capWaitForFiles(HWND window)
+{
+    std::shared_ptr<CaptureWindow> state = lookup(window);
+    if (state)
+        state->waitForFiles();
+}

@@ -1,12 +1,20 @@
 #pragma once
 // The state behind one capture window and the handling of its messages. Internal to avicap/.
 //
-// Frames: the device's camera thread hands each frame to the window's mailbox, which keeps
-// only the newest one and posts one wake-up message while a frame waits; a frame replaced
-// before the window took it counts as dropped. The camera thread never waits for the UI.
-// At each preview-rate tick the newest frame becomes the current frame: the frame callback
-// sees it (and may draw into it), then the window shows it.
+// Frames: the device's camera thread hands each frame to the window's inbox and posts one
+// wake-up message while frames wait. Outside a recording the inbox keeps only the newest
+// frame; while recording it holds up to kFrameQueueMs of frames, so a user-interface
+// thread busy for that long loses none of them. A frame pushed out of a full inbox counts
+// as dropped. The camera thread never waits for the UI. Every frame taken from the inbox
+// goes to the recorder in order; at each preview-rate tick only the newest becomes the
+// current frame: the frame callback sees it (and may draw into it), then the window shows it.
+//
+// Threads: the camera thread calls frameArrived and deviceFailed and touches only the
+// hand-over fields (inbox_, inboxLimit_, wakePosted_, failure_, dropped_) under mailMutex_.
+// Everything else belongs to the user-interface thread, which also sets inboxLimit_.
+// Callbacks into program code run on the user-interface thread only.
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -18,6 +26,8 @@
 // Posted by the camera thread; outside the WM_CAP_ range.
 constexpr UINT WM_CAPTURE_FRAME_READY = WM_USER + 0x200;
 constexpr UINT_PTR kPreviewTimer = 1;
+// How much time of frames waits for a busy user-interface thread while recording.
+constexpr int kFrameQueueMs = 500;
 
 class CaptureWindow : public CaptureSink, public CaptureRecorderHost
 {
@@ -44,6 +54,11 @@ public:
     const VideoCompression& compression() const { return compression_; }
     uint64_t framesDropped() const { return dropped_.load(); }
     uint64_t framesShown() const { return shown_; }
+    void waitForFiles()
+    {
+        if (recorder_)
+            recorder_->waitForFiles();
+    }
 
 private:
     // CaptureWindowMessages.cpp
@@ -64,6 +79,7 @@ private:
     void setPreviewRate(UINT ms);
     void updateStreaming();
     void takeDelivered();
+    void sizeInbox();
     void previewTick();
     void showFrame(CaptureFrame&& frame, bool callback);
     void paint();
@@ -103,7 +119,8 @@ private:
 
     // Hand-over from the camera thread.
     std::mutex mailMutex_;
-    std::optional<CaptureFrame> mailbox_;
+    std::deque<CaptureFrame> inbox_;
+    size_t inboxLimit_ = 1;
     bool wakePosted_ = false;
     std::string failure_;
     std::atomic<uint64_t> dropped_{0};

@@ -43,6 +43,10 @@ LRESULT CaptureWindow::handle(UINT message, WPARAM wParam, LPARAM lParam, bool& 
     const bool busy = recordingNow();
     switch (message) {
     case WM_CAPTURE_FRAME_READY: takeDelivered(); return 0;
+    case WM_CAPTURE_FILE_CLOSED:
+        if (recorder_)
+            recorder_->filesClosed();
+        return 0;
     case WM_TIMER:
         if (wParam != kPreviewTimer)
             break;
@@ -179,7 +183,7 @@ LRESULT CaptureWindow::disconnect()
     haveCurrent_ = false;
     {
         std::lock_guard lock(mailMutex_);
-        mailbox_.reset();
+        inbox_.clear();
         failure_.clear();
     }
     InvalidateRect(window_, nullptr, FALSE);

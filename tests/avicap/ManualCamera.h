@@ -14,7 +14,7 @@ public:
     std::string name() const override { return "Manual"; }
     std::string version() const override { return "1"; }
     std::vector<CaptureFormat> formats() const override { return {format()}; }
-    CaptureFormat format() const override { return {320, 240, 30}; }
+    CaptureFormat format() const override { return size; }
     bool setFormat(const CaptureFormat& f) override { return f == format(); }
     std::vector<CaptureControl> controls() const override { return {}; }
     bool setControl(uint32_t, int) override { return false; }
@@ -27,13 +27,16 @@ public:
     {
         if (!sink)
             return false;
-        CaptureFrame frame{320, 240, pixels.empty() ? std::vector<uint8_t>(320 * 240 * 3, uint8_t(n * 8)) : pixels,
+        const size_t bytes = size_t(size.width) * size_t(size.height) * 3;
+        CaptureFrame frame{size.width, size.height,
+                           pixels.empty() ? std::vector<uint8_t>(bytes, uint8_t(n * 8)) : pixels,
                            currentClock().monotonicUs(), n, jpeg};
         ++n;
         sink->frameArrived(std::move(frame));
         return true;
     }
     uint64_t n = 0;
+    CaptureFormat size{320, 240, 30};
     std::vector<uint8_t> pixels;   // empty: a grey that brightens frame by frame
     std::vector<uint8_t> jpeg;     // the camera's own JPEG of the picture, if any
 };

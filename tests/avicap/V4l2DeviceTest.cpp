@@ -419,6 +419,7 @@ TEST(V4l2Device, CaptureWindowRecordingEndsByItselfWhenTheCameraIsUnplugged)
     EXPECT_FALSE(send(WM_CAP_STOP)) << "nothing left to stop";
 
     // The file holds what was recorded before the camera went.
+    capWaitForFiles(cap);
     const long headerFrames = aviHeaderFrames(path);
     std::printf("avi header: %ld frames\n", headerFrames);
     EXPECT_GE(headerFrames, 4);
