@@ -39,6 +39,7 @@ void Recorder::begin(const CaptureSession& session, CaptureRecorderHost& host)
 {
     session_ = session;
     host_ = &host;
+    ran_ = true;
     width_ = std::abs(int(session.videoFormat.biWidth));
     height_ = std::abs(int(session.videoFormat.biHeight));
     interval_ = std::max<DWORD>(1, session.parms.dwRequestMicroSecPerFrame);
@@ -64,9 +65,13 @@ void Recorder::openAudio()
     AviAudioFormat input = audioFormat_;
     input.bitsPerSample = 16;
     audio_ = audioFactory_ ? audioFactory_() : createAlsaAudioInput();
-    std::string why;
-    if (audio_ && !audio_->open(input, why))
-        audio_.reset();   // no sound input: the capture goes on without sound
+    std::string why = "no sound input";
+    if (audio_ && audio_->open(input, why))
+        return;
+    // The capture goes on without sound; the program hears why.
+    audio_.reset();
+    const std::string text = "Recording without sound: the sound input cannot be opened (" + why + ")";
+    host_->reportError(IDS_CAP_WAVE_OPEN_ERROR, text.c_str());
 }
 
 bool Recorder::openFile(bool withAudio)
@@ -99,8 +104,10 @@ bool Recorder::start(const CaptureSession& session, CaptureRecorderHost& host)
     // The file of a capture that just ended may still be being finished.
     collectClosed(true, session.toFile ? session.fileName : std::string());
     begin(session, host);
-    if (host.capControl(CONTROLCALLBACK_PREROLL) == FALSE)
+    if (host.capControl(CONTROLCALLBACK_PREROLL) == FALSE) {
+        return_ = IDS_CAP_PREROLL_REFUSED;   // a caller waiting for the start sees it end
         return false;
+    }
     openAudio();
     if (session.toFile && !openFile(audio_ != nullptr)) {
         if (audio_)
@@ -231,7 +238,8 @@ void Recorder::fillStatus(CAPSTATUS& status) const
 {
     status.fCapturingNow = mode_ != Mode::Idle;
     status.dwCurrentVideoFrame = DWORD(nextSlot_);
-    status.dwCurrentVideoFramesDropped = DWORD(dropped_);
+    if (ran_)
+        status.dwCurrentVideoFramesDropped = DWORD(dropped_);
     status.dwCurrentWaveSamples = DWORD(waveSamples_);
     const bool running = mode_ == Mode::Sequence;
     status.dwCurrentTimeElapsedMS = DWORD((running ? currentClock().monotonicUs() - startUs_ : elapsedUs_) / 1000);

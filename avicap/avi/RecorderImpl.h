@@ -78,6 +78,7 @@ private:
     uint64_t dropped_ = 0;
     uint64_t waveSamples_ = 0;
     DWORD return_ = 0;
+    bool ran_ = false;   // a capture has begun since the recorder was made
 
     std::vector<uint8_t> padded_;   // frame rows padded to 4 bytes for the writer
     std::vector<uint8_t> before_;   // the camera's picture before the video-stream callback

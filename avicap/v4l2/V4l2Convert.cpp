@@ -94,6 +94,38 @@ inline void putPixel(uint8_t* out, int c, int b, int g, int r)
 
 }  // namespace
 
+size_t v4l2FrameBytes(const V4l2PixelLayout& layout)
+{
+    if (!sizeOk(layout))
+        return 0;
+    const size_t w = size_t(layout.width), h = size_t(layout.height);
+    auto plane = [&](size_t leastRow, size_t rows) { return std::max<size_t>(layout.bytesPerLine, leastRow) * rows; };
+    switch (layout.fourcc) {
+    case V4L2_PIX_FMT_YUYV:
+    case V4L2_PIX_FMT_YVYU:
+    case V4L2_PIX_FMT_UYVY: return plane((w + 1) / 2 * 4, h);
+    case V4L2_PIX_FMT_YUV420:
+    case V4L2_PIX_FMT_YVU420: {
+        // Two chroma planes of half the luma stride and half the rows follow the luma plane.
+        const size_t stride = std::max<size_t>(layout.bytesPerLine, w);
+        return stride * h + 2 * ((stride + 1) / 2) * ((h + 1) / 2);
+    }
+    case V4L2_PIX_FMT_NV12: {
+        const size_t stride = std::max<size_t>(layout.bytesPerLine, w);
+        return stride * h + stride * ((h + 1) / 2);   // interleaved chroma, half the rows
+    }
+    case V4L2_PIX_FMT_RGB24:
+    case V4L2_PIX_FMT_BGR24: return plane(w * 3, h);
+    case V4L2_PIX_FMT_RGB565: return plane(w * 2, h);
+    case V4L2_PIX_FMT_GREY:
+    case V4L2_PIX_FMT_SBGGR8:
+    case V4L2_PIX_FMT_SGBRG8:
+    case V4L2_PIX_FMT_SGRBG8:
+    case V4L2_PIX_FMT_SRGGB8: return plane(w, h);
+    default: return 0;
+    }
+}
+
 void convertYuyvToBgrBottomUp(const uint8_t* src, uint32_t bytesPerLine, int width, int height,
                               uint8_t* dst)
 {
@@ -149,6 +181,7 @@ bool V4l2Converter::convert(const V4l2PixelLayout& layout, const uint8_t* data, 
         return convertWithLibrary(layout, data, size, out);
     const uint32_t rowBytes = uint32_t((layout.width + 1) / 2) * 4;
     const uint32_t stride = std::max(layout.bytesPerLine, rowBytes);
+    // Our own converter reads no padding after the last row.
     if (size < size_t(stride) * size_t(layout.height - 1) + rowBytes) {
         error_ = "short frame";
         return false;
@@ -192,6 +225,11 @@ bool V4l2Converter::convertWithLibrary(const V4l2PixelLayout& layout, const uint
 {
     if (!sizeOk(layout) || !data || !supports(layout.fourcc)) {
         error_ = "unsupported frame";
+        return false;
+    }
+    const size_t needed = v4l2FrameBytes(layout);
+    if (needed == 0 || size < needed) {
+        error_ = "short frame (" + std::to_string(size) + " of " + std::to_string(needed) + " bytes)";
         return false;
     }
     if (!library_ && !(library_ = v4lconvert_create_with_dev_ops(-1, nullptr, &noDevice))) {

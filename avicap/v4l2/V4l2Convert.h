@@ -50,6 +50,12 @@ private:
     std::string error_;
 };
 
+// The bytes a whole frame of an uncompressed layout needs (rows of bytesPerLine, or of the
+// format's least row when bytesPerLine is smaller), planes included; 0 for compressed or
+// unknown formats. libv4lconvert reads this much without checking, so shorter frames are
+// refused before they reach it, and buffers smaller than this are refused at streaming.
+size_t v4l2FrameBytes(const V4l2PixelLayout& layout);
+
 // Packed 4:2:2 (Y0 U Y1 V) rows, BT.601 studio range, to bottom-up BGR.
 void convertYuyvToBgrBottomUp(const uint8_t* src, uint32_t bytesPerLine, int width, int height,
                               uint8_t* dst);

@@ -47,6 +47,7 @@ public:
     void stopStreaming() override;
     bool streaming() const override;
     bool grabFrame(CaptureFrame& frame, int timeoutMs) override;
+    uint64_t framesRejected() const override { return rejected_.load(); }
 
     // The camera's pixel format in use.
     uint32_t pixelFormat() const;
@@ -89,6 +90,7 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
     std::atomic<bool> failed_{false};
+    std::atomic<uint64_t> rejected_{0};
 
     // Camera thread only.
     V4l2Converter converter_;

@@ -39,8 +39,12 @@ bool V4l2Device::startBuffers()
     requested_ = true;
     if (request.count == 0 || request.count > kMaxBuffers)
         return false;
-    // Raw frames must fit their buffer; compressed ones only need some room.
-    const size_t needed = V4l2Converter::isJpeg(mode_.fourcc) ? 1 : size_t(mode_.width) * 2;
+    // A whole raw frame must fit each buffer, or conversion would read past it; compressed
+    // frames only need some room.
+    const V4l2PixelLayout layout{mode_.fourcc, mode_.width, mode_.height, bytesPerLine_};
+    const size_t needed = V4l2Converter::isJpeg(mode_.fourcc) ? 1 : v4l2FrameBytes(layout);
+    if (needed == 0)
+        return false;
     buffers_.resize(request.count);
     for (uint32_t index = 0; index < request.count; ++index) {
         v4l2_buffer buffer{};
@@ -203,8 +207,10 @@ void V4l2Device::deliver(uint32_t index, uint32_t bytesUsed, int64_t takenUs)
     const uint8_t* data = static_cast<const uint8_t*>(buffer.address);
     const V4l2PixelLayout layout{mode_.fourcc, mode_.width, mode_.height, bytesPerLine_};
     CaptureFrame frame;
-    if (!converter_.convert(layout, data, size, frame.pixels))
-        return;   // a corrupt or short frame: the next one may be fine
+    if (!converter_.convert(layout, data, size, frame.pixels)) {
+        ++rejected_;   // a corrupt or short frame: counted, and the next one may be fine
+        return;
+    }
     frame.width = mode_.width;
     frame.height = mode_.height;
     frame.timestampUs = takenUs;   // when it came, not when conversion finished

@@ -7,7 +7,7 @@
 
 bool CaptureWindow::recordingNow() const { return recorder_ && recorder_->capturing(); }
 
-void CaptureWindow::setPreview(bool on)
+bool CaptureWindow::setPreview(bool on)
 {
     preview_ = on;
     if (on) {
@@ -16,7 +16,7 @@ void CaptureWindow::setPreview(bool on)
     } else {
         KillTimer(window_, kPreviewTimer);
     }
-    updateStreaming();
+    return updateStreaming();
 }
 
 void CaptureWindow::setPreviewRate(UINT ms)
@@ -38,20 +38,35 @@ void CaptureWindow::sizeInbox()
     inboxLimit_ = limit;
 }
 
-void CaptureWindow::updateStreaming()
+// Starts or stops the camera as preview and recording need it. A camera that will not
+// start is reported (error callback, dwReturn) and leaves the preview off; a recording
+// waiting for it ends as if the camera had failed. False when it would not start.
+bool CaptureWindow::updateStreaming()
 {
     sizeInbox();
     if (!device_)
-        return;
+        return true;
     const bool wanted = preview_ || recordingNow();
     if (wanted && !device_->streaming()) {
         streamStartUs_ = currentClock().monotonicUs();
-        device_->startStreaming(this);
+        if (!device_->startStreaming(this)) {
+            const std::string text = "The camera \"" + device_->name() + "\" could not start streaming";
+            KillTimer(window_, kPreviewTimer);
+            preview_ = false;
+            windowError_ = IDS_CAP_DRIVER_ERROR;
+            if (recordingNow())
+                recorder_->deviceFailed(text);
+            reportError(IDS_CAP_DRIVER_ERROR, text.c_str());
+            InvalidateRect(window_, nullptr, FALSE);
+            return false;
+        }
+        windowError_ = 0;
     } else if (!wanted && device_->streaming()) {
         device_->stopStreaming();
         std::lock_guard lock(mailMutex_);
         inbox_.clear();
     }
+    return true;
 }
 
 void CaptureWindow::takeDelivered()
@@ -116,7 +131,7 @@ void CaptureWindow::showFrame(CaptureFrame&& frame, bool callback)
         header.dwBufferLength = header.dwBytesUsed = DWORD(current_.pixels.size());
         header.dwTimeCaptured = DWORD(std::max<int64_t>(0, current_.timestampUs - streamStartUs_) / 1000);
         header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
-        onFrame_(window_, &header);
+        callProgram("frame", [&] { return onFrame_(window_, &header); });
     }
     const int w = current_.width, h = current_.height;
     if (w <= 0 || h <= 0 || current_.pixels.size() < size_t(w) * size_t(h) * 3)

@@ -2,6 +2,7 @@
 #include "avicap/avi/Recorder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -188,29 +189,64 @@ void CaptureWindow::deviceFailed(const std::string& message)
 
 LRESULT CaptureWindow::reportStatus(int id, const char* text)
 {
-    return onStatus_ ? onStatus_(window_, id, text) : TRUE;
+    return onStatus_ ? callProgram("status", [&] { return onStatus_(window_, id, text); }) : TRUE;
 }
 
 LRESULT CaptureWindow::reportError(int id, const char* text)
 {
-    return onError_ ? onError_(window_, id, text) : TRUE;
+    if (!onError_)
+        return TRUE;
+    try {
+        return onError_(window_, id, text);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Lumo free: the error callback failed (%s) while reporting: %s\n", e.what(), text);
+    } catch (...) {
+        std::fprintf(stderr, "Lumo free: the error callback failed while reporting: %s\n", text);
+    }
+    return FALSE;
 }
 
-LRESULT CaptureWindow::yield() { return onYield_ ? onYield_(window_) : TRUE; }
+LRESULT CaptureWindow::yield()
+{
+    return onYield_ ? callProgram("yield", [&] { return onYield_(window_); }) : TRUE;
+}
 
 LRESULT CaptureWindow::capControl(int state)
 {
-    return onCapControl_ ? onCapControl_(window_, state) : TRUE;
+    return onCapControl_ ? callProgram("capture-control", [&] { return onCapControl_(window_, state); }) : TRUE;
 }
 
 LRESULT CaptureWindow::videoStream(VIDEOHDR* header)
 {
-    return onVideoStream_ ? onVideoStream_(window_, header) : TRUE;
+    return onVideoStream_ ? callProgram("video-stream", [&] { return onVideoStream_(window_, header); }) : TRUE;
 }
 
 LRESULT CaptureWindow::waveStream(WAVEHDR* header)
 {
-    return onWaveStream_ ? onWaveStream_(window_, header) : TRUE;
+    return onWaveStream_ ? callProgram("wave-stream", [&] { return onWaveStream_(window_, header); }) : TRUE;
+}
+
+// A callback threw: the capture ends (its file stays playable), the camera stops, and the
+// error callback hears why. Failures while this runs are only printed.
+void CaptureWindow::callbackFailed(const char* name, const std::string& what)
+{
+    const std::string text = std::string("The ") + name + " callback failed: " + what;
+    if (failing_) {
+        std::fprintf(stderr, "Lumo free: %s\n", text.c_str());
+        return;
+    }
+    failing_ = true;
+    windowError_ = IDS_CAP_CALLBACK_EXCEPTION;
+    if (recordingNow())
+        recorder_->stop(true);
+    KillTimer(window_, kPreviewTimer);
+    preview_ = false;
+    updateStreaming();
+    if (onError_)
+        reportError(IDS_CAP_CALLBACK_EXCEPTION, text.c_str());
+    else
+        std::fprintf(stderr, "Lumo free: %s\n", text.c_str());
+    failing_ = false;
 }
 
 void CaptureWindow::recordingEnded() { updateStreaming(); }

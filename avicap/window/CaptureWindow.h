@@ -14,6 +14,7 @@
 // Everything else belongs to the user-interface thread, which also sets inboxLimit_.
 // Callbacks into program code run on the user-interface thread only.
 #include <atomic>
+#include <exception>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -74,10 +75,27 @@ private:
     CaptureSession session(bool toFile) const;
     BITMAPINFOHEADER videoFormat() const;
 
+    // CaptureWindow.cpp
+    // Runs a callback of the program; an exception it throws is reported and ends the
+    // capture and the stream (the callback then counts as answering FALSE).
+    template <class Call>
+    LRESULT callProgram(const char* name, Call call)
+    {
+        try {
+            return call();
+        } catch (const std::exception& e) {
+            callbackFailed(name, e.what());
+        } catch (...) {
+            callbackFailed(name, "unknown exception");
+        }
+        return FALSE;
+    }
+    void callbackFailed(const char* name, const std::string& what);
+
     // CapturePreview.cpp
-    void setPreview(bool on);
+    bool setPreview(bool on);
     void setPreviewRate(UINT ms);
-    void updateStreaming();
+    bool updateStreaming();
     void takeDelivered();
     void sizeInbox();
     void previewTick();
@@ -116,6 +134,9 @@ private:
     CAPVIDEOCALLBACK onVideoStream_ = nullptr;
     CAPWAVECALLBACK onWaveStream_ = nullptr;
     CAPCONTROLCALLBACK onCapControl_ = nullptr;
+    bool failing_ = false;     // inside callbackFailed: a second failure is only printed
+    DWORD windowError_ = 0;    // the window's own failure for dwReturn (stream, callback)
+    uint64_t rejectedBase_ = 0;   // the device's rejected frames when it was connected
 
     // Hand-over from the camera thread.
     std::mutex mailMutex_;

@@ -98,8 +98,7 @@ LRESULT CaptureWindow::handle(UINT message, WPARAM wParam, LPARAM lParam, bool& 
     case WM_CAP_SET_PREVIEW:
         if (!device_)
             return FALSE;
-        setPreview(wParam != 0);
-        return TRUE;
+        return setPreview(wParam != 0) ? TRUE : FALSE;
     case WM_CAP_SET_OVERLAY:
         // No overlay hardware: accepted, nothing changes (fHasOverlay is FALSE).
         return device_ ? TRUE : FALSE;
@@ -166,6 +165,8 @@ LRESULT CaptureWindow::connect(WPARAM index)
     disconnect();
     device_ = std::move(device);
     deviceIndex_ = int(index);
+    rejectedBase_ = device_->framesRejected();
+    windowError_ = 0;
     return TRUE;
 }
 
@@ -231,8 +232,13 @@ LRESULT CaptureWindow::getStatus(WPARAM size, LPARAM buffer)
     status.fAudioHardware = audioInputPresent();
     std::error_code error;
     status.fCapFileExists = std::filesystem::exists(captureFile_, error);
+    // Outside a capture, the frames lost are those the camera delivered unusable; a
+    // capture counts its own (a rejected frame leaves its slot empty).
+    status.dwCurrentVideoFramesDropped = DWORD(device_->framesRejected() - rejectedBase_);
     if (recorder_)
         recorder_->fillStatus(status);
+    if (!status.dwReturn)
+        status.dwReturn = windowError_;
     return writeRecord(status, size, buffer) ? TRUE : FALSE;
 }
 
@@ -318,6 +324,7 @@ LRESULT CaptureWindow::recordingMessage(UINT message, LPARAM lParam)
     case WM_CAP_SEQUENCE_NOFILE:
         if (recordingNow())
             return FALSE;
+        windowError_ = 0;
         ok = recorder_->start(session(message == WM_CAP_SEQUENCE), *this);
         break;
     case WM_CAP_STOP:
@@ -345,6 +352,8 @@ LRESULT CaptureWindow::recordingMessage(UINT message, LPARAM lParam)
         break;
     default: break;
     }
-    updateStreaming();
+    // A capture whose camera would not start has already ended: its start answers FALSE.
+    if (!updateStreaming() && (message == WM_CAP_SEQUENCE || message == WM_CAP_SEQUENCE_NOFILE))
+        ok = false;
     return ok ? TRUE : FALSE;
 }

@@ -18,10 +18,11 @@ public:
     bool setFormat(const CaptureFormat& f) override { return f == format(); }
     std::vector<CaptureControl> controls() const override { return {}; }
     bool setControl(uint32_t, int) override { return false; }
-    bool startStreaming(CaptureSink* s) override { return (sink = s) != nullptr; }
+    bool startStreaming(CaptureSink* s) override { return !refuseStream && (sink = s) != nullptr; }
     void stopStreaming() override { sink = nullptr; }
     bool streaming() const override { return sink != nullptr; }
     bool grabFrame(CaptureFrame&, int) override { return false; }
+    uint64_t framesRejected() const override { return rejected; }
 
     bool deliver()
     {
@@ -37,6 +38,8 @@ public:
     }
     uint64_t n = 0;
     CaptureFormat size{320, 240, 30};
+    bool refuseStream = false;   // startStreaming fails, as a busy or broken camera does
+    uint64_t rejected = 0;       // what framesRejected answers
     std::vector<uint8_t> pixels;   // empty: a grey that brightens frame by frame
     std::vector<uint8_t> jpeg;     // the camera's own JPEG of the picture, if any
 };
