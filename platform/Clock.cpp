@@ -5,6 +5,7 @@
 
 namespace {
 
+// Threads: any thread reads the clock in force; setClock swaps it under the mutex.
 std::mutex overrideMutex;
 std::shared_ptr<Clock> overrideClock;
 
@@ -64,12 +65,11 @@ void FakeClock::setLocalMicroseconds(int64_t us)
     local_ = us;
 }
 
-Clock& currentClock()
+ClockRef currentClock()
 {
-    static SystemClock system;
+    static const std::shared_ptr<Clock> system = std::make_shared<SystemClock>();
     std::lock_guard lock(overrideMutex);
-    // The override lives until replaced; callers use the reference briefly.
-    return overrideClock ? *overrideClock : system;
+    return ClockRef(overrideClock ? overrideClock : system);
 }
 
 std::shared_ptr<Clock> setClock(std::shared_ptr<Clock> clock)

@@ -44,8 +44,23 @@ private:
     int64_t local_;
 };
 
+// The clock in force, kept alive by the handle: a clock swapped by setClock while another
+// thread reads it is freed only when that reader lets go. Take a fresh handle per use.
+class ClockRef
+{
+public:
+    explicit ClockRef(std::shared_ptr<Clock> clock) : clock_(std::move(clock)) {}
+    int64_t monotonicMs() const { return clock_->monotonicMs(); }
+    int64_t monotonicUs() const { return clock_->monotonicUs(); }
+    int64_t localMicroseconds() const { return clock_->localMicroseconds(); }
+    Clock& clock() const { return *clock_; }
+
+private:
+    std::shared_ptr<Clock> clock_;
+};
+
 // The clock in force (a SystemClock unless replaced).
-Clock& currentClock();
+ClockRef currentClock();
 // Installs a clock; null restores the system clock. Returns the previous override.
 std::shared_ptr<Clock> setClock(std::shared_ptr<Clock> clock);
 

@@ -12,11 +12,6 @@ AviWriter::AviWriter(AviWriterConfig config) : config_(std::move(config)) {}
 
 AviWriter::~AviWriter() { close(); }
 
-void AviWriter::setErrorCallback(std::function<void(const AviError&)> callback)
-{
-    onError_ = std::move(callback);
-}
-
 bool AviWriter::open(AviError* error)
 {
     const AviVideoFormat& v = config_.video;
@@ -289,7 +284,6 @@ void AviWriter::maybeFlush(bool force)
 
 void AviWriter::reportIfFailed()
 {
-    AviError report;
     {
         std::lock_guard lock(mutex_);
         stats_.frames = muxer_.videoFrames();
@@ -301,11 +295,8 @@ void AviWriter::reportIfFailed()
         if (!failed_ || error_)
             return;
         error_ = muxer_.error();
-        report = error_;
         // Nothing more will be written: drop what is still queued.
         queue_.clear();
         queuedBytes_ = 0;
     }
-    if (onError_)
-        onError_(report);
 }

@@ -12,9 +12,13 @@
 // two durations match to a sample.
 //
 // Failures: open() reports a file that cannot be created. A write error or a full disk stops
-// the recording: the file is closed playable up to the last frame the disk took, the error
-// callback runs once (on the worker thread) and error() returns it. Frames and buffers given
-// after that are refused (add... returns false).
+// the recording: the file is closed playable up to the last frame the disk took and error()
+// returns it (the owner polls it; no program code runs on the worker). Frames and buffers
+// given after that are refused (add... returns false).
+//
+// Threads: the owner's thread calls every public member; the worker runs run() and owns
+// the fields marked worker-only. The queue, spare buffers, flags, error and stats are
+// guarded by mutex_; config_ is fixed once open() has started the worker.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -62,7 +66,6 @@ public:
     AviWriter(const AviWriter&) = delete;
     AviWriter& operator=(const AviWriter&) = delete;
 
-    void setErrorCallback(std::function<void(const AviError&)> callback);
     // Creates the file and starts the worker.
     bool open(AviError* error = nullptr);
     bool addFrame(const uint8_t* dib, size_t size, int64_t timestampUs);
@@ -100,7 +103,6 @@ private:
     uint64_t videoEndSample() const;
 
     AviWriterConfig config_;
-    std::function<void(const AviError&)> onError_;
     std::function<void()> onFinished_;   // guarded by mutex_
     std::unique_ptr<class MjpegEncoder> encoder_;
     AviMuxer muxer_;

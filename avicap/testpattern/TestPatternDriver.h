@@ -4,6 +4,9 @@
 // in force. With a FakeClock, frames fall due as a test advances the clock; pumpFrames()
 // delivers them at once on the calling thread, so a test need not wait for the camera
 // thread (which delivers them too, whichever comes first, exactly once).
+//
+// Threads: every field is guarded by mutex_, which the camera thread holds while it
+// renders and delivers; the owner's thread joins the camera thread in stopStreaming.
 #include <condition_variable>
 #include <mutex>
 #include <thread>

@@ -4,6 +4,13 @@
 // it falls behind, converts only the newest frame that is ready. A device error or unplug
 // ends streaming with deviceFailed; the node is then closed so the camera can come back
 // under a new open. The sink must not destroy the device from inside a callback.
+//
+// Threads: the owner's thread calls every public member. The camera thread runs run(),
+// drain(), deliver() and fail(); it owns converter_ and sequence_, and reads fd_, mode_,
+// bytesPerLine_, buffers_ and sink_, which the owner sets before starting the thread and
+// changes only after joining it (setFormat and the controls restart streaming around a
+// change). stop_, running_, failed_ and rejected_ are atomics; a grab hands its frame over
+// under grabMutex_.
 #include <atomic>
 #include <condition_variable>
 #include <functional>
