@@ -10,6 +10,8 @@ sanitize=0
 [ "${1:-}" = --sanitize ] && sanitize=1
 scripts/deps.sh test
 jobs=$(nproc)
+# Cheap and first: an include that points up a layer fails the run before any build.
+scripts/check-layers.sh
 
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j "$jobs")

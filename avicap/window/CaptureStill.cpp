@@ -6,7 +6,7 @@
 
 #include "avicap/window/CaptureWindow.h"
 #include "framework/BmpFormat.h"
-#include "platform/display/DisplayBackend.h"
+#include "platform/Clipboard.h"
 
 namespace {
 constexpr int kGrabTimeoutMs = 2000;
@@ -65,5 +65,25 @@ LRESULT CaptureWindow::editCopy()
         return FALSE;
     if (!haveCurrent_ && !grab(false))
         return FALSE;
-    return displayBackend().putClipboard("image/bmp", bmpFile()) ? TRUE : FALSE;
+    // The clipboard takes a packed DIB: the BMP file without its 14-byte file header.
+    const std::vector<uint8_t> file = bmpFile();
+    const size_t fileHeader = 14;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, file.size() - fileHeader);
+    void* bytes = GlobalLock(memory);
+    if (!bytes) {
+        GlobalFree(memory);
+        return FALSE;
+    }
+    std::memcpy(bytes, file.data() + fileHeader, file.size() - fileHeader);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(window_)) {
+        GlobalFree(memory);
+        return FALSE;
+    }
+    EmptyClipboard();
+    const bool placed = SetClipboardData(CF_DIB, memory) != 0;
+    if (!placed)
+        GlobalFree(memory);   // still ours
+    CloseClipboard();
+    return placed ? TRUE : FALSE;
 }
