@@ -103,6 +103,8 @@ public:
 };
 
 constexpr int kMaxCaptureDrivers = 10;
+// How long a still-frame message waits for the camera's next frame.
+constexpr int kGrabTimeoutMs = 2000;
 
 // The driver of real cameras (null: none), listed before the test pattern.
 void setCameraDriver(std::shared_ptr<CaptureDriver> driver);

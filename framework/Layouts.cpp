@@ -1,5 +1,6 @@
 // Reading layouts into components, and the resources they come from.
 #include "framework/Layouts.h"
+#include "framework/SysUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,24 +14,10 @@
 
 namespace {
 
-bool sameText(const AnsiString& a, const AnsiString& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
-
-AnsiString lower(AnsiString s)
-{
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 const std::pair<int64_t, AnsiString>* findIdent(const TIdentTable& idents, const AnsiString& name)
 {
     for (const auto& entry : idents)
-        if (sameText(entry.second, name))
+        if (SameText(entry.second, name))
             return &entry;
     return nullptr;
 }
@@ -101,7 +88,7 @@ public:
 
     void Read(const TLayoutObject& Tree)
     {
-        if (!sameText(Tree.ClassName, FRoot->ClassName()))
+        if (!SameText(Tree.ClassName, FRoot->ClassName()))
             Fail(Tree.Line, "the layout is of class " + Tree.ClassName + ", not " + FRoot->ClassName());
         FRoot->Include(csLoading);
         FRoot->Include(csReading);
@@ -185,7 +172,7 @@ private:
             }
             AnsiString head = Prop.Path.substr(0, dot);
             if (info->Kind() == pkStrings) {
-                if (!sameText(Prop.Path.substr(dot + 1), "Strings"))
+                if (!SameText(Prop.Path.substr(dot + 1), "Strings"))
                     Fail(Prop.Line, "unknown property '" + Prop.Path + "' of " + Instance->ClassName() +
                                         " (a string list is written as " + head + ".Strings)");
                 break;
@@ -220,9 +207,9 @@ private:
             }
             break;
         case pkBoolean:
-            if (v.Type != TLayoutValue::vtIdent || (!sameText(v.Text, "True") && !sameText(v.Text, "False")))
+            if (v.Type != TLayoutValue::vtIdent || (!SameText(v.Text, "True") && !SameText(v.Text, "False")))
                 Expected(Prop, "True or False");
-            Info.SetOrdinal(Target, sameText(v.Text, "True"));
+            Info.SetOrdinal(Target, SameText(v.Text, "True"));
             break;
         case pkEnumeration: {
             const auto* entry = v.Type == TLayoutValue::vtIdent ? findIdent(Info.Idents(), v.Text) : nullptr;
@@ -286,7 +273,7 @@ private:
         case pkComponent:
             if (v.Type != TLayoutValue::vtIdent)
                 Expected(Prop, "the name of a component");
-            if (sameText(v.Text, "nil"))
+            if (SameText(v.Text, "nil"))
                 Info.SetComponent(Target, nullptr);
             else
                 FReferences.push_back({Target, &Info, Prop.Path, v.Text, Prop.Line});
@@ -350,9 +337,9 @@ private:
     {
         size_t dot = Name.find('.');
         if (dot == AnsiString::npos)
-            return sameText(Name, FRoot->GetName()) ? FRoot : FRoot->FindComponent(Name);
+            return SameText(Name, FRoot->GetName()) ? FRoot : FRoot->FindComponent(Name);
         AnsiString form = Name.substr(0, dot);
-        TComponent* owner = sameText(form, FRoot->GetName()) ? FRoot : FindGlobalComponent(form);
+        TComponent* owner = SameText(form, FRoot->GetName()) ? FRoot : FindGlobalComponent(form);
         return owner ? owner->FindComponent(Name.substr(dot + 1)) : nullptr;
     }
 
@@ -426,14 +413,14 @@ void RegisterResource(const AnsiString& Name, const void* Data, size_t Size)
                                                               static_cast<const uint8_t*>(Data) + Size);
     ResourceTable& table = resources();
     std::lock_guard guard(table.lock);
-    table.byName[lower(Name)] = std::move(bytes);
+    table.byName[LowerCase(Name)] = std::move(bytes);
 }
 
 std::shared_ptr<const std::vector<uint8_t>> FindResource(const AnsiString& Name)
 {
     ResourceTable& table = resources();
     std::lock_guard guard(table.lock);
-    auto it = table.byName.find(lower(Name));
+    auto it = table.byName.find(LowerCase(Name));
     return it == table.byName.end() ? nullptr : it->second;
 }
 
@@ -468,7 +455,7 @@ TLayoutResolver FolderResolver(const AnsiString& Folder)
             path.clear();
             std::error_code error;
             for (const auto& entry : std::filesystem::directory_iterator(base.empty() ? "." : base, error))
-                if (sameText(entry.path().filename().string(), FileName) && FileExists(entry.path().string())) {
+                if (SameText(entry.path().filename().string(), FileName) && FileExists(entry.path().string())) {
                     path = entry.path().string();
                     break;
                 }

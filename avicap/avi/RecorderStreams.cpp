@@ -1,10 +1,8 @@
 // What flows during a capture: camera frames onto the frame grid, sound buffers, the tick
 // that watches the limits, and the message loop of a capture that blocks.
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <map>
-#include <thread>
 
 #include "avicap/avi/RecorderImpl.h"
 #include "platform/Clock.h"
@@ -156,6 +154,7 @@ void Recorder::tick()
 
 // fYield 0: the start message returns when the capture has ended. Messages keep flowing
 // (frames arrive as messages, the tick is a timer); the yield callback runs on every pass.
+// Between passes the thread sleeps until a message or the next timer is due.
 void Recorder::runBlocking()
 {
     host_->recordingStarted();
@@ -165,6 +164,6 @@ void Recorder::runBlocking()
             break;
         }
         if (processPendingMessages() == 0 && mode_ == Mode::Sequence)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            WaitMessage();
     }
 }

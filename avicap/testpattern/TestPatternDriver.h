@@ -37,6 +37,10 @@ public:
 
     // Delivers the frame that is due on the clock in force, if any; answers whether it did.
     bool deliverDueFrame();
+    // Camera threads wake every us microseconds to look at the clock,
+    // as they once did (0, the default: they sleep until a frame is due). Only for the
+    // benchmark that compares the two.
+    static void setLegacyWakeInterval(int64_t us);
 
 private:
     void run();

@@ -8,10 +8,6 @@
 #include "framework/BmpFormat.h"
 #include "platform/Clipboard.h"
 
-namespace {
-constexpr int kGrabTimeoutMs = 2000;
-}
-
 LRESULT CaptureWindow::grab(bool stopPreview)
 {
     if (!device_)

@@ -332,7 +332,7 @@ LRESULT CaptureWindow::recordingMessage(UINT message, LPARAM lParam)
     case WM_CAP_SINGLE_FRAME_OPEN: ok = recorder_->singleFrameOpen(session(true), *this); break;
     case WM_CAP_SINGLE_FRAME: {
         CaptureFrame frame;
-        if (!device_->grabFrame(frame, 2000))
+        if (!device_->grabFrame(frame, kGrabTimeoutMs))
             return FALSE;
         showFrame(std::move(frame), true);
         VIDEOHDR header{};
