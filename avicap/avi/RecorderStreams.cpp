@@ -38,8 +38,17 @@ void Recorder::stopTicks()
 void Recorder::timerProc(HWND window, UINT, UINT_PTR, DWORD)
 {
     auto it = ticking().find(window);
-    if (it != ticking().end())
-        it->second->tick();
+    if (it == ticking().end())
+        return;
+    Recorder* recorder = it->second;
+    // The timer's boundary: a failure here ends the capture with its file, and is reported.
+    try {
+        recorder->tick();
+    } catch (const std::exception& e) {
+        recorder->finish(IDS_CAP_CALLBACK_EXCEPTION, std::string("The capture failed: ") + e.what());
+    } catch (...) {
+        recorder->finish(IDS_CAP_CALLBACK_EXCEPTION, "The capture failed: unknown exception");
+    }
 }
 
 void Recorder::videoFrame(VIDEOHDR& frame) { takeFrame(frame, currentClock().monotonicUs(), nullptr); }

@@ -39,9 +39,17 @@ LRESULT captureWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
     if (state) {
         bool handled = false;
-        LRESULT result = state->handle(message, wParam, lParam, handled);
-        if (handled)
-            return result;
+        try {
+            LRESULT result = state->handle(message, wParam, lParam, handled);
+            if (handled)
+                return result;
+        } catch (const std::exception& e) {
+            state->messageFailed(message, e.what());
+            return 0;
+        } catch (...) {
+            state->messageFailed(message, "unknown exception");
+            return 0;
+        }
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -230,7 +238,18 @@ LRESULT CaptureWindow::waveStream(WAVEHDR* header)
 // error callback hears why. Failures while this runs are only printed.
 void CaptureWindow::callbackFailed(const char* name, const std::string& what)
 {
-    const std::string text = std::string("The ") + name + " callback failed: " + what;
+    failed(std::string("The ") + name + " callback failed: " + what);
+}
+
+void CaptureWindow::messageFailed(UINT message, const std::string& what)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%x", unsigned(message));
+    failed(std::string("The capture window failed to handle message ") + number + ": " + what);
+}
+
+void CaptureWindow::failed(const std::string& text)
+{
     if (failing_) {
         std::fprintf(stderr, "Lumo free: %s\n", text.c_str());
         return;

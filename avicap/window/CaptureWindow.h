@@ -28,7 +28,7 @@
 constexpr UINT WM_CAPTURE_FRAME_READY = WM_USER + 0x200;
 constexpr UINT_PTR kPreviewTimer = 1;
 // How much time of frames waits for a busy user-interface thread while recording.
-constexpr int kFrameQueueMs = 500;
+constexpr int kFrameQueueMs = 300;
 
 class CaptureWindow : public CaptureSink, public CaptureRecorderHost
 {
@@ -91,6 +91,12 @@ private:
         return FALSE;
     }
     void callbackFailed(const char* name, const std::string& what);
+public:
+    // The window procedure's boundary: an exception from handling a message ends capture
+    // and stream like a throwing callback, and is reported the same way.
+    void messageFailed(UINT message, const std::string& what);
+private:
+    void failed(const std::string& text);
 
     // CapturePreview.cpp
     bool setPreview(bool on);

@@ -146,6 +146,22 @@ TEST_F(CaptureFailure, AFrameCallbackThatThrowsStopsThePreviewAndAThrowingErrorC
     EXPECT_NE(printed.find("error boom"), std::string::npos) << printed;
 }
 
+TEST_F(CaptureFailure, AMessageWhoseHandlingThrowsAnswersZeroAndEndsTheCapture)
+{
+    REQUIRE_FFMPEG();
+    ASSERT_TRUE(send(WM_CAP_SEQUENCE));
+    frames(4);
+    driver->camera->controlsThrow = true;
+    CAPDRIVERCAPS caps{};
+    EXPECT_EQ(send(WM_CAP_DRIVER_GET_CAPS, &caps), 0);
+    EXPECT_EQ(status().fCapturingNow, 0);
+    ASSERT_EQ(recording.errors.size(), 1u);
+    EXPECT_EQ(recording.errors[0].first, IDS_CAP_CALLBACK_EXCEPTION);
+    EXPECT_NE(recording.errors[0].second.find("driver exploded"), std::string::npos) << recording.errors[0].second;
+    capWaitForFiles(cap);
+    EXPECT_EQ(number(stream(path, "v:0"), "nb_read_frames"), 4);
+}
+
 TEST_F(CaptureFailure, ACameraThatWillNotStreamIsReportedNotShownBlack)
 {
     driver->camera->refuseStream = true;

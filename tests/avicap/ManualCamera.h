@@ -1,6 +1,7 @@
 #pragma once
 // A camera for the recording tests that delivers only when the test says so.
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,12 @@ public:
     std::vector<CaptureFormat> formats() const override { return {format()}; }
     CaptureFormat format() const override { return size; }
     bool setFormat(const CaptureFormat& f) override { return f == format(); }
-    std::vector<CaptureControl> controls() const override { return {}; }
+    std::vector<CaptureControl> controls() const override
+    {
+        if (controlsThrow)
+            throw std::runtime_error("driver exploded");
+        return {};
+    }
     bool setControl(uint32_t, int) override { return false; }
     bool startStreaming(CaptureSink* s) override { return !refuseStream && (sink = s) != nullptr; }
     void stopStreaming() override { sink = nullptr; }
@@ -40,6 +46,7 @@ public:
     CaptureFormat size{320, 240, 30};
     bool refuseStream = false;   // startStreaming fails, as a busy or broken camera does
     uint64_t rejected = 0;       // what framesRejected answers
+    bool controlsThrow = false;  // controls() throws, as a faulty driver might
     std::vector<uint8_t> pixels;   // empty: a grey that brightens frame by frame
     std::vector<uint8_t> jpeg;     // the camera's own JPEG of the picture, if any
 };
