@@ -124,7 +124,9 @@ TEST_F(Recording, HalfAnHourAtTheProgramsRateRunsInSimulatedTime)
     capWaitForFiles(cap);
     double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     std::printf("30 simulated minutes (7200 frames, sound) recorded in %.2f s into %s\n", took, dir.c_str());
+#ifndef __SANITIZE_THREAD__   // ThreadSanitizer slows it several times over; the file is what counts there
     EXPECT_LT(took, 30.0);   // in real time it would take 30 minutes
+#endif
     CAPSTATUS s = status();
     EXPECT_EQ(s.dwCurrentVideoFrame, 7200u);
     EXPECT_EQ(s.dwCurrentVideoFramesDropped, 0u);
