@@ -55,6 +55,10 @@ public:
     const VideoCompression& compression() const { return compression_; }
     uint64_t framesDropped() const { return dropped_.load(); }
     uint64_t framesShown() const { return shown_; }
+    // The window procedure's boundary: an exception from handling a message ends capture
+    // and stream like a throwing callback, and is reported the same way.
+    void messageFailed(UINT message, const std::string& what);
+
     void waitForFiles()
     {
         if (recorder_)
@@ -91,11 +95,6 @@ private:
         return FALSE;
     }
     void callbackFailed(const char* name, const std::string& what);
-public:
-    // The window procedure's boundary: an exception from handling a message ends capture
-    // and stream like a throwing callback, and is reported the same way.
-    void messageFailed(UINT message, const std::string& what);
-private:
     void failed(const std::string& text);
 
     // CapturePreview.cpp
