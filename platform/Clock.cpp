@@ -23,13 +23,18 @@ int64_t monotonicNowUs()
 
 // Threads waiting in waitUntilClock, to be woken when time moves by hand. Each registers
 // while holding nothing; a notifier takes the registry, then each waiter's mutex for a
-// moment, so a waiter between its last look at the clock and its sleep is not missed.
+// moment if it is free, so a waiter between its last look at the clock and its sleep is not
+// missed. The mutex may be held by the notifying thread itself (a test clock that steps when
+// read, read under a device's lock): then it is not taken, and the waiter's short safety
+// wake covers the notification it might miss.
 struct ClockWaiter
 {
     std::mutex* mutex;
     std::condition_variable* cv;
 };
 std::mutex waitersMutex;
+// How long a waiter on a clock that runs only when told sleeps at most (real time).
+constexpr auto kSafetyWake = std::chrono::milliseconds(20);
 std::vector<ClockWaiter*> waiters;
 std::atomic<uint64_t> clockMoves{0};
 
@@ -38,7 +43,8 @@ void notifyClockWaiters()
     ++clockMoves;
     std::lock_guard lock(waitersMutex);
     for (ClockWaiter* w : waiters) {
-        { std::lock_guard touch(*w->mutex); }
+        if (w->mutex->try_lock())
+            w->mutex->unlock();
         w->cv->notify_all();
     }
 }
@@ -126,14 +132,19 @@ void waitUntilClock(std::unique_lock<std::mutex>& lock, std::condition_variable&
     lock.lock();
     while (!done()) {
         const uint64_t moves = clockMoves.load();
+        // The clock is read without the caller's lock: a clock that moves when read (a test
+        // clock that steps) notifies the waiters, whose locks this one is among.
+        lock.unlock();
         ClockRef clock = currentClock();
         const int64_t now = clock.monotonicUs();
-        if (deadlineUs >= 0 && now >= deadlineUs)
+        const bool realTime = clock.clock().realTime();
+        lock.lock();
+        if (done() || (deadlineUs >= 0 && now >= deadlineUs))
             break;
-        if (clock.clock().realTime() && deadlineUs >= 0)
+        if (realTime && deadlineUs >= 0)
             cv.wait_for(lock, std::chrono::microseconds(deadlineUs - now));
         else
-            cv.wait(lock, [&] { return clockMoves.load() != moves || done(); });
+            cv.wait_for(lock, kSafetyWake, [&] { return clockMoves.load() != moves || done(); });
     }
     lock.unlock();
     {

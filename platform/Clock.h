@@ -74,7 +74,8 @@ std::shared_ptr<Clock> setClock(std::shared_ptr<Clock> clock);
 // clock in force reaches deadlineUs (monotonic, microseconds; negative: no deadline), and
 // returns with lock held. It wakes when the caller's own code notifies cv, when the deadline
 // passes on a real-time clock, and when a clock that does not run by itself is advanced or
-// the clock is swapped; it never wakes just to look.
+// the clock is swapped; on such a clock it also looks again every 20 ms of real time, in case
+// a notification came while its lock was held by the notifier itself.
 void waitUntilClock(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, int64_t deadlineUs,
                     const std::function<bool()>& done);
 
