@@ -223,8 +223,30 @@ BOOL blit(HDC destHandle, RECT dest, HDC srcHandle, int srcX, int srcY, int srcW
                     }
                     continue;
                 }
+                const int* map = cols.data() + (r.left - dest.left);
+                if (sb == 3 && db == 4) {
+                    // The common case (a 24-bit picture onto a window), kept to a tight loop.
+                    // Four bytes are read at once, except at the row's last pixel, whose
+                    // fourth byte may lie past the end of the bits.
+                    uint32_t* dp = reinterpret_cast<uint32_t*>(drow) + r.left;
+                    const int lastColumn = src.width - 1;
+                    for (int i = 0, n = r.right - r.left; i < n; ++i) {
+                        const int sx = map[i];
+                        if (sx < 0)
+                            continue;
+                        const uint8_t* sp = srow + 3 * sx;
+                        if (sx != lastColumn) {
+                            uint32_t v;
+                            std::memcpy(&v, sp, 4);
+                            dp[i] = v & 0x00FFFFFFu;
+                        } else {
+                            dp[i] = uint32_t(sp[0]) | uint32_t(sp[1]) << 8 | uint32_t(sp[2]) << 16;
+                        }
+                    }
+                    continue;
+                }
                 for (int x = r.left; x < r.right; ++x) {
-                    int sx = cols[size_t(x - dest.left)];
+                    int sx = map[x - r.left];
                     if (sx < 0)
                         continue;
                     const uint8_t* sp = srow + sx * sb;

@@ -1,6 +1,7 @@
 // The message queue, sending and posting, and the message loop calls.
 #include "platform/Messages.h"
 
+#include <algorithm>
 #include <deque>
 #include <future>
 #include <memory>
@@ -227,6 +228,21 @@ BOOL WaitMessage()
     while (!nextMessage(&msg, 0, 0, 0, false, true))
         displayBackend().waitForInput(msUntilNextTimer());
     return TRUE;
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE*, BOOL, DWORD dwMilliseconds, DWORD)
+{
+    if (nCount != 0)
+        return WAIT_FAILED;
+    noteUiThread();
+    MSG msg;
+    if (nextMessage(&msg, 0, 0, 0, false, true))
+        return WAIT_OBJECT_0;
+    int wait = msUntilNextTimer();
+    if (dwMilliseconds != INFINITE)
+        wait = wait < 0 ? int(std::min<DWORD>(dwMilliseconds, 0x7FFFFFFF)) : std::min<int>(wait, int(std::min<DWORD>(dwMilliseconds, 0x7FFFFFFF)));
+    displayBackend().waitForInput(wait);
+    return nextMessage(&msg, 0, 0, 0, false, true) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 int processPendingMessages()

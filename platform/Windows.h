@@ -358,6 +358,16 @@ BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WaitMessage();
+// Only the message-queue form (no handles): waits until a message is queued or a timer falls
+// due, at most dwMilliseconds of real time (INFINITE: no limit). WAIT_OBJECT_0 when a message
+// is there, WAIT_TIMEOUT otherwise.
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD QS_ALLINPUT = 0x04FF;
+DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll, DWORD dwMilliseconds,
+                                DWORD dwWakeMask);
 DWORD GetMessageTime();
 DWORD GetMessagePos();
 

@@ -7,6 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$(realpath "${1:-build}")
 [ -x "$dir/tests/avicap_tests" ] || { echo "no $dir/tests/avicap_tests: build first" >&2; exit 1; }
+[ -x "$dir/tests/capture_tests" ] || { echo "no $dir/tests/capture_tests: build first" >&2; exit 1; }
 echo "== V4L2 driver against vivid in a virtual machine =="
 # Recordings go to the machine's tmpfs: the folder shared with the host is far too slow to
 # write a capture file to. Without KVM, ffprobe inside the machine alone takes tens of seconds.
@@ -15,7 +16,7 @@ VM_REASON_FILE=$(mktemp)
 export VM_REASON_FILE
 trap 'rm -f "$VM_REASON_FILE"' EXIT
 set +e
-scripts/vm/run-in-vm.sh "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1"
+scripts/vm/run-in-vm.sh "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1 && ./tests/capture_tests --gtest_filter='VidcapCamera*' --gtest_brief=0 2>&1"
 rc=$?
 set -e
 if [ "$rc" -eq 77 ]; then

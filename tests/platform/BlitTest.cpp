@@ -211,6 +211,27 @@ TEST(BitBltTest, StraightCopiesBetween24And32BitsKeepEveryPixelOfEveryRunLength)
     }
 }
 
+TEST(BitBltTest, TwentyFourBitOntoThirtyTwoBitKeepsEveryColumnAndClearsTheFourthByte)
+{
+    // Rows of exactly 12 bytes: the last pixel of the last row ends the bits.
+    Dib rgb(4, 2, 24);
+    rgb.set(0, {R, G, B, RGB(1, 2, 3)});
+    rgb.set(1, {W, K, RGB(9, 8, 7), RGB(250, 128, 5)});
+    Dib wide(4, -2, 32);
+    std::memset(wide.row(0), 0xAB, 16);
+    std::memset(wide.row(1), 0xAB, 16);
+    EXPECT_TRUE(BitBlt(wide.dc, 0, 0, 4, 2, rgb.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(wide.get(0, 4), (Row{R, G, B, RGB(1, 2, 3)}));
+    EXPECT_EQ(wide.get(1, 4), (Row{W, K, RGB(9, 8, 7), RGB(250, 128, 5)}));
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(wide.row(1)[4 * x + 3], 0) << x;
+
+    // Stretched: each column twice, the last one included.
+    Dib wider(8, -1, 32);
+    EXPECT_TRUE(StretchBlt(wider.dc, 0, 0, 8, 1, rgb.dc, 0, 1, 4, 1, SRCCOPY));
+    EXPECT_EQ(wider.get(0, 8), (Row{W, W, K, K, RGB(9, 8, 7), RGB(9, 8, 7), RGB(250, 128, 5), RGB(250, 128, 5)}));
+}
+
 TEST(BitBltTest, OverlappingCopyWithinOneSurfaceReadsTheOriginal)
 {
     for (int bits : {24, 8}) {

@@ -1,0 +1,210 @@
+// TVidCap's frame work on 1920 x 1080 frames, each beside its limit in one run:
+//   frame_bitmaps: the copy of a frame into both bitmaps and back (three copies with the
+//     vertical flip) against memcpy of the same bytes, three times.
+//   preview_path: a camera frame to the screen through a full-screen TVidCap as the program
+//     has it, no event bound (hand-over, frame event with both bitmap copies, the preview's
+//     bitmap, the scaled paint, the presentation), and with an OnFrame handler (the copy
+//     back too), against a plain copy of the frame into the display surface (the same
+//     hand-over, one copy into a bitmap, one BitBlt, the presentation).
+// Times are CPU time of this thread per frame, in ms.
+#include <time.h>
+
+#include <cstring>
+#include <memory>
+
+#include "PairedReporter.h"
+#include "avicap/CaptureWindow.h"
+#include "avicap/TestPatternDriver.h"
+#include "capture/Vidcap.h"
+#include "framework/Forms.h"
+#include "platform/Clock.h"
+#include "platform/display/headless/HeadlessDisplay.h"
+
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080;
+constexpr size_t kFrameBytes = size_t(kWidth) * kHeight * 3;
+
+double threadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// A camera without a thread of its own: the benchmark hands its frames over.
+class BenchDevice : public TestPatternDevice
+{
+public:
+    bool startStreaming(CaptureSink* sink) override
+    {
+        sink_ = sink;
+        return true;
+    }
+    void stopStreaming() override { sink_ = nullptr; }
+    bool streaming() const override { return sink_ != nullptr; }
+    CaptureSink* sink_ = nullptr;
+};
+
+BenchDevice* benchDevice = nullptr;
+
+class BenchDriver : public CaptureDriver
+{
+public:
+    std::vector<CaptureDeviceInfo> devices() override { return {{"Bench camera", "1"}}; }
+    std::unique_ptr<CaptureDevice> open(size_t) override
+    {
+        auto device = std::make_unique<BenchDevice>();
+        device->setFormat({kWidth, kHeight, 30});
+        benchDevice = device.get();
+        return device;
+    }
+};
+
+struct World
+{
+    std::shared_ptr<HeadlessDisplay> display = installHeadlessDisplay();
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
+    std::unique_ptr<TForm> form;
+    std::unique_ptr<TForm> plain;   // the reference's target: a window with nothing on it
+    TVidCap* vidcap = nullptr;
+    CaptureFrame picture;
+
+    World()
+    {
+        setClock(clock);
+        setCameraDriver(std::make_shared<BenchDriver>());
+        form = std::make_unique<TForm>(nullptr, 0);
+        form->SetBorderStyle(bsNone);
+        form->SetBounds(0, 0, kWidth, kHeight);
+        form->Show();
+        // The main window's full-screen picture: 1904 x 1064 inside the frame.
+        vidcap = new TVidCap(form.get());
+        vidcap->SetBounds(8, 8, kWidth - 16, kHeight - 16);
+        vidcap->SetParent(form.get());
+        vidcap->SetPreviewRate(30.0f);   // the program binds no event
+        benchDevice->grabFrame(picture, 0);
+        plain = std::make_unique<TForm>(nullptr, 0);
+        plain->SetBorderStyle(bsNone);
+        plain->SetBounds(0, 0, kWidth, kHeight);
+        plain->Show();
+        processPendingMessages();
+    }
+};
+
+World& world()
+{
+    static World w;
+    return w;
+}
+
+void frameBitmapsOurs(benchmark::State& state)
+{
+    World& w = world();
+    std::vector<uint8_t> buffer = w.picture.pixels;
+    VIDEOHDR header{};
+    header.lpData = buffer.data();
+    header.dwBufferLength = header.dwBytesUsed = DWORD(buffer.size());
+    if (w.vidcap->GetImageWidth() != kWidth)
+        state.SkipWithError("the component did not take the bench camera's size");
+    for (auto _ : state) {
+        const double t0 = threadCpuSeconds();
+        w.vidcap->UpdateFrameBitmaps(&header);
+        w.vidcap->CopyBackVideoFrame(&header);
+        state.SetIterationTime(threadCpuSeconds() - t0);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.counters["pixels"] = benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void frameBitmapsRef(benchmark::State& state)
+{
+    World& w = world();
+    std::vector<uint8_t> buffer = w.picture.pixels;
+    std::vector<uint8_t> a(kFrameBytes), b(kFrameBytes);
+    for (auto _ : state) {
+        const double t0 = threadCpuSeconds();
+        std::memcpy(a.data(), buffer.data(), kFrameBytes);
+        std::memcpy(b.data(), buffer.data(), kFrameBytes);
+        std::memcpy(buffer.data(), b.data(), kFrameBytes);
+        state.SetIterationTime(threadCpuSeconds() - t0);
+        benchmark::DoNotOptimize(a.data());
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.counters["pixels"] = benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void previewPathOurs(benchmark::State& state, bool handler)
+{
+    World& w = world();
+    if (handler)
+        w.vidcap->OnFrame = [](TObject*, LPVIDEOHDR) {};
+    else
+        w.vidcap->OnFrame = nullptr;
+    CaptureWindow* window = findCaptureWindow(w.vidcap->GetCapWnd());
+    if (!benchDevice || !benchDevice->sink_ || !window) {
+        state.SkipWithError("the capture window did not start streaming");
+        return;
+    }
+    const uint64_t shown0 = window->framesShown();
+    uint64_t frames = 0;
+    for (auto _ : state) {
+        w.clock->advanceMs(34);
+        const double t0 = threadCpuSeconds();
+        CaptureFrame frame = w.picture;   // a driver's fresh buffer
+        benchDevice->sink_->frameArrived(std::move(frame));
+        processPendingMessages();
+        state.SetIterationTime(threadCpuSeconds() - t0);
+        ++frames;
+    }
+    if (window->framesShown() - shown0 != frames)
+        state.SkipWithError("not every frame was shown");
+    state.counters["pixels"] = benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void previewPathRef(benchmark::State& state)
+{
+    World& w = world();
+    HDC memDC = CreateCompatibleDC(0);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = kHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(memDC, &info, DIB_RGB_COLORS, &bits, 0, 0);
+    HGDIOBJ old = SelectObject(memDC, dib);
+    HWND target = w.plain->Handle();
+    for (auto _ : state) {
+        const double t0 = threadCpuSeconds();
+        CaptureFrame frame = w.picture;
+        std::memcpy(bits, frame.pixels.data(), kFrameBytes);
+        HDC dc = GetDC(target);
+        BitBlt(dc, 0, 0, kWidth, kHeight, memDC, 0, 0, SRCCOPY);
+        ReleaseDC(target, dc);
+        processPendingMessages();
+        state.SetIterationTime(threadCpuSeconds() - t0);
+    }
+    SelectObject(memDC, old);
+    DeleteObject(dib);
+    DeleteDC(memDC);
+    state.counters["pixels"] = benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::RegisterBenchmark("ours/frame_bitmaps_1080p", frameBitmapsOurs)->Unit(benchmark::kMillisecond)->UseManualTime();
+    benchmark::RegisterBenchmark("ref/frame_bitmaps_1080p", frameBitmapsRef)->Unit(benchmark::kMillisecond)->UseManualTime();
+    benchmark::RegisterBenchmark("ours/preview_path_1080p", previewPathOurs, false)->Unit(benchmark::kMillisecond)->UseManualTime();
+    benchmark::RegisterBenchmark("ours/preview_path_1080p_onframe", previewPathOurs, true)->Unit(benchmark::kMillisecond)->UseManualTime();
+    benchmark::RegisterBenchmark("ref/preview_path_1080p", previewPathRef)->Unit(benchmark::kMillisecond)->UseManualTime();
+    benchmark::Initialize(&argc, argv);
+    PairedReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
