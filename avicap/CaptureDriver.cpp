@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <mutex>
 
-#include "avicap/TestPatternDriver.h"
-#include "avicap/V4l2Driver.h"
+#include "avicap/testpattern/TestPatternDriver.h"
+#include "avicap/v4l2/V4l2Driver.h"
 
 namespace {
 

@@ -73,6 +73,9 @@ public:
     virtual void stopStreaming() = 0;
     virtual bool streaming() const = 0;
 
+    // Frames the camera delivered that could not be used (short or corrupt), since opening.
+    virtual uint64_t framesRejected() const { return 0; }
+
     // One frame taken after the call began, waiting at most timeoutMs; on the UI thread.
     virtual bool grabFrame(CaptureFrame& frame, int timeoutMs) = 0;
 
@@ -100,6 +103,8 @@ public:
 };
 
 constexpr int kMaxCaptureDrivers = 10;
+// How long a still-frame message waits for the camera's next frame.
+constexpr int kGrabTimeoutMs = 2000;
 
 // The driver of real cameras (null: none), listed before the test pattern.
 void setCameraDriver(std::shared_ptr<CaptureDriver> driver);

@@ -76,6 +76,11 @@ public:
         stop(true);
     }
     virtual bool capturing() const = 0;
+    // Files of ended captures are finished on the writer's thread, which then posts
+    // WM_CAPTURE_FILE_CLOSED to the window; the window passes it here to report the result.
+    virtual void filesClosed() {}
+    // Waits until the file of every ended capture is closed, reporting as filesClosed does.
+    virtual void waitForFiles() {}
     // Fills the recording members of the status: fCapturingNow, frame, drop and sample
     // counts, elapsed time, dwReturn, buffers allocated, fCapFileExists.
     virtual void fillStatus(CAPSTATUS& status) const = 0;
@@ -84,11 +89,18 @@ public:
     virtual bool setInfoChunk(const void* chunk) = 0;
 };
 
+// Posted by a writer that has closed the file of an ended capture; outside the WM_CAP_ range.
+constexpr UINT WM_CAPTURE_FILE_CLOSED = WM_USER + 0x201;
+
 using CaptureRecorderFactory = std::function<std::unique_ptr<CaptureRecorder>()>;
 // Installs the factory used by capture windows created from now on (null: none). Until a
 // call, the built-in recorder of avicap/Recorder.h is installed.
 void setCaptureRecorderFactory(CaptureRecorderFactory factory);
 CaptureRecorderFactory captureRecorderFactory();
+
+// Waits until the files of the window's ended captures are closed (a stop returns before
+// that). The window's destruction waits too, so no file is left unfinished.
+void capWaitForFiles(HWND window);
 
 // The codec choice of a capture window (default for a window that is not one).
 VideoCompression capGetVideoCompression(HWND window);

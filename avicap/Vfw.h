@@ -84,9 +84,14 @@ constexpr int IDS_CAP_ERRORDIBSAVE = 406;
 constexpr int IDS_CAP_CANTOPEN = 409;
 constexpr int IDS_CAP_WRITEERROR = 414;
 constexpr int IDS_CAP_DRIVER_ERROR = 418;
+constexpr int IDS_CAP_WAVE_OPEN_ERROR = 419;
 constexpr int IDS_CAP_STAT_LIVE_MODE = 500;
 constexpr int IDS_CAP_STAT_CAP_INIT = 502;
 constexpr int IDS_CAP_STAT_CAP_FINI = 503;
+// This system's own ids, above the classic ranges: a callback of the program threw, and a
+// capture-control callback refused the preroll.
+constexpr int IDS_CAP_CALLBACK_EXCEPTION = 900;
+constexpr int IDS_CAP_PREROLL_REFUSED = 901;
 
 // Capture-control callback states.
 constexpr int CONTROLCALLBACK_PREROLL = 1;

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "avicap/CaptureWindow.h"
-#include "avicap/TestPatternDriver.h"
+#include "avicap/window/CaptureWindow.h"
+#include "avicap/testpattern/TestPatternDriver.h"
 #include "avicap/Vfw.h"
 #include "platform/Clock.h"
 #include "platform/display/headless/HeadlessDisplay.h"

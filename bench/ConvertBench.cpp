@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "PairedReporter.h"
-#include "avicap/MjpegEncoder.h"
-#include "avicap/V4l2Convert.h"
+#include "avicap/avi/MjpegEncoder.h"
+#include "avicap/v4l2/V4l2Convert.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "avicap/AviWriter.h"
+#include "avicap/avi/AviWriter.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "PairedReporter.h"
-#include "avicap/CaptureWindow.h"
-#include "avicap/TestPatternDriver.h"
+#include "avicap/window/CaptureWindow.h"
+#include "avicap/testpattern/TestPatternDriver.h"
 #include "capture/Vidcap.h"
 #include "framework/Forms.h"
 #include "platform/Clock.h"

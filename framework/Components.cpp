@@ -1,4 +1,5 @@
 #include "framework/Components.h"
+#include "framework/SysUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,14 +7,6 @@
 #include "framework/TypeInfo.h"
 
 namespace {
-
-bool sameText(const AnsiString& a, const AnsiString& b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
 
 bool isValidIdent(const AnsiString& s)
 {
@@ -91,7 +84,7 @@ TComponent* TComponent::FindComponent(const AnsiString& AName) const
     if (AName.empty())
         return nullptr;
     for (int i = 0; i < ComponentCount(); ++i)
-        if (sameText(Components(i)->FName, AName))
+        if (SameText(Components(i)->FName, AName))
             return Components(i);
     return nullptr;
 }

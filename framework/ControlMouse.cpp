@@ -1,5 +1,7 @@
 #include "framework/Controls.h"
 
+#include <cstdio>
+
 // Message dispatch of TControl: the mouse, the CM_ notifications, capture and cursors.
 
 namespace {
@@ -127,6 +129,8 @@ void HandleControlException(const std::exception& E)
 {
     if (exceptionHandler())
         exceptionHandler()(E);
+    else   // no application object to show it: standard error, never lost
+        std::fprintf(stderr, "Lumo free: exception in a control: %s\n", E.what());
 }
 
 // ---- TControl ----

@@ -537,7 +537,7 @@ TCursor GetGlobalCursor();
 
 // Exceptions that escape an event handler run from a window message go here; the
 // application installs its handler (TApplication::HandleException). Without one they are
-// swallowed, since they must not unwind through the window layer.
+// printed to standard error, since they must not unwind through the window layer.
 void SetControlExceptionHandler(std::function<void(const std::exception&)> Handler);
 void HandleControlException(const std::exception& E);
 

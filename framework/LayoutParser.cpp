@@ -1,4 +1,5 @@
 #include "framework/LayoutParser.h"
+#include "framework/SysUtils.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -31,16 +32,6 @@ bool isIdentChar(char c)
     return isIdentStart(c) || std::isdigit(static_cast<unsigned char>(c));
 }
 
-bool sameText(const AnsiString& a, const AnsiString& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 class Parser
 {
 public:
@@ -64,8 +55,8 @@ private:
     {
         if (depth > maxDepth)
             Fail("objects are nested too deeply");
-        if (FTok.Kind != Token::tIdent || !sameText(FTok.Text, "object")) {
-            if (FTok.Kind == Token::tIdent && (sameText(FTok.Text, "inherited") || sameText(FTok.Text, "inline")))
+        if (FTok.Kind != Token::tIdent || !SameText(FTok.Text, "object")) {
+            if (FTok.Kind == Token::tIdent && (SameText(FTok.Text, "inherited") || SameText(FTok.Text, "inline")))
                 Fail("'" + FTok.Text + "' objects are not supported");
             Fail("expected 'object' but found " + Describe(FTok));
         }
@@ -86,11 +77,11 @@ private:
                      " (line " + std::to_string(object.Line) + ") but found the end of the layout");
             if (FTok.Kind != Token::tIdent)
                 Fail("expected a property, 'object' or 'end' but found " + Describe(FTok));
-            if (sameText(FTok.Text, "end")) {
+            if (SameText(FTok.Text, "end")) {
                 Advance();
                 return object;
             }
-            if (sameText(FTok.Text, "object") || sameText(FTok.Text, "inherited") || sameText(FTok.Text, "inline")) {
+            if (SameText(FTok.Text, "object") || SameText(FTok.Text, "inherited") || SameText(FTok.Text, "inline")) {
                 object.Children.push_back(Object(depth + 1));
                 continue;
             }

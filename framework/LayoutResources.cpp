@@ -7,22 +7,9 @@
 
 #include "framework/Files.h"
 #include "framework/Layouts.h"
+#include "framework/SysUtils.h"
 
 namespace {
-
-bool sameText(const AnsiString& a, const AnsiString& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
-
-AnsiString lower(AnsiString s)
-{
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 struct ResourceTable
 {
@@ -44,14 +31,14 @@ void RegisterResource(const AnsiString& Name, const void* Data, size_t Size)
                                                               static_cast<const uint8_t*>(Data) + Size);
     ResourceTable& table = resources();
     std::lock_guard guard(table.lock);
-    table.byName[lower(Name)] = std::move(bytes);
+    table.byName[LowerCase(Name)] = std::move(bytes);
 }
 
 std::shared_ptr<const std::vector<uint8_t>> FindResource(const AnsiString& Name)
 {
     ResourceTable& table = resources();
     std::lock_guard guard(table.lock);
-    auto it = table.byName.find(lower(Name));
+    auto it = table.byName.find(LowerCase(Name));
     return it == table.byName.end() ? nullptr : it->second;
 }
 
@@ -86,7 +73,7 @@ TLayoutResolver FolderResolver(const AnsiString& Folder)
             path.clear();
             std::error_code error;
             for (const auto& entry : std::filesystem::directory_iterator(base.empty() ? "." : base, error))
-                if (sameText(entry.path().filename().string(), FileName) && FileExists(entry.path().string())) {
+                if (SameText(entry.path().filename().string(), FileName) && FileExists(entry.path().string())) {
                     path = entry.path().string();
                     break;
                 }
@@ -100,7 +87,7 @@ TLayoutResolver FolderResolver(const AnsiString& Folder)
     return [exact](const AnsiString& FileName) -> std::unique_ptr<TStream> {
         std::unique_ptr<TStream> stream = exact(FileName);
         if (!stream && FileName.find('.') != AnsiString::npos &&
-            !sameText(FileName.substr(FileName.size() >= 4 ? FileName.size() - 4 : 0), ".bmp"))
+            !SameText(FileName.substr(FileName.size() >= 4 ? FileName.size() - 4 : 0), ".bmp"))
             stream = exact(FileName + ".bmp");
         return stream;
     };

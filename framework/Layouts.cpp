@@ -1,5 +1,6 @@
 // Reading layouts into components.
 #include "framework/Layouts.h"
+#include "framework/SysUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,17 +10,10 @@
 
 namespace {
 
-bool sameText(const AnsiString& a, const AnsiString& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
-
 const std::pair<int64_t, AnsiString>* findIdent(const TIdentTable& idents, const AnsiString& name)
 {
     for (const auto& entry : idents)
-        if (sameText(entry.second, name))
+        if (SameText(entry.second, name))
             return &entry;
     return nullptr;
 }
@@ -80,7 +74,7 @@ public:
 
     void Read(const TLayoutObject& Tree)
     {
-        if (!sameText(Tree.ClassName, FRoot->ClassName()))
+        if (!SameText(Tree.ClassName, FRoot->ClassName()))
             Fail(Tree.Line, "the layout is of class " + Tree.ClassName + ", not " + FRoot->ClassName());
         FRoot->Include(csLoading);
         FRoot->Include(csReading);
@@ -165,14 +159,14 @@ private:
             }
             AnsiString head = Prop.Path.substr(0, dot);
             if (info->Kind() == pkBitmap) {
-                if (!sameText(Prop.Path.substr(dot + 1), "Data"))
+                if (!SameText(Prop.Path.substr(dot + 1), "Data"))
                     Fail(Prop.Line, "unknown property '" + Prop.Path + "' of " + Instance->ClassName() +
                                         " (a bitmap written inline is " + head + ".Data = {...})");
                 embedded = true;
                 break;
             }
             if (info->Kind() == pkStrings) {
-                if (!sameText(Prop.Path.substr(dot + 1), "Strings"))
+                if (!SameText(Prop.Path.substr(dot + 1), "Strings"))
                     Fail(Prop.Line, "unknown property '" + Prop.Path + "' of " + Instance->ClassName() +
                                         " (a string list is written as " + head + ".Strings)");
                 break;
@@ -210,9 +204,9 @@ private:
             }
             break;
         case pkBoolean:
-            if (v.Type != TLayoutValue::vtIdent || (!sameText(v.Text, "True") && !sameText(v.Text, "False")))
+            if (v.Type != TLayoutValue::vtIdent || (!SameText(v.Text, "True") && !SameText(v.Text, "False")))
                 Expected(Prop, "True or False");
-            Info.SetOrdinal(Target, sameText(v.Text, "True"));
+            Info.SetOrdinal(Target, SameText(v.Text, "True"));
             break;
         case pkEnumeration: {
             const auto* entry = v.Type == TLayoutValue::vtIdent ? findIdent(Info.Idents(), v.Text) : nullptr;
@@ -278,7 +272,7 @@ private:
         case pkComponent:
             if (v.Type != TLayoutValue::vtIdent)
                 Expected(Prop, "the name of a component");
-            if (sameText(v.Text, "nil"))
+            if (SameText(v.Text, "nil"))
                 Info.SetComponent(Target, nullptr);
             else
                 FReferences.push_back({Target, &Info, Prop.Path, v.Text, Prop.Line});
@@ -336,7 +330,7 @@ private:
                      });
         if (named) {
             AnsiString className = bytes.substr(1, nameLength);
-            if (!sameText(className, "TBitmap"))
+            if (!SameText(className, "TBitmap"))
                 Fail(Prop.Line, "the picture in " + Prop.Path + " is a " + className +
                                     "; only TBitmap pictures can be embedded");
             at = 1 + nameLength;
@@ -389,9 +383,9 @@ private:
     {
         size_t dot = Name.find('.');
         if (dot == AnsiString::npos)
-            return sameText(Name, FRoot->GetName()) ? FRoot : FRoot->FindComponent(Name);
+            return SameText(Name, FRoot->GetName()) ? FRoot : FRoot->FindComponent(Name);
         AnsiString form = Name.substr(0, dot);
-        TComponent* owner = sameText(form, FRoot->GetName()) ? FRoot : FindGlobalComponent(form);
+        TComponent* owner = SameText(form, FRoot->GetName()) ? FRoot : FindGlobalComponent(form);
         return owner ? owner->FindComponent(Name.substr(dot + 1)) : nullptr;
     }
 

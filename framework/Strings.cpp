@@ -1,18 +1,9 @@
 #include "framework/Strings.h"
+#include "framework/SysUtils.h"
 
 #include <cctype>
 
 namespace {
-
-bool sameText(const AnsiString& a, const AnsiString& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool needsQuotes(const AnsiString& s)
 {
@@ -58,7 +49,7 @@ void TStrings::AddStrings(const TStrings* Strings)
 int TStrings::IndexOf(const AnsiString& S) const
 {
     for (int i = 0; i < Count(); ++i)
-        if (sameText(Strings(i), S))
+        if (SameText(Strings(i), S))
             return i;
     return -1;
 }

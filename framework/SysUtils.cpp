@@ -525,6 +525,16 @@ AnsiString LowerCase(const AnsiString& S)
     return result;
 }
 
+bool SameText(const AnsiString& S1, const AnsiString& S2)
+{
+    if (S1.size() != S2.size())
+        return false;
+    for (size_t i = 0; i < S1.size(); ++i)
+        if (lower(S1[i]) != lower(S2[i]))
+            return false;
+    return true;
+}
+
 AnsiString TrimLeft(const AnsiString& S)
 {
     size_t first = 0;

@@ -82,6 +82,8 @@ AnsiString IntToHex(int64_t Value, int Digits);
 // Only 'a'..'z' and 'A'..'Z' change.
 AnsiString UpperCase(const AnsiString& S);
 AnsiString LowerCase(const AnsiString& S);
+// Equal but for the case of 'a'..'z' and 'A'..'Z' (names, identifiers, keywords).
+bool SameText(const AnsiString& S1, const AnsiString& S2);
 // Remove spaces and control characters.
 AnsiString Trim(const AnsiString& S);
 AnsiString TrimLeft(const AnsiString& S);

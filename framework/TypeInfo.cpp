@@ -1,4 +1,5 @@
 #include "framework/TypeInfo.h"
+#include "framework/SysUtils.h"
 
 #include <cxxabi.h>
 
@@ -63,18 +64,6 @@ constexpr TIdentMapEntry<TColor> colorIdents[] = {
     {clLtGray, "clLtGray"},
     {clDkGray, "clDkGray"},
 };
-
-AnsiString lower(AnsiString s)
-{
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-bool sameText(const AnsiString& a, const AnsiString& b)
-{
-    return lower(a) == lower(b);
-}
 
 struct Registry
 {
@@ -184,10 +173,10 @@ void TClassInfo::Finish()
         FAll = FParent->FAll;
     for (const auto& own : FOwn) {
         for (const auto& other : FOwn)
-            if (other.get() != own.get() && sameText(other->Name(), own->Name()))
+            if (other.get() != own.get() && SameText(other->Name(), own->Name()))
                 throw EFilerError(FName + " publishes " + own->Name() + " twice");
         auto inherited = std::find_if(FAll.begin(), FAll.end(),
-                                      [&](const TPropertyInfo* p) { return sameText(p->Name(), own->Name()); });
+                                      [&](const TPropertyInfo* p) { return SameText(p->Name(), own->Name()); });
         if (inherited != FAll.end())
             *inherited = own.get();
         else
@@ -209,7 +198,7 @@ bool TClassInfo::InheritsFrom(TClass Ancestor) const
 const TPropertyInfo* TClassInfo::FindProperty(const AnsiString& Name) const
 {
     for (const TPropertyInfo* p : FAll)
-        if (sameText(p->Name(), Name))
+        if (SameText(p->Name(), Name))
             return p;
     return nullptr;
 }
@@ -218,7 +207,7 @@ const TMethodInfo* TClassInfo::FindMethod(const AnsiString& Name) const
 {
     for (TClass c = this; c; c = c->FParent)
         for (const auto& m : c->FMethods)
-            if (sameText(m->Name(), Name))
+            if (SameText(m->Name(), Name))
                 return m.get();
     return nullptr;
 }
@@ -227,7 +216,7 @@ const TFieldInfo* TClassInfo::FindField(const AnsiString& Name) const
 {
     for (TClass c = this; c; c = c->FParent)
         for (const auto& f : c->FFields)
-            if (sameText(f->Name(), Name))
+            if (SameText(f->Name(), Name))
                 return f.get();
     return nullptr;
 }
@@ -260,7 +249,7 @@ void RegisterClass(TClass AClass)
     Registry& r = registry();
     std::lock_guard guard(r.lock);
     for (TClass c = AClass; c && c != root; c = c->ClassParent()) {
-        auto [it, added] = r.byName.emplace(lower(c->ClassName()), c);
+        auto [it, added] = r.byName.emplace(LowerCase(c->ClassName()), c);
         if (!added && it->second != c)
             throw EFilerError("A class named " + c->ClassName() + " already exists");
     }
@@ -286,7 +275,7 @@ TClass GetClass(const AnsiString& ClassName)
 {
     Registry& r = registry();
     std::lock_guard guard(r.lock);
-    auto it = r.byName.find(lower(ClassName));
+    auto it = r.byName.find(LowerCase(ClassName));
     return it == r.byName.end() ? nullptr : it->second;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/FontMatch.h"
+#include "platform/TextCase.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -20,9 +21,7 @@ std::string trimmedLower(const char* name)
     auto notSpace = [](unsigned char c) { return !std::isspace(c); };
     s.erase(s.begin(), std::find_if(s.begin(), s.end(), notSpace));
     s.erase(std::find_if(s.rbegin(), s.rend(), notSpace).base(), s.end());
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
+    return asciiLower(s);
 }
 
 Generic genericFor(const std::string& name, BYTE pitchAndFamily)

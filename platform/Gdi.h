@@ -82,6 +82,7 @@ UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* e
 
 // ---- Device-independent bitmaps ----
 constexpr DWORD BI_RGB = 0;
+constexpr DWORD BI_BITFIELDS = 3;
 constexpr UINT DIB_RGB_COLORS = 0;
 
 #pragma pack(push, 1)

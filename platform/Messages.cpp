@@ -2,7 +2,9 @@
 #include "platform/Messages.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
+#include <exception>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -14,6 +16,10 @@
 #include "platform/WindowTree.h"
 
 namespace {
+
+// Threads: any thread posts and sends; the queue's fields are guarded by its mutex. Only the
+// user-interface thread takes messages and runs window procedures; a send from another
+// thread waits for its answer (0 when the window procedure threw).
 
 // A SendMessageA from another thread, waiting for the user-interface thread to answer.
 struct CrossThreadSend
@@ -52,8 +58,21 @@ void answerCrossThreadSends()
         std::lock_guard lock(queue().mutex);
         sent.swap(queue().sent);
     }
-    for (auto& s : sent)
-        s->answer.set_value(callWindowProc(s->msg.hwnd, s->msg.message, s->msg.wParam, s->msg.lParam));
+    for (auto& s : sent) {
+        // The sender waits on another thread: an exception must become an answer there,
+        // not unwind through this loop and leave it waiting for ever.
+        LRESULT result = 0;
+        try {
+            result = callWindowProc(s->msg.hwnd, s->msg.message, s->msg.wParam, s->msg.lParam);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Lumo free: message 0x%x sent from another thread failed: %s\n",
+                         unsigned(s->msg.message), e.what());
+        } catch (...) {
+            std::fprintf(stderr, "Lumo free: message 0x%x sent from another thread failed\n",
+                         unsigned(s->msg.message));
+        }
+        s->answer.set_value(result);
+    }
 }
 
 bool matches(const MSG& m, HWND filter, UINT min, UINT max)

@@ -7,6 +7,7 @@
 #include "platform/MouseInput.h"
 #include "platform/NonClient.h"
 #include "platform/Painting.h"
+#include "platform/TextCase.h"
 #include "platform/Timers.h"
 #include "platform/WindowTree.h"
 #include "platform/display/DisplayBackend.h"
@@ -15,10 +16,7 @@ namespace {
 
 std::string lowered(LPCSTR name)
 {
-    std::string s = name ? name : "";
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
+    return asciiLower(name ? name : "");
 }
 
 // Class names compare without regard to case, as on the original platform.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds in Release and runs the whole test suite; a failing
 # test's output is printed. With --sanitize (always on in CI) the suite runs a second time
-# built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# built with AddressSanitizer and UndefinedBehaviorSanitizer, and the unit tests a third time
+# under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sanitize=0
@@ -9,6 +10,8 @@ sanitize=0
 [ "${1:-}" = --sanitize ] && sanitize=1
 scripts/deps.sh test
 jobs=$(nproc)
+# Cheap and first: an include that points up a layer fails the run before any build.
+scripts/check-layers.sh
 
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j "$jobs")
@@ -20,6 +23,11 @@ if [ "$sanitize" = 1 ]; then
   # Unoptimised: the sanitizer build is about finding faults, and compiles much faster.
   scripts/build.sh build-asan -DLUMO_SANITIZE=ON -DLUMO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+     ctest --output-on-failure -j "$jobs")
+  echo "== the unit tests under ThreadSanitizer =="
+  # halt_on_error: a data race fails the test that ran into it.
+  scripts/build.sh build-tsan -DLUMO_TSAN=ON -DLUMO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+  (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
      ctest --output-on-failure -j "$jobs")
 fi
 

@@ -13,7 +13,7 @@
 // CustomskinnedcontrolArtwork.cpp (artwork, sets, caches), CustomskinnedcontrolCells.cpp
 // (colour map, theme cells), CustomskinnedcontrolShapes.cpp (outlines, siblings),
 // CustomskinnedcontrolFading.cpp, CustomskinnedcontrolBounds.cpp (Assign, SetBounds),
-// CustomskinnedcontrolMouse.cpp (mouse position and dragging state).
+// CustomskinnedcontrolMouse.cpp (mouse tracking, presses and dragging).
 #include <memory>
 
 #include "framework/Controls.h"
@@ -102,6 +102,11 @@ public:
 
     // ---- Framework operations overridden ----
     void Assign(TPersistent* Source) override;
+    // The control's own mouse tracking: enter and leave follow the visible shape, presses
+    // are recorded, and a press on a Dragable control drags it (or its parent).
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void SetParent(TWinControl* AParent) override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
@@ -122,6 +127,11 @@ public:
     bool GetDragParent() const { return FDragParent; }
     void SetDragParent(bool Value) { FDragParent = Value; }
     bool GetBeingDragged() const { return FBeingDragged; }
+    bool GetDragging() const { return FDragging; }
+    // The state of the last press: a button still held, released away from the control.
+    bool GetMouseButtonHeld() const { return FMouseButtonHeld; }
+    bool GetPressCancelled() const { return FPressCancelled; }
+    TPoint GetMouseDownPos() const { return FMouseDownPos; }
     bool GetEnableFading() const { return FEnableFading; }
     int GetFadingInterval() const { return FFadingInterval; }
 
@@ -201,6 +211,8 @@ public:
 protected:
     void Paint() override;
     void CreateWnd() override;
+    // A disabled control gets no mouse input: a press or hover in progress is over.
+    void EnabledChanged() override;
 
     // Rebuilds; virtual so that a subclass can watch the chain at work.
     virtual void UpdateColorSet();

@@ -1,6 +1,7 @@
 #include "skins/Customskinnedcontrol.h"
 
 #include "skins/Bitmaps.h"
+#include "skins/CellCopy.h"
 #include "skins/ScopedPermission.h"
 
 // TCustomSkinnedControl: the artwork, the sets and the chain of cached pictures.
@@ -301,8 +302,7 @@ void TCustomSkinnedControl::UpdatePArtwork(int W)
     artwork->SetWidth(cell.Width);
     artwork->SetHeight(cell.Height);
     if (cell.Width > 0 && cell.Height > 0)
-        artwork->Canvas()->CopyRect(TRect(0, 0, cell.Width, cell.Height), set->Canvas(),
-                                    ThemeCellRect(FThemeHorzIndex, FThemeVertIndex, cell));
+        CopyCell(artwork, set, ThemeCellRect(FThemeHorzIndex, FThemeVertIndex, cell));
 }
 
 void TCustomSkinnedControl::UpdatePStretchedArtwork(int W)

@@ -1,6 +1,7 @@
 #include "skins/Customskinnedcontrol.h"
 
 #include "skins/Bitmaps.h"
+#include "skins/CellCopy.h"
 #include "skins/ScopedPermission.h"
 
 // TCustomSkinnedControl: the colour map and the theme grid: which cell is shown, how the
@@ -24,12 +25,6 @@ struct Source24
     std::unique_ptr<TBitmap> copy;
 };
 
-void copyCell(TBitmap* Dest, TBitmap* Source, const TRect& From)
-{
-    const TRect to(0, 0, Dest->GetWidth(), Dest->GetHeight());
-    if (to.Width() > 0 && to.Height() > 0 && Source && !Source->GetEmpty())
-        Dest->Canvas()->CopyRect(to, Source->Canvas(), From);
-}
 
 }  // namespace
 
@@ -134,7 +129,7 @@ void TCustomSkinnedControl::RecanvasArtwork(TBitmap* Source, int H, int V)
             artwork->SetWidth(FPArtwork[FOldWorkspace]->GetWidth());
             artwork->SetHeight(FPArtwork[FOldWorkspace]->GetHeight());
         }
-        copyCell(artwork, source.bitmap, from);
+        CopyCell(artwork, source.bitmap, from);
         source.copy.reset();
         TScopedPermission keepShape([this](bool v) { SetAllowShapeUpdating(v); });
         InvalidatePStretchedArtwork(w);
@@ -192,7 +187,7 @@ std::unique_ptr<TBitmap> TCustomSkinnedControl::GetArtworkMap(int H, int V)
     const TCellSize cell = SetCellSize(set);
     result->SetWidth(cell.Width);
     result->SetHeight(cell.Height);
-    copyCell(result.get(), set, ThemeCellRect(H, V, cell));
+    CopyCell(result.get(), set, ThemeCellRect(H, V, cell));
     return result;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "skins/Bitmaps.h"
+#include "skins/CellCopy.h"
 #include "skins/ScopedPermission.h"
 
 // TCustomSkinnedControl: cross-fades between the two workspaces, driven by the control's
@@ -145,9 +146,18 @@ void TCustomSkinnedControl::StopFading()
         // What was reached becomes the new end, and after the exchange the next fade's start.
         if (FFadeColor)
             SetPColor(w, MixColors(GetPColor(FOldWorkspace), GetPColor(w), FOldWeight, FNewWeight));
-        if (FFadeArtwork)
-            BlendBitmaps(FPArtwork[FOldWorkspace].get(), FPArtwork[w].get(), FPArtwork[w].get(), FOldWeight,
-                         FNewWeight);
+        if (FFadeArtwork) {
+            TBitmap* from = FPArtwork[FOldWorkspace].get();
+            TBitmap* to = FPArtwork[w].get();
+            const bool sameSize = from->GetWidth() == to->GetWidth() && from->GetHeight() == to->GetHeight();
+            // A fade stopped before its first frame (the mouse moves faster than frames come)
+            // reached the old picture exactly, and one at its end the new: a copy, or nothing,
+            // gives what the blend would.
+            if (sameSize && FOldWeight == 1.0 && FNewWeight == 0.0)
+                CopyCell(to, from, TRect(0, 0, from->GetWidth(), from->GetHeight()));
+            else if (!(sameSize && FOldWeight == 0.0 && FNewWeight == 1.0))
+                BlendBitmaps(from, to, to, FOldWeight, FNewWeight);
+        }
         {
             TScopedPermission keepShape([this](bool v) { SetAllowShapeUpdating(v); });
             InvalidatePStretchedArtwork(w);

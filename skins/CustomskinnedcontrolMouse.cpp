@@ -1,7 +1,18 @@
 #include "skins/Customskinnedcontrol.h"
 
-// TCustomSkinnedControl: where the mouse is, its capture, and the dragging state. The
-// handling of the mouse messages themselves builds on these.
+// TCustomSkinnedControl: where the mouse is, its capture, the mouse messages and dragging.
+// Enter and leave are decided by the window under the cursor, so they follow the control's
+// visible shape. The cursor is read anew after every handler that may have run, never
+// remembered from one move to the next.
+
+namespace {
+
+bool anyButton(TShiftState Shift)
+{
+    return Shift.Contains(ssLeft) || Shift.Contains(ssRight) || Shift.Contains(ssMiddle);
+}
+
+}  // namespace
 
 TPoint TCustomSkinnedControl::GetMousePosition()
 {
@@ -15,9 +26,17 @@ bool TCustomSkinnedControl::GetMouseInControl()
 {
     if (!HandleAllocated())
         return false;
-    const TPoint origin = GetClientOrigin(), position = GetMousePosition();
+    // The client origin plus the position in client coordinates is the cursor itself.
     // Window regions are honoured: a cut-away corner finds the window behind it.
-    return WindowFromPoint(POINT{origin.X + position.X, origin.Y + position.Y}) == FHandle;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // Outside the window's rectangle no window-tree search can find it: most queries of a
+    // move are about a control the cursor has just left.
+    RECT rect;
+    if (!GetWindowRect(FHandle, &rect) || cursor.x < rect.left || cursor.y < rect.top || cursor.x >= rect.right ||
+        cursor.y >= rect.bottom)
+        return false;
+    return WindowFromPoint(cursor) == FHandle;
 }
 
 bool TCustomSkinnedControl::GetMouseIsCaptured()
@@ -34,6 +53,93 @@ void TCustomSkinnedControl::SetMouseIsCaptured(bool Value)
     else
         ReleaseCapture();
 }
+
+// ---- Mouse messages ----
+
+void TCustomSkinnedControl::MouseMove(TShiftState Shift, int X, int Y)
+{
+    // Captured on entering: the framework sends moves outside a window only to the capturing
+    // control, and without them the exit would never be seen. Taking the capture runs no
+    // handler of ours, so one look at the cursor serves both decisions.
+    const bool inControl = GetMouseInControl();
+    if (inControl && !GetMouseIsCaptured())
+        SetMouseIsCaptured(true);
+    if (!FWasMouseInControl && inControl)
+        MouseEnterControl(Shift, X, Y);
+    TCustomControl::MouseMove(Shift, X, Y);
+    if (OnMouseMove)
+        OnMouseMove(this, Shift, X, Y);
+    if (FDragging && !anyButton(Shift)) {
+        // The release never arrived (the capture was taken away during the drag): the
+        // press is over, and hovering must not drag the control along.
+        FMouseButtonHeld = false;
+        SetDragging(false);
+    }
+    if (FDragging) {
+        // The grabbed point stays under the cursor.
+        int newLeft = X - FMouseDownPos.X + GetLeft();
+        int newTop = Y - FMouseDownPos.Y + GetTop();
+        DragTo(Shift, newLeft, newTop);
+    }
+    if (FWasMouseInControl && !GetMouseInControl()) {
+        MouseExitControl(Shift, X, Y);
+        if (!FDragging && !FMouseButtonHeld)
+            SetMouseIsCaptured(false);
+    }
+    FWasMouseInControl = GetMouseInControl();
+}
+
+void TCustomSkinnedControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (!FWasMouseInControl && GetMouseInControl()) {
+        // The move that brought the cursor here went to the control that held the capture
+        // then: the press is the first this control hears of it. Entering now keeps the
+        // entry and exit paired, so the capture that the release keeps is given up again.
+        MouseEnterControl(Shift, X, Y);
+        FWasMouseInControl = true;
+    }
+    TCustomControl::MouseDown(Button, Shift, X, Y);
+    FMouseButtonHeld = true;
+    FMouseDownPos = TPoint(X, Y);
+    FPressCancelled = false;
+    if (OnMouseDown)
+        OnMouseDown(this, Button, Shift, X, Y);
+    if (FDragable)
+        SetDragging(true);
+}
+
+void TCustomSkinnedControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    FMouseButtonHeld = false;
+    if (FDragging)
+        SetDragging(false);
+    // The capture stays only while the cursor is over the control.
+    SetMouseIsCaptured(GetMouseInControl());
+    if (!GetMouseInControl()) {
+        // Released away (also at the end of a drag that left the cursor elsewhere): the
+        // press is cancelled before anyone hears of the release.
+        FPressCancelled = true;
+        MouseCancelled();
+    }
+    TCustomControl::MouseUp(Button, Shift, X, Y);
+    if (OnMouseUp)
+        OnMouseUp(this, Button, Shift, X, Y);
+}
+
+void TCustomSkinnedControl::EnabledChanged()
+{
+    TCustomControl::EnabledChanged();
+    if (GetEnabled())
+        return;
+    // Disabling the window took its capture away, and no move or release will reach it
+    // now: forget the press and the hover, or the control would come back held, dragging,
+    // or without seeing the next entry.
+    FMouseButtonHeld = false;
+    SetDragging(false);
+    FWasMouseInControl = false;
+}
+
+// ---- Dragging ----
 
 void TCustomSkinnedControl::SetDragable(bool Value)
 {

@@ -3,8 +3,8 @@
 #include <chrono>
 
 #include "AviProbe.h"
-#include "avicap/AudioInputTone.h"
-#include "avicap/AviWriter.h"
+#include "avicap/audio/AudioInputTone.h"
+#include "avicap/avi/AviWriter.h"
 #include "platform/Clock.h"
 
 using namespace aviprobe;

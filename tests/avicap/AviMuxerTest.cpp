@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "AviProbe.h"
-#include "avicap/AviMuxer.h"
-#include "avicap/MjpegEncoder.h"
+#include "avicap/avi/AviMuxer.h"
+#include "avicap/avi/MjpegEncoder.h"
 
 using namespace aviprobe;
 

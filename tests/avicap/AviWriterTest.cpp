@@ -1,7 +1,7 @@
 // Capture files written from synthetic frames and a known tone, checked with the real
 // ffprobe and ffmpeg.
 #include "AviProbe.h"
-#include "avicap/AviWriter.h"
+#include "avicap/avi/AviWriter.h"
 
 using namespace aviprobe;
 

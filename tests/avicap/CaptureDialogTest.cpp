@@ -1,5 +1,5 @@
 #include "CaptureFixture.h"
-#include "avicap/CaptureDialogs.h"
+#include "avicap/window/CaptureDialogs.h"
 #include "framework/ComCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"

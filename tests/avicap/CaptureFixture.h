@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "avicap/CaptureWindow.h"
-#include "avicap/TestPatternDriver.h"
+#include "avicap/window/CaptureWindow.h"
+#include "avicap/testpattern/TestPatternDriver.h"
 #include "avicap/Vfw.h"
 #include "platform/Clock.h"
 #include "platform/WindowTree.h"

@@ -1,6 +1,7 @@
 #pragma once
 // A camera for the recording tests that delivers only when the test says so.
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,26 +15,38 @@ public:
     std::string name() const override { return "Manual"; }
     std::string version() const override { return "1"; }
     std::vector<CaptureFormat> formats() const override { return {format()}; }
-    CaptureFormat format() const override { return {320, 240, 30}; }
+    CaptureFormat format() const override { return size; }
     bool setFormat(const CaptureFormat& f) override { return f == format(); }
-    std::vector<CaptureControl> controls() const override { return {}; }
+    std::vector<CaptureControl> controls() const override
+    {
+        if (controlsThrow)
+            throw std::runtime_error("driver exploded");
+        return {};
+    }
     bool setControl(uint32_t, int) override { return false; }
-    bool startStreaming(CaptureSink* s) override { return (sink = s) != nullptr; }
+    bool startStreaming(CaptureSink* s) override { return !refuseStream && (sink = s) != nullptr; }
     void stopStreaming() override { sink = nullptr; }
     bool streaming() const override { return sink != nullptr; }
     bool grabFrame(CaptureFrame&, int) override { return false; }
+    uint64_t framesRejected() const override { return rejected; }
 
     bool deliver()
     {
         if (!sink)
             return false;
-        CaptureFrame frame{320, 240, pixels.empty() ? std::vector<uint8_t>(320 * 240 * 3, uint8_t(n * 8)) : pixels,
+        const size_t bytes = size_t(size.width) * size_t(size.height) * 3;
+        CaptureFrame frame{size.width, size.height,
+                           pixels.empty() ? std::vector<uint8_t>(bytes, uint8_t(n * 8)) : pixels,
                            currentClock().monotonicUs(), n, jpeg};
         ++n;
         sink->frameArrived(std::move(frame));
         return true;
     }
     uint64_t n = 0;
+    CaptureFormat size{320, 240, 30};
+    bool refuseStream = false;   // startStreaming fails, as a busy or broken camera does
+    uint64_t rejected = 0;       // what framesRejected answers
+    bool controlsThrow = false;  // controls() throws, as a faulty driver might
     std::vector<uint8_t> pixels;   // empty: a grey that brightens frame by frame
     std::vector<uint8_t> jpeg;     // the camera's own JPEG of the picture, if any
 };

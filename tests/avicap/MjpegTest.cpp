@@ -3,9 +3,9 @@
 #include <turbojpeg.h>
 
 #include "AviProbe.h"
-#include "avicap/AviWriter.h"
-#include "avicap/MjpegEncoder.h"
-#include "avicap/MjpegMarkers.h"
+#include "avicap/avi/AviWriter.h"
+#include "avicap/avi/MjpegEncoder.h"
+#include "avicap/avi/MjpegMarkers.h"
 
 using namespace aviprobe;
 

@@ -41,6 +41,7 @@ TEST_F(RecordingFailure, CameraThatStopsDeliveringEndsTheCapture)
             advance(250);
             quietMs += 250;
         }
+        capWaitForFiles(cap);
         CAPSTATUS s = status();
         EXPECT_EQ(s.fCapturingNow, 0);
         EXPECT_EQ(s.dwReturn, DWORD(IDS_CAP_DRIVER_ERROR));
@@ -76,6 +77,7 @@ TEST_F(RecordingFailure, FullDiskEndsTheCaptureWithAPlayableFile)
             advance(250);
             std::this_thread::sleep_for(std::chrono::microseconds(500));   // lets the writer catch up
         }
+        capWaitForFiles(cap);
         CAPSTATUS s = status();
         r[1] = s.fCapturingNow;
         r[2] = int32_t(s.dwReturn);

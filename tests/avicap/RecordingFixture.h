@@ -7,8 +7,8 @@
 
 #include "AviProbe.h"
 #include "CaptureFixture.h"
-#include "avicap/AudioInputTone.h"
-#include "avicap/Recorder.h"
+#include "avicap/audio/AudioInputTone.h"
+#include "avicap/avi/Recorder.h"
 
 struct RecordingLog
 {

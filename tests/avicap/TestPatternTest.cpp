@@ -1,3 +1,6 @@
+#include <chrono>
+#include <thread>
+
 #include "CaptureFixture.h"
 
 namespace {
@@ -63,4 +66,35 @@ TEST_F(CaptureFixture, TestPatternDrawsEveryOfferedSizeAndShowsTheTime)
         }
     EXPECT_GT(differing, 0u);
     EXPECT_EQ(bottomHalf, 0u);   // the text sits at the top
+}
+
+// The camera thread sleeps until its next frame is due: a fake clock that stands still gets
+// no frame however long one waits, and moving it wakes the thread without any pumping.
+TEST_F(CaptureFixture, TestPatternThreadSleepsUntilTheClockReachesTheNextFrame)
+{
+    TestPatternDevice device;
+    CountingSink sink;
+    auto count = [&] {
+        std::lock_guard lock(sink.mutex);
+        return sink.frames.size();
+    };
+    auto waitFor = [&](size_t n) {
+        for (int i = 0; i < 2000 && count() < n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return count();
+    };
+    ASSERT_TRUE(device.startStreaming(&sink));
+    EXPECT_EQ(waitFor(1), 1u) << "the first frame is due at once";
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(count(), 1u) << "the clock stood still";
+    clock->advanceMs(20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(count(), 1u) << "not due yet";
+    clock->advanceMs(14);
+    EXPECT_EQ(waitFor(2), 2u) << "moving the clock woke the camera thread";
+    // Swapping the clock wakes it too: on the system clock frames come by themselves.
+    setClock(nullptr);
+    EXPECT_GE(waitFor(4), 4u);
+    device.stopStreaming();
+    setClock(clock);
 }

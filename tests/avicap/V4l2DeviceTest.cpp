@@ -15,11 +15,11 @@
 #include <thread>
 
 #include "AviProbe.h"
-#include "avicap/AviWriter.h"
-#include "avicap/CaptureWindow.h"
-#include "avicap/Recorder.h"
-#include "avicap/V4l2Device.h"
-#include "avicap/V4l2Driver.h"
+#include "avicap/avi/AviWriter.h"
+#include "avicap/window/CaptureWindow.h"
+#include "avicap/avi/Recorder.h"
+#include "avicap/v4l2/V4l2Device.h"
+#include "avicap/v4l2/V4l2Driver.h"
 #include "avicap/Vfw.h"
 #include "platform/Clock.h"
 #include "platform/Windows.h"
@@ -419,6 +419,7 @@ TEST(V4l2Device, CaptureWindowRecordingEndsByItselfWhenTheCameraIsUnplugged)
     EXPECT_FALSE(send(WM_CAP_STOP)) << "nothing left to stop";
 
     // The file holds what was recorded before the camera went.
+    capWaitForFiles(cap);
     const long headerFrames = aviHeaderFrames(path);
     std::printf("avi header: %ld frames\n", headerFrames);
     EXPECT_GE(headerFrames, 4);

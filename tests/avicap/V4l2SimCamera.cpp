@@ -2,11 +2,27 @@
 
 namespace {
 
+// As a kernel driver sizes them: NV12 and the 4:2:0 planes have rows of one byte a pixel.
+uint32_t strideOf(uint32_t fourcc, int width)
+{
+    switch (fourcc) {
+    case V4L2_PIX_FMT_MJPEG: return 0;
+    case V4L2_PIX_FMT_NV12:
+    case V4L2_PIX_FMT_YUV420:
+    case V4L2_PIX_FMT_GREY: return uint32_t(width);
+    case V4L2_PIX_FMT_RGB24:
+    case V4L2_PIX_FMT_BGR24: return uint32_t(width * 3);
+    default: return uint32_t(width * 2);
+    }
+}
+
 uint32_t frameBytes(uint32_t fourcc, int width, int height)
 {
     if (fourcc == V4L2_PIX_FMT_MJPEG)
         return uint32_t(width * height * 3 + 4096);   // room for any JPEG of that size
-    return uint32_t(width * height * 2);
+    if (fourcc == V4L2_PIX_FMT_NV12 || fourcc == V4L2_PIX_FMT_YUV420)
+        return uint32_t(width * height * 3 / 2);
+    return strideOf(fourcc, width) * uint32_t(height);
 }
 
 void copyName(uint8_t* field, size_t size, const std::string& text)
@@ -109,7 +125,7 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
             pix.width = uint32_t(f->sizes[0].first);
             pix.height = uint32_t(f->sizes[0].second);
         }
-        pix.bytesperline = f->fourcc == V4L2_PIX_FMT_MJPEG ? 0 : pix.width * 2;
+        pix.bytesperline = strideOf(f->fourcc, int(pix.width));
         if (request == VIDIOC_S_FMT) {
             n.fourcc = pix.pixelformat;
             n.width = int(pix.width);
@@ -135,7 +151,8 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
             return fail(EBUSY);
         if (n.grantedBuffers)
             r->count = n.grantedBuffers;
-        n.buffers.assign(r->count, std::vector<uint8_t>(frameBytes(n.fourcc, n.width, n.height)));
+        n.buffers.assign(r->count, std::vector<uint8_t>(n.bufferBytes ? n.bufferBytes
+                                                                      : frameBytes(n.fourcc, n.width, n.height)));
         n.queued.clear();
         n.done.clear();
         return 0;

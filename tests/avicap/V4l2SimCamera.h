@@ -15,7 +15,7 @@
 #include <mutex>
 #include <thread>
 
-#include "avicap/V4l2System.h"
+#include "avicap/v4l2/V4l2System.h"
 
 struct SimFormat
 {
@@ -53,6 +53,7 @@ struct SimNode
     bool endlessFormats = false;
     uint32_t grantedBuffers = 0;   // REQBUFS answers this count when set
     bool mmapFails = false;
+    uint32_t bufferBytes = 0;      // REQBUFS makes buffers of this size when set
     bool badIndex = false;         // DQBUF names a buffer that does not exist
     std::vector<std::vector<uint8_t>> buffers;
     std::deque<uint32_t> queued, done;

@@ -6,10 +6,10 @@
 #include <thread>
 
 #include "avicap/AviProbe.h"
-#include "avicap/AviWriter.h"
-#include "avicap/MjpegEncoder.h"
-#include "avicap/V4l2Device.h"
-#include "avicap/V4l2Driver.h"
+#include "avicap/avi/AviWriter.h"
+#include "avicap/avi/MjpegEncoder.h"
+#include "avicap/v4l2/V4l2Device.h"
+#include "avicap/v4l2/V4l2Driver.h"
 #include "avicap/V4l2SimCamera.h"
 
 namespace {
@@ -226,6 +226,72 @@ TEST(V4l2Convert, LibraryFormatsConvertAndFlip)
             << std::hex << fourcc << ": " << converter.error();
         EXPECT_EQ(out.size(), 16u * 16 * 3);
     }
+}
+
+TEST(V4l2Convert, ShortFramesOfEveryFormatAreRefusedBeforeConversion)
+{
+    V4l2Converter converter;
+    std::vector<uint8_t> out;
+    // Whole-frame sizes of a 64 x 48 picture with tight rows.
+    const std::pair<uint32_t, size_t> formats[] = {
+        {V4L2_PIX_FMT_YUYV, 64 * 48 * 2},     {V4L2_PIX_FMT_YVYU, 64 * 48 * 2},   {V4L2_PIX_FMT_UYVY, 64 * 48 * 2},
+        {V4L2_PIX_FMT_YUV420, 64 * 48 * 3 / 2}, {V4L2_PIX_FMT_YVU420, 64 * 48 * 3 / 2},
+        {V4L2_PIX_FMT_NV12, 64 * 48 * 3 / 2}, {V4L2_PIX_FMT_RGB24, 64 * 48 * 3},  {V4L2_PIX_FMT_BGR24, 64 * 48 * 3},
+        {V4L2_PIX_FMT_RGB565, 64 * 48 * 2},   {V4L2_PIX_FMT_GREY, 64 * 48},       {V4L2_PIX_FMT_SBGGR8, 64 * 48},
+        {V4L2_PIX_FMT_SGBRG8, 64 * 48},       {V4L2_PIX_FMT_SGRBG8, 64 * 48},     {V4L2_PIX_FMT_SRGGB8, 64 * 48}};
+    for (auto [fourcc, whole] : formats) {
+        SCOPED_TRACE(std::to_string(fourcc));
+        const uint32_t stride = uint32_t(fourcc == V4L2_PIX_FMT_YUV420 || fourcc == V4L2_PIX_FMT_YVU420 ||
+                                                 fourcc == V4L2_PIX_FMT_NV12
+                                             ? 64
+                                             : whole / 48);
+        const V4l2PixelLayout layout{fourcc, 64, 48, stride};
+        EXPECT_EQ(v4l2FrameBytes(layout), whole);
+        // The frame sits at the very end of its allocation, so a read past it is a read
+        // past the buffer (AddressSanitizer reports it).
+        std::vector<uint8_t> frame(whole, 128);
+        EXPECT_TRUE(converter.convert(layout, frame.data(), whole, out)) << converter.error();
+        std::vector<uint8_t> shortFrame(whole - 1, 128);
+        EXPECT_FALSE(converter.convert(layout, shortFrame.data(), shortFrame.size(), out));
+        EXPECT_NE(converter.error().find("short"), std::string::npos) << converter.error();
+    }
+    // NV12 without its chroma: only the 64 x 48 luma plane arrived.
+    std::vector<uint8_t> luma(64 * 48, 128);
+    EXPECT_FALSE(converter.convert({V4L2_PIX_FMT_NV12, 64, 48, 64}, luma.data(), luma.size(), out));
+}
+
+TEST_F(V4l2Sim, ShortNv12FramesAreCountedAndNeverDelivered)
+{
+    cam.formats = {{V4L2_PIX_FMT_NV12, {{64, 48}}, {30}}};
+    auto device = open();
+    ASSERT_TRUE(device);
+    ASSERT_EQ(device->pixelFormat(), uint32_t(V4L2_PIX_FMT_NV12));
+    RecordingSink sink;
+    ASSERT_TRUE(device->startStreaming(&sink));
+    // The driver says only the luma plane was filled.
+    ASSERT_TRUE(sim->pushFrameWait(kCam, std::vector<uint8_t>(64 * 48, 100)));
+    for (int i = 0; i < 2000 && device->framesRejected() == 0; ++i)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(sim->pushFrameWait(kCam, std::vector<uint8_t>(64 * 48 * 3 / 2, 100)));
+    ASSERT_TRUE(sink.waitFrames(1));
+    device->stopStreaming();
+    EXPECT_EQ(sink.frames.size(), 1u) << "only the whole frame is delivered";
+    EXPECT_EQ(device->framesRejected(), 1u);
+}
+
+TEST_F(V4l2Sim, StreamingRefusesBuffersTooSmallForAWholeFrame)
+{
+    cam.formats = {{V4L2_PIX_FMT_NV12, {{64, 48}}, {30}}};
+    cam.bufferBytes = 64 * 48;   // room for the luma plane only
+    auto device = open();
+    ASSERT_TRUE(device);
+    RecordingSink sink;
+    EXPECT_FALSE(device->startStreaming(&sink));
+    EXPECT_FALSE(cam.streaming);
+    EXPECT_EQ(sim->maps, sim->unmaps);
+    cam.bufferBytes = 64 * 48 * 3 / 2;
+    EXPECT_TRUE(device->startStreaming(&sink));
+    device->stopStreaming();
 }
 
 TEST_F(V4l2Sim, StreamsConvertedFramesAndReleasesBuffers)

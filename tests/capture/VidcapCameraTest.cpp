@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "VidcapFixture.h"
-#include "avicap/V4l2Driver.h"
+#include "avicap/v4l2/V4l2Driver.h"
 #include "tests/avicap/AviProbe.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "avicap/AudioInputTone.h"
-#include "avicap/CaptureWindow.h"
-#include "avicap/Recorder.h"
-#include "avicap/TestPatternDriver.h"
+#include "avicap/audio/AudioInputTone.h"
+#include "avicap/window/CaptureWindow.h"
+#include "avicap/avi/Recorder.h"
+#include "avicap/testpattern/TestPatternDriver.h"
 #include "capture/Vidcap.h"
 #include "framework/Forms.h"
 #include "platform/Clock.h"

@@ -59,7 +59,7 @@ viewer_pid=$!
 pids+=($viewer_pid)
 logged() { grep -q -- "$1" "$work/viewer.log"; }
 waitfor 100 logged ready || { echo "FAIL: viewer did not start"; cat "$work/viewer.log"; exit 1; }
-wid=$(timeout 10 xdotool search --sync --name '^Bitmap viewer - picture.bmp$' | head -n1)
+wid=$(timeout 10 xdotool search --sync --name '^Bitmap viewer( - picture\.bmp)?$' | head -n1)
 [ -n "$wid" ] || { echo "FAIL: viewer window not found"; exit 1; }
 read -r cx cy cw ch < <(grep ready "$work/viewer.log" | sed 's/.*client=//; s/,/ /g')
 sleep 0.5

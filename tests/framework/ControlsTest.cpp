@@ -350,3 +350,19 @@ TEST_F(ControlsTest, ChildWithoutParentWindowRaises)
 }
 
 }  // namespace
+
+TEST_F(ControlsTest, WithoutAnApplicationAnExceptionFromAHandlerIsPrinted)
+{
+    auto form = shownForm();
+    auto* box = new TCtlBox(form.get());
+    box->SetBounds(10, 10, 40, 40);
+    box->SetParent(form.get());
+    box->OnClick = [](TObject*) { throw Exception("handler failed"); };
+    pump();
+    SetControlExceptionHandler(nullptr);   // as before the application object exists
+    testing::internal::CaptureStderr();
+    click(100 + 20, 100 + 20);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    SetControlExceptionHandler([](const std::exception& e) { Application->HandleException(Application, e); });
+    EXPECT_NE(printed.find("handler failed"), std::string::npos) << printed;
+}

@@ -1,5 +1,7 @@
 // Sending, posting, the blocking loop across threads, keyboard translation and timers.
 #include <chrono>
+#include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "WindowFixture.h"
@@ -74,6 +76,56 @@ TEST_F(MessagesTest, SendFromAnotherThreadRunsOnTheUiThread)
     sender.join();
     EXPECT_EQ(answer, 42);
     EXPECT_EQ(handledOn, std::this_thread::get_id());
+}
+
+TEST_F(MessagesTest, AWindowProcedureThrowingForACrossThreadSendAnswersTheSenderWithZero)
+{
+    HWND window = makeTop(0, 0, 10, 10);
+    hook = [&](HWND, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_APP + 1 && w == 1)
+            throw std::runtime_error("procedure failed");
+        if (m == WM_APP + 1)
+            return LRESULT(7);
+        return std::nullopt;
+    };
+    LRESULT failed = -1, next = -1;
+    std::thread sender([&] {
+        failed = SendMessageA(window, WM_APP + 1, 1, 0);
+        next = SendMessageA(window, WM_APP + 1, 2, 0);   // the loop still answers
+        PostMessageA(window, WM_APP + 2, 0, 0);
+    });
+    testing::internal::CaptureStderr();
+    MSG msg{};
+    while (GetMessageA(&msg, 0, 0, 0) && msg.message != WM_APP + 2)
+        DispatchMessageA(&msg);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    sender.join();
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(next, 7);
+    EXPECT_NE(printed.find("procedure failed"), std::string::npos) << printed;
+}
+
+TEST(ClockSwap, AClockReplacedWhileAnotherThreadReadsItStaysAliveForThatReader)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<int64_t> reads{0};
+    std::thread reader([&] {
+        int64_t last = 0;
+        while (!stop) {
+            last += currentClock().monotonicUs() >= 0 ? 1 : 0;
+            reads = last;
+        }
+    });
+    while (reads == 0)
+        std::this_thread::yield();
+    // Each fake clock is freed as soon as it is replaced, unless a reader still holds it
+    // (the sanitizer builds see a read of a freed clock).
+    for (int i = 0; i < 2000; ++i)
+        setClock(std::make_shared<FakeClock>(i));
+    setClock(nullptr);
+    stop = true;
+    reader.join();
+    EXPECT_GT(reads.load(), 1);
 }
 
 TEST_F(MessagesTest, QuitComesAfterQueuedMessagesAndSurvivesThePumpHelper)

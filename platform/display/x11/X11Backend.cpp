@@ -12,12 +12,22 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
-// A request on a window that is already gone (BadWindow and the like) is not worth dying for.
-int ignoreError(Display*, XErrorEvent*)
+// A request on a window that is already gone (BadWindow and the like) is not worth dying
+// for, but it is worth a line: the error and the request that caused it.
+int logError(Display* dpy, XErrorEvent* event)
 {
+    char error[128] = "";
+    XGetErrorText(dpy, event->error_code, error, sizeof error);
+    char request[128] = "";
+    const std::string key = std::to_string(int(event->request_code));
+    XGetErrorDatabaseText(dpy, "XRequest", key.c_str(), "", request, sizeof request);
+    std::fprintf(stderr, "Lumo free: X error %s in request %s (major %d, minor %d), resource 0x%lx\n", error,
+                 *request ? request : "of an extension", int(event->request_code), int(event->minor_code),
+                 event->resourceid);
     return 0;
 }
 
@@ -54,9 +64,14 @@ std::shared_ptr<DisplayBackend> openX11Display(const std::string& name, std::str
                 "\": is the X server running and may this user connect to it?";
         return nullptr;
     }
-    XSetErrorHandler(ignoreError);
-    XSetIOErrorHandler(connectionLost);
+    installX11ErrorHandlers();
     return std::make_shared<X11Backend>(dpy, options);
+}
+
+void installX11ErrorHandlers()
+{
+    XSetErrorHandler(logError);
+    XSetIOErrorHandler(connectionLost);
 }
 
 bool x11UsesSharedMemory(const DisplayBackend& backend)

@@ -17,3 +17,6 @@ std::shared_ptr<DisplayBackend> openX11Display(const std::string& name, std::str
                                               X11Options options = {});
 // Whether the connection presents through MIT-SHM (for the benchmark's report).
 bool x11UsesSharedMemory(const DisplayBackend& backend);
+// Installs the error handlers every connection uses: protocol errors are logged to standard
+// error with the failing request; a lost connection ends the program with a message.
+void installX11ErrorHandlers();

@@ -1,5 +1,0 @@
-#include "avicap/DefaultDrivers.h"
-
-#include "avicap/V4l2Driver.h"
-
-void installDefaultCaptureDrivers() { setCameraDriver(std::make_shared<V4l2Driver>()); }

@@ -1,0 +1,117 @@
+#include "avicap/avi/AviFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+AviError aviSystemError(AviErrorCode code, int err, const std::string& what, const std::string& path)
+{
+    AviError error;
+    error.code = code;
+    error.sysError = err;
+    error.text = what + " \"" + path + "\": " + std::strerror(err);
+    return error;
+}
+
+AviFile::~AviFile() { close(); }
+
+bool AviFile::create(const std::string& path, AviError& error)
+{
+    close();
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        error = aviSystemError(AviErrorCode::CannotCreate, errno, "Cannot create the capture file", path);
+        return false;
+    }
+    end_ = 0;
+    return true;
+}
+
+AviError AviFile::writeError(int err) const
+{
+    // A size limit shows up as EFBIG; to the user it is the same as a full disk.
+    bool full = err == ENOSPC || err == EFBIG || err == EDQUOT;
+    return aviSystemError(full ? AviErrorCode::DiskFull : AviErrorCode::WriteError, err,
+                          full ? "The disk is full while writing" : "Cannot write", path_);
+}
+
+bool AviFile::append(const iovec* parts, int count, AviError& error)
+{
+    std::vector<iovec> left(parts, parts + count);
+    size_t first = 0;
+    uint64_t at = end_;
+    while (first < left.size()) {
+        ssize_t n = ::pwritev(fd_, left.data() + first, int(left.size() - first), off_t(at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // A short write followed by a refusal: report the refusal (ENOSPC if none given).
+            error = writeError(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        at += uint64_t(n);
+        size_t done = size_t(n);
+        while (first < left.size() && done >= left[first].iov_len)
+            done -= left[first++].iov_len;
+        if (first < left.size()) {
+            left[first].iov_base = static_cast<char*>(left[first].iov_base) + done;
+            left[first].iov_len -= done;
+        }
+    }
+    end_ = at;
+    return true;
+}
+
+bool AviFile::append(const void* data, size_t size, AviError& error)
+{
+    iovec part{const_cast<void*>(data), size};
+    return append(&part, 1, error);
+}
+
+bool AviFile::patch(uint64_t offset, const void* data, size_t size, AviError& error)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::pwrite(fd_, p, size, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = writeError(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        p += n;
+        offset += uint64_t(n);
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool AviFile::truncate(uint64_t size, AviError& error)
+{
+    if (::ftruncate(fd_, off_t(size)) != 0) {
+        error = writeError(errno);
+        return false;
+    }
+    end_ = size;
+    return true;
+}
+
+bool AviFile::sync(AviError& error)
+{
+    if (::fdatasync(fd_) != 0) {
+        error = writeError(errno);
+        return false;
+    }
+    return true;
+}
+
+void AviFile::close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}

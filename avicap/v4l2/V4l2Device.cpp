@@ -1,0 +1,224 @@
+#include "avicap/v4l2/V4l2Device.h"
+
+#include <linux/videodev2.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr V4l2Mode kNoMode{};
+
+}  // namespace
+
+bool isV4l2CaptureNode(const v4l2_capability& caps)
+{
+    const uint32_t node =
+        (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
+    return (node & V4L2_CAP_VIDEO_CAPTURE) && (node & V4L2_CAP_STREAMING);
+}
+
+std::string v4l2VersionText(const v4l2_capability& caps)
+{
+    return v4l2Text(caps.driver, sizeof caps.driver) + " " +
+           std::to_string((caps.version >> 16) & 0xff) + "." +
+           std::to_string((caps.version >> 8) & 0xff) + "." + std::to_string(caps.version & 0xff);
+}
+
+V4l2Device::V4l2Device(std::shared_ptr<V4l2System> system) : system_(std::move(system)) {}
+
+V4l2Device::~V4l2Device()
+{
+    stopStreaming();
+    std::lock_guard lock(mutex_);
+    closeNode();
+}
+
+std::unique_ptr<V4l2Device> V4l2Device::open(std::shared_ptr<V4l2System> system,
+                                             const std::string& path)
+{
+    if (!system)
+        return nullptr;
+    std::unique_ptr<V4l2Device> device(new V4l2Device(std::move(system)));
+    if (!device->initialise(path))
+        return nullptr;
+    return device;
+}
+
+bool V4l2Device::initialise(const std::string& path)
+{
+    fd_ = system_->open(path);
+    if (fd_ < 0)
+        return false;
+    v4l2_capability caps{};
+    if (system_->ioctl(fd_, VIDIOC_QUERYCAP, &caps) != 0 || !isV4l2CaptureNode(caps))
+        return false;
+    name_ = v4l2Text(caps.card, sizeof caps.card);
+    version_ = v4l2VersionText(caps);
+    std::lock_guard lock(mutex_);
+    modes_ = enumerateV4l2Modes(*system_, fd_);
+    if (modes_.empty())
+        return false;
+    // Keep the camera's present mode when it is one we can show; VGA (or the first) else.
+    V4l2Mode current;
+    if (readFormat(current) && V4l2Converter::supports(current.fourcc) &&
+        std::any_of(modes_.begin(), modes_.end(), [&](const V4l2Mode& m) {
+            return m.fourcc == current.fourcc && m.width == current.width &&
+                   m.height == current.height;
+        })) {
+        mode_ = current;
+        return true;
+    }
+    const V4l2Mode* fallback = chooseV4l2Mode(modes_, {640, 480, 30});
+    return applyMode(fallback ? *fallback : modes_.front());
+}
+
+void V4l2Device::closeNode()
+{
+    if (fd_ >= 0)
+        system_->close(fd_);
+    fd_ = -1;
+}
+
+bool V4l2Device::readFormat(V4l2Mode& mode)
+{
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (system_->ioctl(fd_, VIDIOC_G_FMT, &format) != 0)
+        return false;
+    const v4l2_pix_format& pix = format.fmt.pix;
+    if (pix.width == 0 || pix.height == 0 || pix.width > kMaxV4l2Side || pix.height > kMaxV4l2Side)
+        return false;
+    mode.fourcc = pix.pixelformat;
+    mode.width = int(pix.width);
+    mode.height = int(pix.height);
+    bytesPerLine_ = pix.bytesperline;
+    v4l2_streamparm parm{};
+    parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    mode.numerator = 1;
+    mode.denominator = 30;
+    if (system_->ioctl(fd_, VIDIOC_G_PARM, &parm) == 0 &&
+        parm.parm.capture.timeperframe.numerator > 0 &&
+        parm.parm.capture.timeperframe.denominator > 0) {
+        mode.numerator = parm.parm.capture.timeperframe.numerator;
+        mode.denominator = parm.parm.capture.timeperframe.denominator;
+    }
+    return true;
+}
+
+bool V4l2Device::applyMode(const V4l2Mode& wanted)
+{
+    if (fd_ < 0)
+        return false;
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    format.fmt.pix.width = uint32_t(wanted.width);
+    format.fmt.pix.height = uint32_t(wanted.height);
+    format.fmt.pix.pixelformat = wanted.fourcc;
+    format.fmt.pix.field = V4L2_FIELD_ANY;
+    if (system_->ioctl(fd_, VIDIOC_S_FMT, &format) != 0)
+        return false;
+    v4l2_streamparm parm{};
+    parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (system_->ioctl(fd_, VIDIOC_G_PARM, &parm) == 0 &&
+        (parm.parm.capture.capability & V4L2_CAP_TIMEPERFRAME)) {
+        parm.parm.capture.timeperframe = {wanted.numerator, wanted.denominator};
+        system_->ioctl(fd_, VIDIOC_S_PARM, &parm);   // a refused rate leaves the camera's own
+    }
+    V4l2Mode actual;
+    if (!readFormat(actual) || actual.fourcc != wanted.fourcc || actual.width != wanted.width ||
+        actual.height != wanted.height) {
+        // The driver picked something else: go back to what worked.
+        if (mode_.fourcc != 0) {
+            V4l2Mode previous = mode_;
+            mode_ = kNoMode;
+            applyMode(previous);
+            mode_ = previous;
+        }
+        return false;
+    }
+    mode_ = actual;
+    return true;
+}
+
+std::vector<CaptureFormat> V4l2Device::formats() const
+{
+    std::lock_guard lock(mutex_);
+    return captureFormatsOf(modes_);
+}
+
+CaptureFormat V4l2Device::format() const
+{
+    std::lock_guard lock(mutex_);
+    return {mode_.width, mode_.height, mode_.framesPerSecond()};
+}
+
+uint32_t V4l2Device::pixelFormat() const
+{
+    std::lock_guard lock(mutex_);
+    return mode_.fourcc;
+}
+
+bool V4l2Device::restartAround(const std::function<bool()>& change)
+{
+    // Drivers refuse format and input changes while buffers exist.
+    CaptureSink* sink = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (running_ && !failed_)
+            sink = sink_;
+    }
+    if (sink)
+        stopStreaming();
+    bool changed;
+    {
+        std::lock_guard lock(mutex_);
+        changed = change();
+    }
+    if (sink)
+        startStreaming(sink);
+    return changed;
+}
+
+bool V4l2Device::setFormat(const CaptureFormat& format)
+{
+    V4l2Mode wanted;
+    {
+        std::lock_guard lock(mutex_);
+        const V4l2Mode* mode = chooseV4l2Mode(modes_, format);
+        if (!mode || fd_ < 0)
+            return false;
+        wanted = *mode;
+    }
+    return restartAround([&] { return applyMode(wanted); });
+}
+
+std::vector<CaptureControl> V4l2Device::controls() const
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0)
+        return {};
+    return enumerateV4l2Controls(*system_, fd_);
+}
+
+bool V4l2Device::setControl(uint32_t id, int value)
+{
+    if (id != kV4l2InputControl) {
+        std::lock_guard lock(mutex_);
+        return fd_ >= 0 && setV4l2Control(*system_, fd_, id, value);
+    }
+    // Another input may offer other modes.
+    return restartAround([&] {
+        if (fd_ < 0 || !setV4l2Control(*system_, fd_, id, value))
+            return false;
+        modes_ = enumerateV4l2Modes(*system_, fd_);
+        V4l2Mode current;
+        if (readFormat(current) && V4l2Converter::supports(current.fourcc)) {
+            mode_ = current;
+            return true;
+        }
+        const V4l2Mode* fallback = chooseV4l2Mode(modes_, {640, 480, 30});
+        if (!fallback && !modes_.empty())
+            fallback = &modes_.front();
+        return fallback && applyMode(*fallback);
+    });
+}

@@ -1,0 +1,206 @@
+// Preview: the newest delivered frame is shown once per preview period, after the frame
+// callback has seen (and perhaps drawn into) its pixels.
+#include <cstring>
+
+#include "avicap/window/CaptureWindow.h"
+#include "platform/Clock.h"
+
+bool CaptureWindow::recordingNow() const { return recorder_ && recorder_->capturing(); }
+
+bool CaptureWindow::setPreview(bool on)
+{
+    preview_ = on;
+    if (on) {
+        previewDue_ = true;
+        SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
+    } else {
+        KillTimer(window_, kPreviewTimer);
+    }
+    return updateStreaming();
+}
+
+void CaptureWindow::setPreviewRate(UINT ms)
+{
+    previewRateMs_ = std::max<UINT>(ms, 1);
+    if (preview_)
+        SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
+}
+
+// Recording keeps every frame for a while; the preview alone needs only the newest.
+void CaptureWindow::sizeInbox()
+{
+    size_t limit = 1;
+    if (recordingNow() && device_) {
+        const int fps = std::max(1, device_->format().framesPerSecond);
+        limit = std::max<size_t>(4, size_t((fps * kFrameQueueMs + 999) / 1000));
+    }
+    std::lock_guard lock(mailMutex_);
+    inboxLimit_ = limit;
+}
+
+// Starts or stops the camera as preview and recording need it. A camera that will not
+// start is reported (error callback, dwReturn) and leaves the preview off; a recording
+// waiting for it ends as if the camera had failed. False when it would not start.
+bool CaptureWindow::updateStreaming()
+{
+    sizeInbox();
+    if (!device_)
+        return true;
+    const bool wanted = preview_ || recordingNow();
+    if (wanted && !device_->streaming()) {
+        streamStartUs_ = currentClock().monotonicUs();
+        if (!device_->startStreaming(this)) {
+            const std::string text = "The camera \"" + device_->name() + "\" could not start streaming";
+            KillTimer(window_, kPreviewTimer);
+            preview_ = false;
+            windowError_ = IDS_CAP_DRIVER_ERROR;
+            if (recordingNow())
+                recorder_->deviceFailed(text);
+            reportError(IDS_CAP_DRIVER_ERROR, text.c_str());
+            InvalidateRect(window_, nullptr, FALSE);
+            return false;
+        }
+        windowError_ = 0;
+    } else if (!wanted && device_->streaming()) {
+        device_->stopStreaming();
+        std::lock_guard lock(mailMutex_);
+        inbox_.clear();
+    }
+    return true;
+}
+
+void CaptureWindow::takeDelivered()
+{
+    std::deque<CaptureFrame> frames;
+    std::string failure;
+    {
+        std::lock_guard lock(mailMutex_);
+        frames.swap(inbox_);
+        failure.swap(failure_);
+        wakePosted_ = false;
+    }
+    if (!failure.empty()) {
+        KillTimer(window_, kPreviewTimer);
+        preview_ = false;
+        if (device_)
+            device_->stopStreaming();
+        if (recordingNow())
+            recorder_->deviceFailed(failure);
+        reportError(IDS_CAP_DRIVER_ERROR, failure.c_str());
+        return;
+    }
+    if (frames.empty() || !device_)
+        return;
+    for (CaptureFrame& frame : frames) {
+        if (!recordingNow())
+            break;
+        VIDEOHDR header{};
+        header.lpData = frame.pixels.data();
+        header.dwBufferLength = header.dwBytesUsed = DWORD(frame.pixels.size());
+        header.dwTimeCaptured = DWORD((frame.timestampUs - streamStartUs_) / 1000);
+        header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
+        recorder_->cameraFrame(header, frame);
+    }
+    newest_ = std::move(frames.back());
+    if (preview_ && previewDue_)
+        previewTick();
+}
+
+void CaptureWindow::previewTick()
+{
+    if (!preview_)
+        return;
+    if (!newest_) {
+        previewDue_ = true;
+        return;
+    }
+    previewDue_ = false;
+    CaptureFrame frame = std::move(*newest_);
+    newest_.reset();
+    showFrame(std::move(frame), true);
+}
+
+void CaptureWindow::showFrame(CaptureFrame&& frame, bool callback)
+{
+    current_ = std::move(frame);
+    haveCurrent_ = true;
+    ++shown_;
+    if (callback && onFrame_) {
+        VIDEOHDR header{};
+        header.lpData = current_.pixels.data();
+        header.dwBufferLength = header.dwBytesUsed = DWORD(current_.pixels.size());
+        header.dwTimeCaptured = DWORD(std::max<int64_t>(0, current_.timestampUs - streamStartUs_) / 1000);
+        header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
+        callProgram("frame", [&] { return onFrame_(window_, &header); });
+    }
+    const int w = current_.width, h = current_.height;
+    if (w <= 0 || h <= 0 || current_.pixels.size() < size_t(w) * size_t(h) * 3)
+        return;
+    if (!dib_ || dibWidth_ != w || dibHeight_ != h) {
+        if (!memDC_) {
+            memDC_ = CreateCompatibleDC(0);
+            if (!memDC_)
+                return;
+        }
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HBITMAP dib = CreateDIBSection(memDC_, &info, DIB_RGB_COLORS, &bits, 0, 0);
+        if (!dib || !bits)
+            return;
+        HGDIOBJ previous = SelectObject(memDC_, dib);
+        if (!oldBitmap_)
+            oldBitmap_ = previous;
+        if (dib_)
+            DeleteObject(dib_);
+        dib_ = dib;
+        dibBits_ = static_cast<uint8_t*>(bits);
+        dibWidth_ = w;
+        dibHeight_ = h;
+    }
+    // Frame rows are tight; DIB rows are padded to four bytes.
+    const size_t row = size_t(w) * 3, stride = (row + 3) & ~size_t(3);
+    if (row == stride) {
+        std::memcpy(dibBits_, current_.pixels.data(), row * size_t(h));
+    } else {
+        for (int y = 0; y < h; ++y)
+            std::memcpy(dibBits_ + stride * size_t(y), current_.pixels.data() + row * size_t(y), row);
+    }
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void CaptureWindow::paint()
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window_, &ps);
+    if (!dc)
+        return;
+    RECT client;
+    GetClientRect(window_, &client);
+    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+    if (haveCurrent_ && dib_) {
+        const bool sameSize = client.right == dibWidth_ && client.bottom == dibHeight_;
+        if (scale_ && !sameSize) {
+            StretchBlt(dc, 0, 0, client.right, client.bottom, memDC_, 0, 0, dibWidth_, dibHeight_, SRCCOPY);
+        } else {
+            // Scrolling applies at natural size only.
+            const POINT at = scale_ ? POINT{} : scroll_;
+            BitBlt(dc, -at.x, -at.y, dibWidth_, dibHeight_, memDC_, 0, 0, SRCCOPY);
+            RECT right{dibWidth_ - at.x, 0, client.right, client.bottom};
+            RECT below{0, dibHeight_ - at.y, client.right, client.bottom};
+            if (right.left < right.right)
+                FillRect(dc, &right, black);
+            if (below.top < below.bottom)
+                FillRect(dc, &below, black);
+        }
+    } else {
+        FillRect(dc, &client, black);
+    }
+    DeleteObject(black);
+    EndPaint(window_, &ps);
+}
