@@ -41,10 +41,13 @@ protected:
 
     static void pump() { processPendingMessages(); }
 
-    // Clicks far enough apart in time that two of them never make a double click.
+    // Clicks far enough apart in time that two of them never make a double click; the
+    // pointer gets there first, as a hand moves it, so hover leaves the last control.
     void click(int x, int y)
     {
         clock->advanceMs(1000);
+        display->moveMouse(x, y);
+        pump();
         display->click(x, y);
         pump();
     }
@@ -54,6 +57,12 @@ protected:
     {
         TPoint p = control->ClientToScreen(TPoint(x, y));
         return POINT{p.X, p.Y};
+    }
+    // For hooks that run before a modal loop: the clicks wait in the queue for the loop.
+    void queueClick(POINT p)
+    {
+        display->moveMouse(p.x, p.y);
+        display->click(p.x, p.y);
     }
     void clickOn(TControl* control, int x = -1, int y = -1)
     {

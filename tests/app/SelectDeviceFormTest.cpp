@@ -59,8 +59,7 @@ protected:
         form->OnShow = [&, choose, button](TObject*) {
             if (choose)
                 choose();
-            POINT p = at(button, 10, 10);
-            display->click(p.x, p.y);
+            queueClick(at(button, 10, 10));
         };
         return form->Execute();
     }
@@ -70,10 +69,8 @@ protected:
     void chooseEntry(int n)
     {
         TComboBox* box = form->DeviceSelectComboBox;
-        POINT button = at(box, box->GetWidth() - 6, box->GetHeight() / 2);
-        display->click(button.x, button.y);
-        POINT entry = at(box, 20, box->GetHeight() + n * box->GetItemHeight() + box->GetItemHeight() / 2 + 1);
-        display->click(entry.x, entry.y);
+        queueClick(at(box, box->GetWidth() - 6, box->GetHeight() / 2));
+        queueClick(at(box, 20, box->GetHeight() + n * box->GetItemHeight() + box->GetItemHeight() / 2 + 1));
     }
 };
 
