@@ -202,10 +202,13 @@ TEST_F(MainFormRecording, ACameraLostWhileRecordingIsShownAndNothingStaysDisable
     expectIdle(true);   // the file up to the loss is there to play
 }
 
-// The file size limit stands in for a full disk, in a child process.
+// The file size limit stands in for a full disk, in a child process that makes its own
+// window (threads do not survive a fork).
 TEST_F(MainFormRecording, AFullDiskEndsInTheStoppedStateWithTheError)
 {
     REQUIRE_FFMPEG();
+    delete form;
+    form = MainForm = nullptr;
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     pid_t child = fork();
@@ -215,6 +218,10 @@ TEST_F(MainFormRecording, AFullDiskEndsInTheStoppedStateWithTheError)
         signal(SIGXFSZ, SIG_IGN);
         rlimit limit{300000, 300000};
         setrlimit(RLIMIT_FSIZE, &limit);
+        Application->CreateForm(form);
+        MainForm = form;
+        form->Show();
+        pump();
         start();
         char result[256] = {};
         const bool started = form->VidCap->GetRecording();
@@ -231,9 +238,11 @@ TEST_F(MainFormRecording, AFullDiskEndsInTheStoppedStateWithTheError)
     }
     close(fds[1]);
     char result[256] = {};
-    ASSERT_EQ(read(fds[0], result, sizeof result), ssize_t(sizeof result));
+    const ssize_t got = read(fds[0], result, sizeof result);
     close(fds[0]);
-    waitpid(child, nullptr, 0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(got, ssize_t(sizeof result)) << "child status " << status;
     const std::string r = result;
     const std::string path = r.substr(r.rfind('|') + 1);
     EXPECT_EQ(r.substr(0, r.rfind('|')), "1|DISK FULL OR WRITE ERROR|1|0|0|1");
