@@ -83,6 +83,8 @@ TMainForm::TMainForm(TComponent* Owner) : TForm(Owner)
     FSettingsForm = new TSettingsForm(this);
     FSettingsForm->SetVidCap(VidCap);
 
+    FReportHeight = ReportText->GetFont()->GetHeight();
+
     VidCapPanel->SetHeight(MiddlePanel->GetHeight() - 16);
     VidCap->SetHeight(VidCapPanel->GetHeight());
 
@@ -99,6 +101,20 @@ TMainForm::~TMainForm()
     // window's own: the settings window first, then the components.
     delete FSettingsForm;
     FSettingsForm = nullptr;
+}
+
+void TMainForm::ShowReport(const AnsiString& Text, TColor Colour)
+{
+    TBitmap measure;
+    TFont* font = measure.Canvas()->Font();
+    font->Assign(ReportText->GetFont());
+    int height = FReportHeight;
+    const int room = ReportText->GetWidth() - 2;
+    for (font->SetHeight(height); height < -8 && measure.Canvas()->TextWidth(Text) > room; font->SetHeight(height))
+        ++height;
+    ReportText->GetFont()->SetHeight(height);
+    ReportText->GetFont()->SetColor(Colour);
+    ReportText->SetCaption(Text);
 }
 
 AnsiString TMainForm::GetDocumentsFolder() { return DocumentsFolderOf(Handle()); }

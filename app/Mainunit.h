@@ -111,6 +111,9 @@ private:
     void ShowFailure(const AnsiString& Failure);
     // Why the capture is not running: the capture interface's last word, or the folder.
     AnsiString FailureReason();
+    // Shows Text in Colour in ReportText, in a smaller size than the layout's when that is
+    // what it takes to fit: the installed faces are wider than the one the layout names.
+    void ShowReport(const AnsiString& Text, TColor Colour);
     void StopRecording();
     void StopForClose();
     void RecordingWatchTimer(TObject* Sender);
@@ -132,6 +135,7 @@ private:
     bool FRecordingShown = false;   // ReportText shows a file being recorded
     bool FFolderFailed = false;     // the last folder could not be made
     TTimer* FRecordingWatch = nullptr;
+    int FReportHeight = 0;   // the layout's font height of ReportText
 };
 
 extern TMainForm* MainForm;

@@ -100,8 +100,7 @@ void TMainForm::StartButtonStateChange(TObject*)
     const bool recording = NextFile(failure);
     StopButton->SetEnabled(true);
     if (recording) {
-        ReportText->SetCaption(FVideoFileName);
-        ReportText->GetFont()->SetColor(Mainunit::RecordingColor);
+        ShowReport(FVideoFileName, Mainunit::RecordingColor);
         FRecordingShown = true;
         FRecordingWatch->SetEnabled(true);
         return;
@@ -128,8 +127,7 @@ void TMainForm::ShowFailure(const AnsiString& Failure)
     StopButton->SetEnabled(false);
     SetRecordingControls(false);
     PlaybackButton->SetEnabled(FileExists(FVideoFilePath));
-    ReportText->SetCaption(Failure);
-    ReportText->GetFont()->SetColor(Mainunit::FailureColor);
+    ShowReport(Failure, Mainunit::FailureColor);
 }
 
 void TMainForm::RecordingWatchTimer(TObject*)
@@ -162,8 +160,7 @@ void TMainForm::StopRecording()
     VidCap->SetRecording(false);
     FRecordingShown = false;
     SetRecordingControls(false);
-    ReportText->SetCaption("STOPPED");
-    ReportText->GetFont()->SetColor(Mainunit::StoppedColor);
+    ShowReport("STOPPED", Mainunit::StoppedColor);
 }
 
 void TMainForm::AudioButtonStateChange(TObject*) { VidCap->SetCaptureAudio(AudioButton->GetSwitchedOn()); }

@@ -178,3 +178,22 @@ TEST_F(MainFormLayout, TheWindowRegionIsTheUnionOfTheShapedPanels)
 }
 
 }   // namespace
+
+namespace {
+
+// The file name fits the 140-pixel report whatever face stands in for the layout's; short
+// texts keep the layout's size.
+TEST_F(MainFormLayout, TheReportFitsAFileName)
+{
+    clickOn(form->StartButton);
+    ASSERT_EQ(form->ReportText->GetCaption(), form->GetVideoFileName());
+    TBitmap measure;
+    measure.Canvas()->Font()->Assign(form->ReportText->GetFont());
+    EXPECT_LE(measure.Canvas()->TextWidth(form->ReportText->GetCaption()), 140);
+    EXPECT_GE(form->ReportText->GetFont()->GetHeight(), -16);
+    EXPECT_LE(form->ReportText->GetFont()->GetHeight(), -9);
+    clickOn(form->StopButton);
+    EXPECT_EQ(form->ReportText->GetFont()->GetHeight(), -16);
+}
+
+}   // namespace
