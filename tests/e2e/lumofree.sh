@@ -75,6 +75,17 @@ answer_compression() {
     xdotool key Return
 }
 
+# ---- What `cmake --install` puts on the machine ----
+if cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1; then
+    for f in bin/lumofree share/lumofree/help.html share/applications/lumofree.desktop \
+        share/icons/hicolor/scalable/apps/lumofree.svg; do
+        check "installed: $f" test -s "$work/prefix/$f"
+    done
+    check "the desktop entry starts the installed program" grep -qx "Exec=lumofree" "$work/prefix/share/applications/lumofree.desktop"
+else
+    fail "cmake --install"; cat "$work/install.log"
+fi
+
 "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 pids+=($program_pid)
