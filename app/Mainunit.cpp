@@ -121,6 +121,10 @@ AnsiString TMainForm::GetDocumentsFolder() { return DocumentsFolderOf(Handle());
 
 void TMainForm::CloseButtonMouseUp(TObject*, TMouseButton, TShiftState, int, int)
 {
+    if (FBusy) {
+        FClosePending = true;
+        return;
+    }
     StopForClose();
     Close();
 }

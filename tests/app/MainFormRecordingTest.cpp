@@ -272,6 +272,40 @@ TEST_F(MainFormRecording, StopAndTicksDuringAStartsWaitDoNotStartAHiddenRecordin
     EXPECT_FALSE(form->VidCap->GetRecording());
 }
 
+// A close that arrives while Start waits is done once Start is through.
+TEST_F(MainFormRecording, CloseDuringAStartsWaitClosesAfterIt)
+{
+    int inside = 0;
+    form->VidCap->OnStatus = [&](TObject*, int id, LPSTR) {
+        if (id == IDS_CAP_BEGIN && !inside++)
+            form->CloseButtonMouseUp(form->CloseButton, mbLeft, {}, 0, 0);
+        EXPECT_FALSE(Application->Terminated());
+    };
+    start();
+    EXPECT_EQ(inside, 1);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_FALSE(form->VidCap->GetRecording());
+    EXPECT_FALSE(form->AutoRecordTimer->GetEnabled());
+}
+
+// A roll-over that cannot start the next file says so and leaves the stopped state, with
+// Videos and Playback on the last file that was recorded.
+TEST_F(MainFormRecording, ARollOverThatCannotStartShowsItIsNotRecording)
+{
+    clock->setLocalMicroseconds(LocalMicroseconds(2026, 12, 31, 23, 44, 58, 0));
+    start();
+    const std::string first = form->GetVideoFilePath();
+    std::filesystem::create_directories(videos());
+    std::ofstream(videos() + "2027") << "a file where the next year's folder would go";
+    advance(30 * 60 * 1000, 60000);
+    EXPECT_EQ(report(), "CANNOT CREATE FOLDER");
+    expectIdle(true);
+    EXPECT_EQ(form->GetVideoFilePath(), first);
+    clickOn(form->PlaybackButton);
+    ASSERT_EQ(shell.size(), 1u);
+    EXPECT_EQ(shell[0].directory + "/" + shell[0].file, first);
+}
+
 // Closing while recording finishes the file first, whichever way the window is closed.
 TEST_F(MainFormRecording, CloseButtonFinishesTheRecording)
 {

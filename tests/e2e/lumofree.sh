@@ -150,12 +150,38 @@ sleep 1
 shot 07-compact-again
 check "back to the compact window (is $(size "$wid"))" test "$(size "$wid")" = 148x348
 
+# ---- Minimise with Compact, restore from the task bar ----
+check "the window keeps its task bar entry" bash -c "! xprop -id $wid _NET_WM_STATE | grep -q SKIP_TASKBAR"
+clickat 56 64   # Compact in the compact window
+check "Compact in the compact window minimises (WM_STATE Iconic)" waitfor 30 sh -c "xprop -id $wid WM_STATE | grep -q Iconic"
+xdotool windowactivate "$wid" >/dev/null 2>&1 || xdotool windowmap "$wid"
+check "and the task bar brings it back (WM_STATE Normal)" waitfor 30 sh -c "xprop -id $wid WM_STATE | grep -q Normal"
+sleep 0.5
+check "unchanged: 148x348 (is $(size "$wid"))" test "$(size "$wid")" = 148x348
+read -r wx wy < <(origin "$wid")
+
+# ---- Settings window ----
+clickat 20 272   # Settings
+settings=$(waitfor 50 xdotool search --name '^Settings$' >/dev/null &&
+    for w in $(xdotool search --name '^Settings$'); do xwininfo -id "$w" | grep -q IsViewable && echo "$w"; done | head -n1)
+if [ -n "$settings" ]; then
+    sleep 0.8
+    shot 08-settings
+    read -r sx sy < <(origin "$settings")
+    IFS=x read -r sw sh < <(size "$settings")
+    sx=$((sx + (sw - 112) / 2)) sy=$((sy + sh - 128 - (sw - 112) / 2))
+    xdotool mousemove $((sx + 56)) $((sy + 88)); sleep 0.15; xdotool click 1   # CLOSE
+    check "the settings window's CLOSE closes it" waitfor 30 sh -c "! xwininfo -id $settings 2>/dev/null | grep -q IsViewable"
+else
+    fail "the settings window did not open"
+fi
+
 # ---- About window ----
 clickat 20 64   # Info
 about=$(waitfor 50 xdotool search --name '^AboutForm$' >/dev/null && xdotool search --name '^AboutForm$' | head -n1)
 if [ -n "$about" ]; then
     sleep 0.8
-    shot 08-about
+    shot 09-about
     read -r ax ay < <(origin "$about")
     # The picture starts where the cut-away frame ends: 344 x 224 inside the window.
     IFS=x read -r aw ah < <(size "$about")
