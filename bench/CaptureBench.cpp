@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "BenchCamera.h"
 #include "avicap/window/CaptureWindow.h"
 #include "avicap/testpattern/TestPatternDriver.h"
 #include "avicap/Vfw.h"
@@ -19,41 +20,10 @@ namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080, kFrames = 300;
 
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
+using bench::threadCpuSeconds;
 
-// A camera without a thread of its own: the benchmark hands its frames over.
-class BenchDevice : public TestPatternDevice
-{
-public:
-    bool startStreaming(CaptureSink* sink) override
-    {
-        sink_ = sink;
-        return true;
-    }
-    void stopStreaming() override { sink_ = nullptr; }
-    bool streaming() const override { return sink_ != nullptr; }
-    CaptureSink* sink_ = nullptr;
-};
-
-BenchDevice* benchDevice = nullptr;
-
-class BenchDriver : public CaptureDriver
-{
-public:
-    std::vector<CaptureDeviceInfo> devices() override { return {{"Bench camera", "1"}}; }
-    std::unique_ptr<CaptureDevice> open(size_t) override
-    {
-        auto device = std::make_unique<BenchDevice>();
-        device->setFormat({kWidth, kHeight, 30});
-        benchDevice = device.get();
-        return device;
-    }
-};
+// The bench camera opened last.
+bench::BenchDriver* benchDriver = nullptr;
 
 }  // namespace
 
@@ -62,20 +32,22 @@ int main()
     auto display = installHeadlessDisplay();
     auto clock = std::make_shared<FakeClock>();
     setClock(clock);
-    setCameraDriver(std::make_shared<BenchDriver>());
+    auto driver = std::make_shared<bench::BenchDriver>(kWidth, kHeight);
+    benchDriver = driver.get();
+    setCameraDriver(driver);
 
     HWND cap = capCreateCaptureWindowA("bench", WS_POPUP | WS_VISIBLE, 0, 0, kWidth, kHeight, 0, 0);
     SendMessageA(cap, WM_CAP_DRIVER_CONNECT, 0, 0);
     SendMessageA(cap, WM_CAP_SET_SCALE, TRUE, 0);
     SendMessageA(cap, WM_CAP_SET_PREVIEWRATE, 33, 0);
     SendMessageA(cap, WM_CAP_SET_PREVIEW, TRUE, 0);
-    if (!benchDevice || !benchDevice->sink_) {
+    if (!benchDriver || !benchDriver->last || !benchDriver->last->sink_) {
         std::fprintf(stderr, "capture window did not start streaming\n");
         return 1;
     }
 
     CaptureFrame picture;
-    benchDevice->grabFrame(picture, 0);
+    benchDriver->last->grabFrame(picture, 0);
 
     // Camera side: a fresh frame buffer (as a driver fills one) handed over.
     double cameraCpu = 0, uiCpu = 0;
@@ -84,7 +56,7 @@ int main()
         clock->advanceMs(34);
         double t0 = threadCpuSeconds();
         CaptureFrame frame = picture;
-        benchDevice->sink_->frameArrived(std::move(frame));
+        benchDriver->last->sink_->frameArrived(std::move(frame));
         double t1 = threadCpuSeconds();
         processPendingMessages();
         uiCpu += threadCpuSeconds() - t1;

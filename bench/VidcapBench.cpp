@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 
+#include "BenchCamera.h"
 #include "PairedReporter.h"
 #include "avicap/window/CaptureWindow.h"
 #include "avicap/testpattern/TestPatternDriver.h"
@@ -25,41 +26,10 @@ namespace {
 constexpr int kWidth = 1920, kHeight = 1080;
 constexpr size_t kFrameBytes = size_t(kWidth) * kHeight * 3;
 
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
+using bench::threadCpuSeconds;
 
-// A camera without a thread of its own: the benchmark hands its frames over.
-class BenchDevice : public TestPatternDevice
-{
-public:
-    bool startStreaming(CaptureSink* sink) override
-    {
-        sink_ = sink;
-        return true;
-    }
-    void stopStreaming() override { sink_ = nullptr; }
-    bool streaming() const override { return sink_ != nullptr; }
-    CaptureSink* sink_ = nullptr;
-};
-
-BenchDevice* benchDevice = nullptr;
-
-class BenchDriver : public CaptureDriver
-{
-public:
-    std::vector<CaptureDeviceInfo> devices() override { return {{"Bench camera", "1"}}; }
-    std::unique_ptr<CaptureDevice> open(size_t) override
-    {
-        auto device = std::make_unique<BenchDevice>();
-        device->setFormat({kWidth, kHeight, 30});
-        benchDevice = device.get();
-        return device;
-    }
-};
+// The bench camera opened last.
+bench::BenchDriver* benchDriver = nullptr;
 
 struct World
 {
@@ -73,7 +43,9 @@ struct World
     World()
     {
         setClock(clock);
-        setCameraDriver(std::make_shared<BenchDriver>());
+        auto driver = std::make_shared<bench::BenchDriver>(kWidth, kHeight);
+        benchDriver = driver.get();
+        setCameraDriver(driver);
         form = std::make_unique<TForm>(nullptr, 0);
         form->SetBorderStyle(bsNone);
         form->SetBounds(0, 0, kWidth, kHeight);
@@ -83,7 +55,7 @@ struct World
         vidcap->SetBounds(8, 8, kWidth - 16, kHeight - 16);
         vidcap->SetParent(form.get());
         vidcap->SetPreviewRate(30.0f);   // the program binds no event
-        benchDevice->grabFrame(picture, 0);
+        benchDriver->last->grabFrame(picture, 0);
         plain = std::make_unique<TForm>(nullptr, 0);
         plain->SetBorderStyle(bsNone);
         plain->SetBounds(0, 0, kWidth, kHeight);
@@ -142,7 +114,7 @@ void previewPathOurs(benchmark::State& state, bool handler)
     else
         w.vidcap->OnFrame = nullptr;
     CaptureWindow* window = findCaptureWindow(w.vidcap->GetCapWnd());
-    if (!benchDevice || !benchDevice->sink_ || !window) {
+    if (!benchDriver || !benchDriver->last || !benchDriver->last->sink_ || !window) {
         state.SkipWithError("the capture window did not start streaming");
         return;
     }
@@ -152,7 +124,7 @@ void previewPathOurs(benchmark::State& state, bool handler)
         w.clock->advanceMs(34);
         const double t0 = threadCpuSeconds();
         CaptureFrame frame = w.picture;   // a driver's fresh buffer
-        benchDevice->sink_->frameArrived(std::move(frame));
+        benchDriver->last->sink_->frameArrived(std::move(frame));
         processPendingMessages();
         state.SetIterationTime(threadCpuSeconds() - t0);
         ++frames;

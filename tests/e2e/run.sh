@@ -7,44 +7,12 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 demo=$build/tests/e2e/ShapedWindowDemo
 skin=$build/tests/e2e/SkinnedWindowDemo
-work=$(mktemp -d)
-pids=()
-failures=0
+source "$root/tests/e2e/lib.sh"
 
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
+require_tools Xvfb openbox xdotool xprop xwininfo import
+require_built "$demo" "$skin"
 
-pass() { echo "PASS: $*"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() { local name=$1; shift; if "$@" >/dev/null; then pass "$name"; else fail "$name"; fi; }
-# Waits up to $1 tenths of a second for a command to succeed.
-waitfor() { local n=$1; shift; for ((i = 0; i < n; i++)); do "$@" && return 0; sleep 0.1; done; return 1; }
-
-for tool in Xvfb openbox xdotool xprop xwininfo import; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/deps.sh test)"; exit 1; }
-done
-[ -x "$demo" ] || { echo "FAIL: $demo is not built"; exit 1; }
-[ -x "$skin" ] || { echo "FAIL: $skin is not built"; exit 1; }
-
-# Xvfb picks a free display number itself and writes it to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-waitfor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$(head -n1 "$work/display")
-echo "X server on $DISPLAY"
-waitfor 100 sh -c 'xdpyinfo >/dev/null 2>&1' || { echo "FAIL: X server $DISPLAY does not answer"; exit 1; }
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
-for attempt in 1 2 3; do
-    openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    waitfor 100 wm_running && break
-done
-wm_running || { echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1; }
+start_desktop
 
 "$demo" --headless "$work/reference.ppm" >/dev/null || { echo "FAIL: headless rendering"; exit 1; }
 "$demo" --x11 >"$work/demo.log" 2>&1 &

@@ -7,27 +7,10 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 viewer=$build/examples/BitmapViewer
-work=$(mktemp -d)
-pids=()
-failures=0
+source "$root/tests/e2e/lib.sh"
 
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-pass() { echo "PASS: $*"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() { local name=$1; shift; if "$@" >/dev/null; then pass "$name"; else fail "$name"; fi; }
-waitfor() { local n=$1; shift; for ((i = 0; i < n; i++)); do "$@" && return 0; sleep 0.1; done; return 1; }
-
-for tool in Xvfb openbox xdotool convert import; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/deps.sh test)"; exit 1; }
-done
-[ -x "$viewer" ] || { echo "FAIL: $viewer is not built"; exit 1; }
+require_tools Xvfb openbox xdotool xprop convert import
+require_built "$viewer"
 
 # ---- A file that cannot be read: a clear message and exit code 1, no window ----
 echo "not a picture" >"$work/broken.bmp"
@@ -37,18 +20,7 @@ check "unreadable file: the user is told" grep -q "cannot read .*broken.bmp" "$w
 DISPLAY= "$viewer" "$work/missing.bmp" >"$work/missing.log" 2>&1; rc=$?
 check "missing file: exit code 1 (is $rc)" test "$rc" = 1
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-waitfor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -n1 "$work/display")
-waitfor 100 sh -c 'xdpyinfo >/dev/null 2>&1' || { echo "FAIL: X server $DISPLAY does not answer"; exit 1; }
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
-for attempt in 1 2 3; do
-    openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    waitfor 100 wm_running && break
-done
-wm_running || { echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1; }
+start_desktop
 
 # 400 x 200, a gradient inside a red frame: every row and column of it differs from grey.
 convert -size 400x200 gradient:blue-yellow -fill none -stroke red -strokewidth 4 \
