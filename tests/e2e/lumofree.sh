@@ -7,28 +7,11 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 program=$build/app/lumofree
-work=$(mktemp -d)
 shots=$build/e2e-artifacts/lumofree
-pids=()
-failures=0
+source "$root/tests/e2e/lib.sh"
 
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-pass() { echo "PASS: $*"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() { local name=$1; shift; if "$@" >/dev/null; then pass "$name"; else fail "$name"; fi; }
-waitfor() { local n=$1; shift; for ((i = 0; i < n; i++)); do "$@" && return 0; sleep 0.1; done; return 1; }
-
-for tool in Xvfb openbox xdotool xprop xwininfo import ffprobe; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/deps.sh test)"; exit 1; }
-done
-[ -x "$program" ] || { echo "FAIL: $program is not built"; exit 1; }
+require_tools Xvfb openbox xdotool xprop xwininfo import ffprobe
+require_built "$program"
 rm -rf "$shots" && mkdir -p "$shots"
 
 # The desktop's opener, as the program finds it on PATH.
@@ -41,18 +24,7 @@ chmod +x "$work/bin/xdg-open"
 export HOME=$work/home PATH=$work/bin:$PATH
 unset XDG_CONFIG_HOME
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-waitfor 100 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -n1 "$work/display")
-waitfor 100 sh -c 'xdpyinfo >/dev/null 2>&1' || { echo "FAIL: X server $DISPLAY does not answer"; exit 1; }
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
-for attempt in 1 2 3; do
-    openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    waitfor 100 wm_running && break
-done
-wm_running || { echo "FAIL: openbox did not start"; exit 1; }
+start_desktop
 
 origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'; }
 size() { xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}'; }
