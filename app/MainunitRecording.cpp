@@ -89,11 +89,16 @@ void TMainForm::StartButtonStateChange(TObject*)
         StartButton->SetSwitchedOn(false);
         return;
     }
-    TBusy busy(this);
     if (!FCompressionAsked) {
         VidCap->SetVideoCompression();
         FCompressionAsked = true;
     }
+    // The window may have been closed while the dialog was up.
+    if (FClosing || FBusy) {
+        StartButton->SetSwitchedOn(false);
+        return;
+    }
+    TBusy busy(this);
     SetRecordingControls(true);
     AutoRecordTimer->SetEnabled(true);
     AnsiString failure;

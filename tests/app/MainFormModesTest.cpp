@@ -189,4 +189,36 @@ TEST_F(MainFormModes, SettingsOpensTheDriverDialogsAndCloses)
     EXPECT_EQ(dialogs[2], "compression");
 }
 
+TEST_F(MainFormModes, WithoutACameraTheSettingsButtonsDoNothingAndTheWindowStays)
+{
+    form->VidCap->DisconnectDevice();
+    TSettingsForm* settings = form->GetSettingsForm();
+    settings->OnShow = [&](TObject*) {
+        for (TControl* b : {static_cast<TControl*>(settings->AudioButton), static_cast<TControl*>(settings->SkinnedButton1),
+                            static_cast<TControl*>(settings->SkinnedButton2), static_cast<TControl*>(settings->SkinnedButton3)})
+            queueClick(at(b, b->GetWidth() / 2, b->GetHeight() / 2));
+    };
+    clickOn(form->SettingsButton);
+    // Only the last click, on CLOSE, closed it: the window stayed open through the others.
+    EXPECT_EQ(settings->GetModalResult(), mrOk);
+    EXPECT_FALSE(settings->GetVisible());
+    EXPECT_TRUE(dialogs.empty());
+}
+
+// The compression dialog of the first Start is up when the window is closed: no recording
+// starts after it.
+TEST_F(MainFormModes, ClosingWhileTheCompressionDialogIsUpStartsNothing)
+{
+    setCaptureDialogHook([this](TForm& dialog) {
+        display->requestClose(form->Handle());
+        pump();
+        dialog.SetModalResult(mrOk);
+    });
+    clickOn(form->StartButton);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_FALSE(form->VidCap->GetRecording());
+    EXPECT_FALSE(form->StartButton->GetSwitchedOn());
+    EXPECT_FALSE(form->AutoRecordTimer->GetEnabled());
+}
+
 }   // namespace
