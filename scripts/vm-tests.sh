@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 dir=$(realpath "${1:-build}")
 [ -x "$dir/tests/avicap_tests" ] || { echo "no $dir/tests/avicap_tests: build first" >&2; exit 1; }
 [ -x "$dir/tests/capture_tests" ] || { echo "no $dir/tests/capture_tests: build first" >&2; exit 1; }
+[ -x "$dir/tests/app_tests" ] || { echo "no $dir/tests/app_tests: build first" >&2; exit 1; }
 echo "== V4L2 driver against vivid in a virtual machine =="
 # Recordings go to the machine's tmpfs: the folder shared with the host is far too slow to
 # write a capture file to. Without KVM, ffprobe inside the machine alone takes tens of seconds.
@@ -16,7 +17,7 @@ VM_REASON_FILE=$(mktemp)
 export VM_REASON_FILE
 trap 'rm -f "$VM_REASON_FILE"' EXIT
 set +e
-scripts/vm/run-in-vm.sh "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1 && ./tests/capture_tests --gtest_filter='VidcapCamera*' --gtest_brief=0 2>&1"
+scripts/vm/run-in-vm.sh "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1 && ./tests/capture_tests --gtest_filter='VidcapCamera*' --gtest_brief=0 2>&1 && ./tests/app_tests --gtest_filter='ProgramCamera*' --gtest_brief=0 2>&1"
 rc=$?
 set -e
 if [ "$rc" -eq 77 ]; then

@@ -1,11 +1,15 @@
-# lumo_add_resources(TARGET FOLDER FUNCTION): compiles the layouts (*.lfm) and the artwork
-# (Window.Component.Property.bmp, 24-bit) of FOLDER into TARGET. The generated FUNCTION (declared
-# in the generated header FUNCTION.h) registers them as resources; the program calls it once at
+# lumo_add_resources(TARGET FOLDER FUNCTION [FILES file...]): compiles the layouts (*.lfm) and
+# the artwork (Window.Component.Property.bmp, 24-bit) of FOLDER, and the files named after
+# FILES, into TARGET. FILES are for pictures made at build time: the outputs of a custom
+# command of the same directory, which then runs first. The generated FUNCTION (declared in
+# the generated header FUNCTION.h) registers them as resources; the program calls it once at
 # start-up, before it creates a form. A malformed or misnamed file stops the build, naming it.
 function(lumo_add_resources target folder function)
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "FILES")
   get_filename_component(folder ${folder} ABSOLUTE)
   file(GLOB files CONFIGURE_DEPENDS ${folder}/*.lfm ${folder}/*.LFM ${folder}/*.bmp ${folder}/*.BMP)
   list(SORT files)
+  list(APPEND files ${arg_FILES})
   set(out ${CMAKE_CURRENT_BINARY_DIR}/resources/${function})
   file(MAKE_DIRECTORY ${out})
   add_custom_command(

@@ -208,6 +208,9 @@ check "lost X server: the user is told" grep -q "connection to the X server was 
 # ---- The example bitmap viewer, in an X server of its own ----
 "$root/tests/e2e/viewer.sh" "$build" || fail "bitmap viewer end-to-end checks"
 
+# ---- The program itself, in an X server of its own ----
+"$root/tests/e2e/lumofree.sh" "$build" || fail "program end-to-end checks"
+
 # ---- The skinned components, in an X server of their own ----
 "$root/tests/e2e/skinned.sh" "$build" || fail "skinned components end-to-end checks"
 

@@ -1,0 +1,3 @@
+#include "app/AppShell.h"
+
+TShellExecute AppShellExecute = ShellExecuteA;

@@ -1,0 +1,148 @@
+#pragma once
+// Unit Mainunit: the main window. A frameless window of skinned panels around the live camera
+// picture, in a compact form (148 x 348) or with the picture filling the screen and the two
+// control panels floating over it; it records into dated folders under the documents folder.
+//
+// Split by concern: Mainunit.cpp (construction, the buttons that are not about recording,
+// closing), MainunitModes.cpp (compact and full-screen layouts), MainunitRecording.cpp
+// (Start, Stop, the 30-minute files, Audio, Videos, Playback).
+//
+// Setting Recording of VidCap waits and handles messages meanwhile, so clicks and timer ticks
+// can arrive while Start, Stop or a new file is under way: FBusy turns those away (a Stop or
+// a close that arrives then is done as soon as the work in progress ends).
+#include "capture/Vidcap.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+#include "skins/Skinnedbutton.h"
+#include "skins/Skinnedpanel.h"
+#include "skins/Skinnedswitch.h"
+
+class TSettingsForm;
+
+class TMainForm : public TForm
+{
+public:
+    explicit TMainForm(TComponent* Owner);
+    ~TMainForm() override;
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
+
+    // Published components, in declaration order.
+    TTimer* AutoRecordTimer = nullptr;
+    TSkinnedPanel* TopPanel = nullptr;
+    TSkinnedPanel* MiddlePanel = nullptr;
+    TSkinnedPanel* VidCapFrameTopLeft = nullptr;
+    TSkinnedPanel* VidCapFrameTopRight = nullptr;
+    TSkinnedPanel* VidCapFrameBottomLeft = nullptr;
+    TSkinnedPanel* VidCapFrameBottomRight = nullptr;
+    TSkinnedPanel* VidCapFrameTop = nullptr;
+    TSkinnedPanel* VidCapFrameBottom = nullptr;
+    TSkinnedPanel* VidCapFrameLeft = nullptr;
+    TSkinnedPanel* VidCapFrameRight = nullptr;
+    TSkinnedPanel* VidCapPanel = nullptr;
+    TSkinnedPanel* BottomPanel = nullptr;
+    TSkinnedButton* ProgramLogo = nullptr;
+    TSkinnedButton* InfoButton = nullptr;
+    TSkinnedButton* CompactButton = nullptr;
+    TSkinnedButton* FullScreenButton = nullptr;
+    TSkinnedButton* CloseButton = nullptr;
+    TSkinnedButton* SettingsButton = nullptr;
+    TSkinnedButton* CameraButton = nullptr;
+    TSkinnedButton* VideosButton = nullptr;
+    TSkinnedButton* PlaybackButton = nullptr;
+    TSkinnedButton* SkinnedButton3 = nullptr;
+    TSkinnedButton* StopButton = nullptr;
+    TVidCap* VidCap = nullptr;
+    TSkinnedPanel* InfoPanel = nullptr;
+    TSkinnedSwitch* AudioButton = nullptr;
+    TSkinnedSwitch* StartButton = nullptr;
+    TLabel* ReportText = nullptr;
+
+    // Published handlers.
+    void CloseButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void ProgramLogoMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void CameraButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void FullScreenButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void CompactButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void VideosButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void StopButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void AutoRecordTimerTimer(TObject* Sender);
+    void SettingsButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void InfoButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void TopPanelDragTo(TObject* Sender, TShiftState Shift, int& NewLeft, int& NewTop);
+    void AudioButtonStateChange(TObject* Sender);
+    void StartButtonStateChange(TObject* Sender);
+    void PlaybackButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+    // What the window holds, for the tests and the end-to-end checks.
+    TSettingsForm* GetSettingsForm() const { return FSettingsForm; }
+    bool GetCompressionAsked() const { return FCompressionAsked; }
+    const AnsiString& GetDocumentsFolderName() const { return FDocumentsFolder; }
+    const AnsiString& GetDateFolder() const { return FDateFolder; }
+    const AnsiString& GetVideoFolder() const { return FVideoFolder; }
+    const AnsiString& GetVideoFileName() const { return FVideoFileName; }
+    const AnsiString& GetVideoFilePath() const { return FVideoFilePath; }
+    bool GetBusy() const { return FBusy; }
+    // How often the window looks whether a recording has ended by itself.
+    static constexpr unsigned RecordingWatchInterval = 1000;
+
+protected:
+    // Every close (the Close button, the window manager, a signal) stops the timers and the
+    // recording first, while the window is whole.
+    void DoClose(TCloseAction& Action) override;
+
+private:
+    class TBusy;
+    friend class TBusy;
+
+    AnsiString GetDocumentsFolder();
+    void BuildVideoFileNames();
+    void LayoutVideoFrame();
+    void DockBottomPanel(int Left, int Top);
+    void EnterFullScreen();
+    void LeaveFullScreen();
+
+    // Closes the current file and starts the next; answers whether a recording runs, with
+    // the reason in Failure when not.
+    bool NextFile(AnsiString& Failure);
+    void SetRecordingControls(bool Recording);
+    // Back to the stopped state with a short reason in ReportText.
+    void ShowFailure(const AnsiString& Failure);
+    // Why the capture is not running: the capture interface's last word, or the folder.
+    AnsiString FailureReason();
+    // Shows Text in Colour in ReportText, in a smaller size than the layout's when that is
+    // what it takes to fit: the installed faces are wider than the one the layout names.
+    void ShowReport(const AnsiString& Text, TColor Colour);
+    void StopRecording();
+    void StopForClose();
+    void RecordingWatchTimer(TObject* Sender);
+    void RunPending();
+
+    TSettingsForm* FSettingsForm = nullptr;
+    bool FCompressionAsked = false;
+    AnsiString FDocumentsFolder;
+    AnsiString FVideosFolderName;
+    AnsiString FDateFolder;
+    AnsiString FVideoFolder;
+    AnsiString FVideoFileName;
+    AnsiString FVideoFilePath;
+
+    bool FBusy = false;
+    bool FStopPending = false;
+    bool FClosePending = false;
+    bool FClosing = false;
+    bool FRecordingShown = false;   // ReportText shows a file being recorded
+    bool FFolderFailed = false;     // the last folder could not be made
+    TTimer* FRecordingWatch = nullptr;
+    int FReportHeight = 0;   // the layout's font height of ReportText
+};
+
+extern TMainForm* MainForm;
+
+namespace Mainunit {
+// The colours ReportText is shown in.
+constexpr TColor RecordingColor = clRed;
+constexpr TColor StoppedColor = clWhite;
+constexpr TColor FailureColor = clYellow;
+}   // namespace Mainunit

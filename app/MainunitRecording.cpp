@@ -1,0 +1,181 @@
+// Recording: Start, Stop, a new file every 30 minutes, the sound switch, and the two shell
+// actions on the recordings.
+#include "app/AppShell.h"
+#include "app/Mainunit.h"
+#include "app/VideoFiles.h"
+#include "avicap/Vfw.h"
+#include "framework/Files.h"
+
+// Marks the window busy while a capture is started or stopped; what arrived meanwhile and
+// had to wait (a Stop, a close) is done when the outermost one ends.
+class TMainForm::TBusy
+{
+public:
+    explicit TBusy(TMainForm* Form) : FForm(Form) { FForm->FBusy = true; }
+    ~TBusy()
+    {
+        FForm->FBusy = false;
+        FForm->RunPending();
+    }
+
+private:
+    TMainForm* FForm;
+};
+
+void TMainForm::RunPending()
+{
+    if (FStopPending) {
+        FStopPending = false;
+        StopRecording();
+    }
+    if (FClosePending) {
+        FClosePending = false;
+        Close();
+    }
+}
+
+void TMainForm::BuildVideoFileNames()
+{
+    TVideoFileNames names = UnusedVideoFileNames(VideoFileNamesAt(Now(), FDocumentsFolder, FVideosFolderName));
+    FDateFolder = names.DateFolder;
+    FVideoFolder = names.VideoFolder;
+    FVideoFileName = names.VideoFileName;
+    FVideoFilePath = names.VideoFilePath;
+}
+
+bool TMainForm::NextFile(AnsiString& Failure)
+{
+    if (VidCap->GetRecording())
+        VidCap->SetRecording(false);
+    const AnsiString dateFolder = FDateFolder, folder = FVideoFolder, name = FVideoFileName, path = FVideoFilePath;
+    BuildVideoFileNames();
+    FFolderFailed = !FolderExists(FVideoFolder) && !CreateFolderTree(FVideoFolder);
+    VidCap->SetFileName(FVideoFilePath);
+    VidCap->SetRecording(true);
+    if (VidCap->GetRecording())
+        return true;
+    Failure = FailureReason();
+    // Videos and Playback keep to the last file there is.
+    if (!FileExists(FVideoFilePath))
+        FDateFolder = dateFolder, FVideoFolder = folder, FVideoFileName = name, FVideoFilePath = path;
+    return false;
+}
+
+AnsiString TMainForm::FailureReason()
+{
+    if (!VidCap->GetDeviceConnected())
+        return "NO CAMERA";
+    if (FFolderFailed)
+        return "CANNOT CREATE FOLDER";
+    switch (VidCap->GetReturn()) {
+    case IDS_CAP_CANTOPEN: return "CANNOT WRITE FILE";
+    case IDS_CAP_WRITEERROR: return "DISK FULL OR WRITE ERROR";
+    case IDS_CAP_DRIVER_ERROR: return "CAMERA LOST";
+    case IDS_CAP_OUTOFMEM: return "OUT OF MEMORY";
+    default: return "RECORDING FAILED";
+    }
+}
+
+void TMainForm::SetRecordingControls(bool Recording)
+{
+    for (TCustomActiveSkin* control :
+         std::initializer_list<TCustomActiveSkin*>{StartButton, CameraButton, SettingsButton, AudioButton, PlaybackButton})
+        control->SetEnabled(!Recording);
+}
+
+void TMainForm::StartButtonStateChange(TObject*)
+{
+    if (FBusy || FClosing) {
+        StartButton->SetSwitchedOn(false);
+        return;
+    }
+    if (!FCompressionAsked) {
+        VidCap->SetVideoCompression();
+        FCompressionAsked = true;
+    }
+    // The window may have been closed while the dialog was up.
+    if (FClosing || FBusy) {
+        StartButton->SetSwitchedOn(false);
+        return;
+    }
+    TBusy busy(this);
+    SetRecordingControls(true);
+    AutoRecordTimer->SetEnabled(true);
+    AnsiString failure;
+    const bool recording = NextFile(failure);
+    StopButton->SetEnabled(true);
+    if (recording) {
+        ShowReport(FVideoFileName, Mainunit::RecordingColor);
+        FRecordingShown = true;
+        FRecordingWatch->SetEnabled(true);
+        return;
+    }
+    ShowFailure(failure);
+}
+
+void TMainForm::AutoRecordTimerTimer(TObject*)
+{
+    if (FBusy || FClosing)
+        return;
+    TBusy busy(this);
+    AnsiString failure;
+    if (!NextFile(failure))
+        ShowFailure(failure);
+}
+
+void TMainForm::ShowFailure(const AnsiString& Failure)
+{
+    AutoRecordTimer->SetEnabled(false);
+    FRecordingWatch->SetEnabled(false);
+    FRecordingShown = false;
+    StartButton->SetSwitchedOn(false);
+    StopButton->SetEnabled(false);
+    SetRecordingControls(false);
+    PlaybackButton->SetEnabled(FileExists(FVideoFilePath));
+    ShowReport(Failure, Mainunit::FailureColor);
+}
+
+void TMainForm::RecordingWatchTimer(TObject*)
+{
+    if (FBusy || FClosing || !FRecordingShown || VidCap->GetRecording())
+        return;
+    ShowFailure(FailureReason());
+}
+
+void TMainForm::StopButtonMouseUp(TObject*, TMouseButton, TShiftState, int, int)
+{
+    if (FBusy) {
+        FStopPending = true;
+        return;
+    }
+    StopRecording();
+}
+
+void TMainForm::StopRecording()
+{
+    // Idle: nothing at all. The window may still show a recording that ended by itself.
+    if (!VidCap->GetRecording() && !FRecordingShown)
+        return;
+    TBusy busy(this);
+    StartButton->SetSwitchedOn(false);
+    StopButton->SetEnabled(false);
+    // Before the wait, so no tick can start a new file behind "STOPPED".
+    AutoRecordTimer->SetEnabled(false);
+    FRecordingWatch->SetEnabled(false);
+    VidCap->SetRecording(false);
+    FRecordingShown = false;
+    SetRecordingControls(false);
+    ShowReport("STOPPED", Mainunit::StoppedColor);
+}
+
+void TMainForm::AudioButtonStateChange(TObject*) { VidCap->SetCaptureAudio(AudioButton->GetSwitchedOn()); }
+
+void TMainForm::VideosButtonMouseUp(TObject*, TMouseButton, TShiftState, int, int)
+{
+    AppShellExecute(Handle(), "explore", FVideoFolder.c_str(), "", nullptr, SW_RESTORE);
+}
+
+void TMainForm::PlaybackButtonMouseUp(TObject*, TMouseButton, TShiftState, int, int)
+{
+    AppShellExecute(Handle(), "open", FVideoFileName.c_str(), "", FVideoFolder.c_str(), SW_SHOW);
+}

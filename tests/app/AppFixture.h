@@ -1,0 +1,72 @@
+#pragma once
+// The program's windows on a fresh headless display with a fake clock, their classes and
+// compiled-in layouts registered; the test-pattern camera is the only capture driver.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/Registration.h"
+#include "avicap/CaptureDriver.h"
+#include "framework/Forms.h"
+#include "platform/Clock.h"
+#include "platform/WindowTree.h"
+#include "platform/display/headless/HeadlessDisplay.h"
+#include "tests/app/AppClock.h"
+
+class AppFixture : public ::testing::Test
+{
+protected:
+    std::shared_ptr<HeadlessDisplay> display;
+    std::shared_ptr<FakeClock> clock;
+
+    void SetUp() override
+    {
+        destroyAllWindows();
+        display = installHeadlessDisplay();
+        clock = std::make_shared<FakeClock>(LocalMicroseconds(2026, 12, 6, 16, 53, 30, 42));
+        setClock(clock);
+        setCameraDriver(nullptr);
+        Application->ResetTerminated();
+        Application->OnException = nullptr;
+        RegisterApplication();
+    }
+
+    void TearDown() override
+    {
+        SetCaptureControl(nullptr);
+        destroyAllWindows();
+        setClock(nullptr);
+        installDisplayBackend(nullptr);
+    }
+
+    static void pump() { processPendingMessages(); }
+
+    // Clicks far enough apart in time that two of them never make a double click; the
+    // pointer gets there first, as a hand moves it, so hover leaves the last control.
+    void click(int x, int y)
+    {
+        clock->advanceMs(1000);
+        display->moveMouse(x, y);
+        pump();
+        display->click(x, y);
+        pump();
+    }
+
+    // The screen position of a control's point (x, y).
+    static POINT at(TControl* control, int x, int y)
+    {
+        TPoint p = control->ClientToScreen(TPoint(x, y));
+        return POINT{p.X, p.Y};
+    }
+    // For hooks that run before a modal loop: the clicks wait in the queue for the loop.
+    void queueClick(POINT p)
+    {
+        display->moveMouse(p.x, p.y);
+        display->click(p.x, p.y);
+    }
+    void clickOn(TControl* control, int x = -1, int y = -1)
+    {
+        POINT p = at(control, x < 0 ? control->GetWidth() / 2 : x, y < 0 ? control->GetHeight() / 2 : y);
+        click(p.x, p.y);
+    }
+};
