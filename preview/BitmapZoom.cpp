@@ -45,8 +45,14 @@ void fillRow(uint8_t* out, int width, const TColorBytes& bg)
 }
 
 // The inner loops, built twice: for the baseline instruction set and for AVX2, picked when
-// the program starts. Both give the same results (no fused multiply-adds).
+// the program starts. Both give the same results (no fused multiply-adds). Under the thread
+// checker only the baseline is built: the choosing code runs while the program is loaded,
+// before the checker's own runtime is ready, and crashes there.
+#if defined(__SANITIZE_THREAD__)
+#define LUMO_VECTOR_CLONES
+#else
 #define LUMO_VECTOR_CLONES [[gnu::target_clones("avx2", "default")]]
+#endif
 
 // line[i] += the weighted bytes of `count` rows, four rows per pass over the line.
 LUMO_VECTOR_CLONES
