@@ -88,10 +88,14 @@ inline std::string decodeErrors(const std::string& path)
     return run("ffmpeg -nostdin -v error -i '" + path + "' -f null -");
 }
 
+// A new folder under TMPDIR (where the virtual machine's tests have room to write), else /tmp.
 inline std::string tempDir()
 {
-    char name[] = "/tmp/lumo-avi-XXXXXX";
-    return mkdtemp(name) ? name : "/tmp";
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/lumo-avi-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    return mkdtemp(name.data()) ? std::string(name.data()) : std::string(base && *base ? base : "/tmp");
 }
 
 // A moving gradient, bottom-up BGR rows padded to 4 bytes.

@@ -57,6 +57,13 @@ protected:
     std::unique_ptr<TForm> form;
     TVidCap* v = nullptr;
     std::vector<std::pair<int, std::string>> errors;
+    std::string describeErrors() const
+    {
+        std::string all = "errors:";
+        for (const auto& [id, text] : errors)
+            all += " [" + std::to_string(id) + "] " + text;
+        return all;
+    }
 
     void SetUp() override
     {
@@ -117,7 +124,7 @@ TEST_F(VidcapCamera, RecordsTwoSecondsThatFfprobeReads)
     const std::string path = aviprobe::tempDir() + "/vivid.avi";
     v->SetFileName(path);
     v->SetRecording(true);
-    ASSERT_TRUE(v->GetRecording());
+    ASSERT_TRUE(v->GetRecording()) << describeErrors();
     pumpFor(2000ms);
     v->SetRecording(false);
     EXPECT_FALSE(v->GetRecording());
@@ -134,7 +141,7 @@ TEST_F(VidcapCamera, DisconnectMidRecordingEndsRecordingWithAnError)
     const std::string path = aviprobe::tempDir() + "/vivid-unplug.avi";
     v->SetFileName(path);
     v->SetRecording(true);
-    ASSERT_TRUE(v->GetRecording());
+    ASSERT_TRUE(v->GetRecording()) << describeErrors();
     pumpFor(1000ms);
     if (!pressDisconnect()) {
         v->SetRecording(false);
