@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "avicap/V4l2SimCamera.h"
+#include "avicap/v4l2/V4l2Driver.h"
 #include "framework/Files.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/avicap/AviProbe.h"
@@ -181,6 +183,57 @@ TEST_F(RecordingFaults, ARealFullDiskStopsWithTheErrorKeepsTheFileAndRecordsAgai
     EXPECT_GE(std::atoi(f[4].c_str()), std::atoi(f[6].c_str()) - 4 - 4) << r;
     EXPECT_EQ(f[5], "1") << "records again once there is room: " << r;
     std::printf("full tmpfs: %s\n", r.c_str());
+}
+
+// The camera unplugged while recording, through the simulated kernel behind the real V4L2
+// driver: the window says so, the file plays up to the loss, and Start records again once
+// the camera is back. Disabled: it fails today (about half the frames before the unplug are
+// missing from the file, and Start after the replug still reports CAMERA LOST); run it with
+// --gtest_also_run_disabled_tests.
+TEST_F(RecordingFaults, DISABLED_ACameraUnpluggedWhileRecordingIsShownAndTheFilePlaysUpToIt)
+{
+    REQUIRE_FFMPEG();
+    delete form;
+    form = MainForm = nullptr;
+    const std::string node = "/dev/video0";
+    auto sim = std::make_shared<SimV4l2>();
+    sim->node(node).formats = {{V4L2_PIX_FMT_YUYV, {{160, 120}}, {30}}};
+    setCameraDriver(std::make_shared<V4l2Driver>(sim));
+    Application->CreateForm(form);
+    MainForm = form;
+    form->Show();
+    pump();
+    start();
+    ASSERT_TRUE(form->VidCap->GetRecording()) << report();
+    const std::vector<uint8_t> grey(160 * 120 * 2, 128);
+    int captured = 0;
+    for (int i = 0; i < 40; ++i) {
+        sim->pushFrameWait(node, grey, 500);
+        advance(250);
+        captured = form->VidCap->GetCurrentVideoFrame();
+    }
+    const std::string path = form->GetVideoFilePath();
+    sim->unplug(node);
+    advance(2 * TMainForm::RecordingWatchInterval, 250);
+    EXPECT_EQ(report(), "CAMERA LOST");
+    expectIdle(true);
+    for (int i = 0; i < 50; ++i) {   // the writer finishes the file on its own thread
+        usleep(10000);
+        pump();
+    }
+    auto v = aviprobe::stream(path, "v:0");
+    EXPECT_GE(captured, 30);
+    EXPECT_GE(aviprobe::number(v, "nb_read_frames"), captured - 4) << v["error"];
+    std::printf("unplugged: %s frames playable of %d captured\n", v["nb_read_frames"].c_str(), captured);
+
+    sim->replug(node);
+    start();
+    for (int i = 0; i < 8; ++i) {
+        sim->pushFrameWait(node, grey, 500);
+        advance(250);
+    }
+    EXPECT_TRUE(form->VidCap->GetRecording()) << "records again once the camera is back: " << report();
+    stop();
 }
 
 }  // namespace
