@@ -59,10 +59,17 @@ TControl::~TControl()
 
 // ---- Geometry ----
 
+void ClampControlBounds(int& Left, int& Top, int& Width, int& Height)
+{
+    Left = std::clamp(Left, -kMaxWindowCoord, kMaxWindowCoord);
+    Top = std::clamp(Top, -kMaxWindowCoord, kMaxWindowCoord);
+    Width = std::clamp(Width, 0, kMaxWindowSide);
+    Height = std::clamp(Height, 0, kMaxWindowSide);
+}
+
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
-    AWidth = std::max(AWidth, 0);
-    AHeight = std::max(AHeight, 0);
+    ClampControlBounds(ALeft, ATop, AWidth, AHeight);
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight)
         return;
     bool resized = AWidth != FWidth || AHeight != FHeight;

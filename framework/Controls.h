@@ -135,6 +135,10 @@ TControl* GetCaptureControl();
 // ---------------------------------------------------------------------------------------------
 // TControl
 // ---------------------------------------------------------------------------------------------
+// Keeps bounds within the window limits, so that right and bottom edges never overflow:
+// layouts may come from outside the program.
+void ClampControlBounds(int& Left, int& Top, int& Width, int& Height);
+
 class TControl : public TComponent
 {
 public:

@@ -218,8 +218,7 @@ void TWinControl::WindowPosChanged()
 
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
-    AWidth = std::max(AWidth, 0);
-    AHeight = std::max(AHeight, 0);
+    ClampControlBounds(ALeft, ATop, AWidth, AHeight);
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight)
         return;
     bool resized = AWidth != FWidth || AHeight != FHeight;

@@ -148,7 +148,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     w.exStyle = exStyle;
     w.parent = child ? parent : 0;
     w.owner = child ? 0 : parent;
-    w.rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+    w.rect = ClampedWindowRect(x, y, width, height);
     w.instance = instance;
     w.id = child ? LONG_PTR(menu) : 0;
     HWND handle = windowTable().add(std::move(object));

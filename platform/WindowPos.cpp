@@ -88,12 +88,22 @@ void sendSize(HWND window, WPARAM kind)
 
 }  // namespace
 
+RECT ClampedWindowRect(int x, int y, int width, int height)
+{
+    x = std::clamp(x, -kMaxWindowCoord, kMaxWindowCoord);
+    y = std::clamp(y, -kMaxWindowCoord, kMaxWindowCoord);
+    width = std::clamp(width, 0, kMaxWindowSide);
+    height = std::clamp(height, 0, kMaxWindowSide);
+    return RECT{x, y, x + width, y + height};
+}
+
 BOOL SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, UINT flags)
 {
     WindowObject* w = windowOf(window);
     if (!w)
         return FALSE;
-    WINDOWPOS pos{window, after, x, y, std::max(width, 0), std::max(height, 0), flags};
+    const RECT asked = ClampedWindowRect(x, y, width, height);
+    WINDOWPOS pos{window, after, asked.left, asked.top, rectWidth(asked), rectHeight(asked), flags};
     if ((flags & SWP_NOMOVE) || (x == w->rect.left && y == w->rect.top)) {
         pos.flags |= SWP_NOMOVE;
         pos.x = w->rect.left;
@@ -113,7 +123,8 @@ BOOL SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, 
     bool wasVisible = w->style & WS_VISIBLE;
     bool moved = pos.x != w->rect.left || pos.y != w->rect.top;
     bool sized = pos.cx != rectWidth(w->rect) || pos.cy != rectHeight(w->rect);
-    w->rect = RECT{pos.x, pos.y, pos.x + std::max(pos.cx, 0), pos.y + std::max(pos.cy, 0)};
+    // WM_WINDOWPOSCHANGING may have changed the place: clamp again.
+    w->rect = ClampedWindowRect(pos.x, pos.y, pos.cx, pos.cy);
     bool restacked = !(pos.flags & SWP_NOZORDER) && restack(*w, pos.hwndInsertAfter);
     if (pos.flags & SWP_SHOWWINDOW)
         w->style |= WS_VISIBLE;

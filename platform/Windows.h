@@ -84,6 +84,12 @@ constexpr DWORD WS_EX_STATICEDGE = 0x00020000;
 constexpr DWORD WS_EX_APPWINDOW = 0x00040000;
 
 constexpr int CW_USEDEFAULT = int(0x80000000);
+// Window places are clamped to these, so that right and bottom edges never overflow and a
+// window's surface stays of a size that can be had (8192 x 8192 x 4 bytes at most).
+constexpr int kMaxWindowSide = 8192;
+constexpr int kMaxWindowCoord = 1 << 24;
+// x, y, width and height as a rectangle within those limits.
+RECT ClampedWindowRect(int x, int y, int width, int height);
 
 // ---- Messages ----
 constexpr UINT WM_NULL = 0x0000;

@@ -270,6 +270,7 @@ TPoint TBitmapPreview::BitmapToDisplayPoint(const TDblPoint& B) const
 
 void TBitmapPreview::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
+    ClampControlBounds(ALeft, ATop, AWidth, AHeight);
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight)
         return;
     const bool resized = AWidth != FWidth || AHeight != FHeight;

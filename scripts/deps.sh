@@ -12,6 +12,8 @@ packages=(g++ cmake make pkg-config libpixman-1-dev libfreetype-dev libfontconfi
           libturbojpeg0-dev libjpeg62-turbo-dev libasound2-dev libv4l-dev ffmpeg
           libx11-dev libxext-dev libxrandr-dev xvfb openbox xdotool x11-utils imagemagick)
 vm_packages=(qemu-system-x86 cpio kmod)
+# The fuzzers (scripts/fuzz.sh, run by the test script in CI) need clang and its libFuzzer.
+fuzz_packages=(clang libclang-rt-14-dev)
 
 missing_of() {
   local p
@@ -39,6 +41,12 @@ if [ ${#missing[@]} -gt 0 ] && ! install "${missing[@]}"; then
   exit 1
 fi
 [ "$kind" = test ] || exit 0
+
+mapfile -t missing < <(missing_of "${fuzz_packages[@]}")
+if [ ${#missing[@]} -gt 0 ] && ! install "${missing[@]}"; then
+  echo "Missing packages for the fuzzers: ${missing[*]}" >&2
+  exit 1
+fi
 
 mapfile -t missing < <(missing_of "${vm_packages[@]}")
 if [ ${#missing[@]} -gt 0 ] && ! install "${missing[@]}"; then

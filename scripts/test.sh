@@ -2,7 +2,7 @@
 # Installs what is missing, builds in Release and runs the whole test suite; a failing
 # test's output is printed. With --sanitize (always on in CI) the suite runs a second time
 # built with AddressSanitizer and UndefinedBehaviorSanitizer, and the unit tests a third time
-# under ThreadSanitizer.
+# under ThreadSanitizer; between the two, each fuzzer runs for a short time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sanitize=0
@@ -24,6 +24,9 @@ if [ "$sanitize" = 1 ]; then
   scripts/build.sh build-asan -DLUMO_SANITIZE=ON -DLUMO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
      ctest --output-on-failure -j "$jobs")
+  echo "== the readers of outside input under libFuzzer, 15 s each =="
+  # Short: longer runs by hand with scripts/fuzz.sh SECONDS.
+  scripts/fuzz.sh 15
   echo "== the unit tests under ThreadSanitizer =="
   # halt_on_error: a data race fails the test that ran into it.
   scripts/build.sh build-tsan -DLUMO_TSAN=ON -DLUMO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug

@@ -78,6 +78,7 @@ void TCustomSkinnedControl::Assign(TBitmap*, int, int, TColor, int)
 
 void TCustomSkinnedControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
+    ClampControlBounds(ALeft, ATop, AWidth, AHeight);
     if (TRect(ALeft, ATop, ALeft + AWidth, ATop + AHeight) == GetBoundsRect())
         return;
     const bool resized = AWidth != GetWidth() || AHeight != GetHeight();

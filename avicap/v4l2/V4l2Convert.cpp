@@ -94,6 +94,38 @@ inline void putPixel(uint8_t* out, int c, int b, int g, int r)
 
 }  // namespace
 
+namespace {
+
+// The bytes of one row of the format's first plane without padding; 0 for unknown formats.
+size_t leastRowBytes(uint32_t fourcc, size_t w)
+{
+    switch (fourcc) {
+    case V4L2_PIX_FMT_YUYV:
+    case V4L2_PIX_FMT_YVYU:
+    case V4L2_PIX_FMT_UYVY: return (w + 1) / 2 * 4;
+    case V4L2_PIX_FMT_RGB24:
+    case V4L2_PIX_FMT_BGR24: return w * 3;
+    case V4L2_PIX_FMT_RGB565: return w * 2;
+    case V4L2_PIX_FMT_YUV420:
+    case V4L2_PIX_FMT_YVU420:
+    case V4L2_PIX_FMT_NV12:
+    case V4L2_PIX_FMT_GREY:
+    case V4L2_PIX_FMT_SBGGR8:
+    case V4L2_PIX_FMT_SGBRG8:
+    case V4L2_PIX_FMT_SGRBG8:
+    case V4L2_PIX_FMT_SRGGB8: return w;
+    default: return 0;
+    }
+}
+
+bool isBayer(uint32_t fourcc)
+{
+    return fourcc == V4L2_PIX_FMT_SBGGR8 || fourcc == V4L2_PIX_FMT_SGBRG8 || fourcc == V4L2_PIX_FMT_SGRBG8 ||
+           fourcc == V4L2_PIX_FMT_SRGGB8;
+}
+
+}  // namespace
+
 size_t v4l2FrameBytes(const V4l2PixelLayout& layout)
 {
     if (!sizeOk(layout))
@@ -227,6 +259,12 @@ bool V4l2Converter::convertWithLibrary(const V4l2PixelLayout& layout, const uint
         error_ = "unsupported frame";
         return false;
     }
+    // libv4lconvert's demosaicing reads past a frame of one row or column, or of an odd
+    // size; sensors are made of whole 2 x 2 cells.
+    if (isBayer(layout.fourcc) && (layout.width < 2 || layout.height < 2 || layout.width % 2 || layout.height % 2)) {
+        error_ = "Bayer frame of odd size " + std::to_string(layout.width) + " x " + std::to_string(layout.height);
+        return false;
+    }
     const size_t needed = v4l2FrameBytes(layout);
     if (needed == 0 || size < needed) {
         error_ = "short frame (" + std::to_string(size) + " of " + std::to_string(needed) + " bytes)";
@@ -241,7 +279,10 @@ bool V4l2Converter::convertWithLibrary(const V4l2PixelLayout& layout, const uint
     source.fmt.pix.width = uint32_t(layout.width);
     source.fmt.pix.height = uint32_t(layout.height);
     source.fmt.pix.pixelformat = layout.fourcc;
-    source.fmt.pix.bytesperline = layout.bytesPerLine;
+    // A driver may answer a line length shorter than a row (0 is common); the rows are then
+    // tight, as v4l2FrameBytes counts them. The Bayer decoders crash on a short one.
+    source.fmt.pix.bytesperline = uint32_t(std::max<size_t>(layout.bytesPerLine,
+                                                            leastRowBytes(layout.fourcc, size_t(layout.width))));
     source.fmt.pix.field = V4L2_FIELD_NONE;
     source.fmt.pix.sizeimage = uint32_t(std::min<size_t>(size, 0xffffffffu));
     v4l2_format target = source;

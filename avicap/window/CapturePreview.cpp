@@ -80,6 +80,10 @@ void CaptureWindow::takeDelivered()
         wakePosted_ = false;
     }
     if (!failure.empty()) {
+        // Frames the camera delivered before it failed still belong in the file.
+        for (CaptureFrame& frame : frames)
+            if (recordingNow() && device_)
+                recordFrame(frame);
         KillTimer(window_, kPreviewTimer);
         preview_ = false;
         if (device_)
@@ -94,16 +98,21 @@ void CaptureWindow::takeDelivered()
     for (CaptureFrame& frame : frames) {
         if (!recordingNow())
             break;
-        VIDEOHDR header{};
-        header.lpData = frame.pixels.data();
-        header.dwBufferLength = header.dwBytesUsed = DWORD(frame.pixels.size());
-        header.dwTimeCaptured = DWORD((frame.timestampUs - streamStartUs_) / 1000);
-        header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
-        recorder_->cameraFrame(header, frame);
+        recordFrame(frame);
     }
     newest_ = std::move(frames.back());
     if (preview_ && previewDue_)
         previewTick();
+}
+
+void CaptureWindow::recordFrame(CaptureFrame& frame)
+{
+    VIDEOHDR header{};
+    header.lpData = frame.pixels.data();
+    header.dwBufferLength = header.dwBytesUsed = DWORD(frame.pixels.size());
+    header.dwTimeCaptured = DWORD((frame.timestampUs - streamStartUs_) / 1000);
+    header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
+    recorder_->cameraFrame(header, frame);
 }
 
 void CaptureWindow::previewTick()

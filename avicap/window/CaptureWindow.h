@@ -102,6 +102,7 @@ private:
     void setPreviewRate(UINT ms);
     bool updateStreaming();
     void takeDelivered();
+    void recordFrame(CaptureFrame& frame);   // hands one delivered frame to the recording
     void sizeInbox();
     void previewTick();
     void showFrame(CaptureFrame&& frame, bool callback);

@@ -195,6 +195,33 @@ else
     fail "the second run's window did not appear"
 fi
 
+# ---- The X server goes away while recording: exit 1 with a message, the file plays ----
+# Last: it ends the desktop.
+"$program" >"$work/lost.log" 2>&1 &
+lost_pid=$!
+pids+=($lost_pid)
+lwid=$(timeout 15 xdotool search --sync --name '^Lumo free$' | head -n1)
+if [ -n "$lwid" ]; then
+    sleep 1
+    read -r wx wy < <(origin "$lwid")
+    before=$(recordings | wc -l)
+    clickat 20 308
+    answer_compression
+    sleep 3
+    kill -KILL "${pids[0]}"   # the X server started first
+    check "a lost display ends the program" waitfor 100 sh -c "! kill -0 $lost_pid 2>/dev/null"
+    wait "$lost_pid" 2>/dev/null; rc=$?
+    check "exit code 1 after the display is lost (is $rc)" test "$rc" = 1
+    check "the program says the display was lost" grep -q "connection to the X server was lost" "$work/lost.log"
+    last=$(recordings | tail -n1)
+    n=$(frames "$last")
+    # Three seconds at 4 frames a second, less at most one second and the start.
+    check "the recording cut off by the lost display plays ($n frames)" \
+        test "$(recordings | wc -l)" -gt "$before" -a "${n:-0}" -ge 6
+else
+    fail "the third run's window did not appear"
+fi
+
 echo "screenshots: $shots"
 if [ "$failures" -ne 0 ]; then
     echo "== program output =="; cat "$work/program.log"

@@ -158,15 +158,19 @@ TEST_F(ShellExecute, HostilePathsReachXdgOpenAsOneArgumentAndRunNothingElse)
     std::ofstream(docs / hostile) << "avi";
     fs::path hostileFolder = docs / "day; $(touch pwned4) 'q'";
     fs::create_directories(hostileFolder);
+    // Bytes that are no UTF-8 at all (Latin-1 names from an old disk).
+    const std::string latin1 = "-caf\xe9 \xff\xfe\x80; touch pwned5.avi";
+    std::ofstream(docs / latin1) << "avi";
 
     // Absolute, relative to the given directory (so its leading "-" is no option), a folder.
     EXPECT_GT(code(ShellExecuteA(0, "open", (docs / hostile).c_str(), "", "", SW_SHOW)), 32);
     EXPECT_GT(code(ShellExecuteA(0, nullptr, hostile.c_str(), "", docs.c_str(), SW_SHOW)), 32);
     EXPECT_GT(code(ShellExecuteA(0, "explore", hostileFolder.c_str(), "", "", SW_RESTORE)), 32);
+    EXPECT_GT(code(ShellExecuteA(0, "open", (docs / latin1).c_str(), "", "", SW_SHOW)), 32);
     EXPECT_EQ(zombieChildren(), 0);
 
-    auto calls = waitForInvocations(3);
-    ASSERT_EQ(calls.size(), 3u);
+    auto calls = waitForInvocations(4);
+    ASSERT_EQ(calls.size(), 4u);
     std::vector<std::vector<std::string>> seen;
     for (const Invocation& call : calls) {
         seen.push_back(call.arguments);
@@ -178,11 +182,12 @@ TEST_F(ShellExecute, HostilePathsReachXdgOpenAsOneArgumentAndRunNothingElse)
     std::sort(seen.begin(), seen.end());
     std::vector<std::vector<std::string>> expected = {{(docs / hostile).string()},
                                                       {(docs / hostile).string()},
-                                                      {hostileFolder.string()}};
+                                                      {hostileFolder.string()},
+                                                      {(docs / latin1).string()}};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(zombieChildren(), 0);
-    for (const char* name : {"pwned1", "pwned2", "pwned3", "pwned4"}) {
+    for (const char* name : {"pwned1", "pwned2", "pwned3", "pwned4", "pwned5.avi"}) {
         EXPECT_FALSE(fs::exists(docs / name)) << name;
         EXPECT_FALSE(fs::exists(fs::current_path() / name)) << name;
     }
