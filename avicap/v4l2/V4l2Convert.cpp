@@ -259,10 +259,10 @@ bool V4l2Converter::convertWithLibrary(const V4l2PixelLayout& layout, const uint
         error_ = "unsupported frame";
         return false;
     }
-    // libv4lconvert's demosaicing reads past a frame of one row or column, or of an odd
-    // size; sensors are made of whole 2 x 2 cells.
-    if (isBayer(layout.fourcc) && (layout.width < 2 || layout.height < 2 || layout.width % 2 || layout.height % 2)) {
-        error_ = "Bayer frame of odd size " + std::to_string(layout.width) + " x " + std::to_string(layout.height);
+    // libv4lconvert's demosaicing reads past a frame narrower or lower than a few cells, or of
+    // an odd size; sensors are made of whole 2 x 2 cells, and none is that small.
+    if (isBayer(layout.fourcc) && (layout.width < 8 || layout.height < 8 || layout.width % 2 || layout.height % 2)) {
+        error_ = "Bayer frame of unusable size " + std::to_string(layout.width) + " x " + std::to_string(layout.height);
         return false;
     }
     const size_t needed = v4l2FrameBytes(layout);

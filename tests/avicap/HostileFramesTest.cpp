@@ -23,15 +23,16 @@ TEST(HostileFrames, BayerFramesWithoutALineLengthConvertAsTightRows)
     }
 }
 
-TEST(HostileFrames, BayerFramesOfOneRowColumnOrOddSizeAreRefused)
+TEST(HostileFrames, BayerFramesOfOneRowColumnOddOrTinySizeAreRefused)
 {
     V4l2Converter converter;
-    const std::pair<int, int> sizes[] = {{1, 1}, {1, 4}, {6, 1}, {2, 5}, {3, 4}};
+    // 2 x 8 with tight rows was found by the fuzzer: the demosaicing read past the frame.
+    const std::pair<int, int> sizes[] = {{1, 1}, {1, 4}, {6, 1}, {2, 5}, {3, 4}, {2, 8}, {8, 6}};
     for (uint32_t fourcc : kBayer)
         for (auto [w, h] : sizes) {
             SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
             std::vector<uint8_t> frame(size_t(w + 8) * size_t(h), 100), out;
             EXPECT_FALSE(converter.convert({fourcc, w, h, uint32_t(w + 8)}, frame.data(), frame.size(), out));
-            EXPECT_NE(converter.error().find("odd size"), std::string::npos) << converter.error();
+            EXPECT_NE(converter.error().find("unusable size"), std::string::npos) << converter.error();
         }
 }
