@@ -46,6 +46,7 @@ std::unique_ptr<V4l2Device> V4l2Device::open(std::shared_ptr<V4l2System> system,
 
 bool V4l2Device::initialise(const std::string& path)
 {
+    path_ = path;
     fd_ = system_->open(path);
     if (fd_ < 0)
         return false;
@@ -70,6 +71,21 @@ bool V4l2Device::initialise(const std::string& path)
     }
     const V4l2Mode* fallback = chooseV4l2Mode(modes_, {640, 480, 30});
     return applyMode(fallback ? *fallback : modes_.front());
+}
+
+// After an unplug: the node again, if it is the same camera and still takes our mode.
+// Caller holds mutex_.
+bool V4l2Device::reopen()
+{
+    fd_ = system_->open(path_);
+    if (fd_ < 0)
+        return false;
+    v4l2_capability caps{};
+    if (system_->ioctl(fd_, VIDIOC_QUERYCAP, &caps) == 0 && isV4l2CaptureNode(caps) &&
+        v4l2Text(caps.card, sizeof caps.card) == name_ && applyMode(mode_))
+        return true;
+    closeNode();
+    return false;
 }
 
 void V4l2Device::closeNode()

@@ -2,8 +2,9 @@
 // One V4L2 camera: memory-mapped streaming into kV4l2Buffers buffers, read by a camera
 // thread that polls with a short timeout (so stopping never waits on the camera) and, when
 // it falls behind, converts only the newest frame that is ready. A device error or unplug
-// ends streaming with deviceFailed; the node is then closed so the camera can come back
-// under a new open. The sink must not destroy the device from inside a callback.
+// ends streaming with deviceFailed; the node is then closed, and the next start opens it
+// again, so a camera plugged back in (the same card at the same node) streams in the mode it
+// had. The sink must not destroy the device from inside a callback.
 //
 // Threads: the owner's thread calls every public member. The camera thread runs run(),
 // drain(), deliver() and fail(); it owns converter_ and sequence_, and reads fd_, mode_,
@@ -69,6 +70,7 @@ private:
 
     explicit V4l2Device(std::shared_ptr<V4l2System> system);
     bool initialise(const std::string& path);
+    bool reopen();
     bool applyMode(const V4l2Mode& mode);
     bool readFormat(V4l2Mode& mode);
     bool restartAround(const std::function<bool()>& change);
@@ -82,6 +84,7 @@ private:
 
     std::shared_ptr<V4l2System> system_;
     int fd_ = -1;
+    std::string path_;
     std::string name_;
     std::string version_;
 

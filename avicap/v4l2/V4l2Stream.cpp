@@ -96,7 +96,7 @@ bool V4l2Device::startStreaming(CaptureSink* sink)
     if (thread_.joinable())
         return false;   // asked from the sink's own callback, before its thread has ended
     std::lock_guard lock(mutex_);
-    if (fd_ < 0)
+    if (fd_ < 0 && !reopen())
         return false;
     if (!startBuffers()) {
         releaseBuffers();

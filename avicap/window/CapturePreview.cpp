@@ -10,6 +10,7 @@ bool CaptureWindow::recordingNow() const { return recorder_ && recorder_->captur
 bool CaptureWindow::setPreview(bool on)
 {
     preview_ = on;
+    previewLost_ = false;
     if (on) {
         previewDue_ = true;
         SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
@@ -61,6 +62,11 @@ bool CaptureWindow::updateStreaming()
             return false;
         }
         windowError_ = 0;
+        if (previewLost_) {   // a camera plugged back in shows again
+            previewLost_ = false;
+            preview_ = previewDue_ = true;
+            SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
+        }
     } else if (!wanted && device_->streaming()) {
         device_->stopStreaming();
         std::lock_guard lock(mailMutex_);
@@ -85,6 +91,7 @@ void CaptureWindow::takeDelivered()
             if (recordingNow() && device_)
                 recordFrame(frame);
         KillTimer(window_, kPreviewTimer);
+        previewLost_ = preview_;
         preview_ = false;
         if (device_)
             device_->stopStreaming();

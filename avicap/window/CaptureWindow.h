@@ -124,6 +124,7 @@ private:
 
     // Settings kept across connections.
     bool preview_ = false;
+    bool previewLost_ = false;   // the camera failed under the preview: back when it streams
     bool scale_ = false;
     UINT previewRateMs_ = 66;
     POINT scroll_{};

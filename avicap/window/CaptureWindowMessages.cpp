@@ -179,7 +179,7 @@ LRESULT CaptureWindow::disconnect()
     KillTimer(window_, kPreviewTimer);
     device_->stopStreaming();
     device_.reset();
-    preview_ = false;
+    preview_ = previewLost_ = false;
     newest_.reset();
     haveCurrent_ = false;
     {

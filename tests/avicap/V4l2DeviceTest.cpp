@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "AviProbe.h"
+#include "Vivid.h"
 #include "avicap/avi/AviWriter.h"
 #include "avicap/window/CaptureWindow.h"
 #include "avicap/avi/Recorder.h"
@@ -299,28 +300,6 @@ LRESULT noteWindowError(HWND, int id, LPCSTR text)
     return TRUE;
 }
 
-// Presses the camera's "Disconnect" button straight through V4L2; false when it has none.
-bool pressDisconnect()
-{
-    auto system = realV4l2System();
-    int fd = system->open("/dev/video0");
-    if (fd < 0)
-        return false;
-    bool pressed = false;
-    v4l2_queryctrl query{};
-    query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
-    while (system->ioctl(fd, VIDIOC_QUERYCTRL, &query) == 0) {
-        if (std::strcmp(reinterpret_cast<const char*>(query.name), "Disconnect") == 0) {
-            v4l2_control control{query.id, 1};
-            pressed = system->ioctl(fd, VIDIOC_S_CTRL, &control) == 0;
-            break;
-        }
-        query.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
-    }
-    system->close(fd);
-    return pressed;
-}
-
 // Frames of the file as the AVI main header counts them; -1 when it is no RIFF AVI file.
 long aviHeaderFrames(const std::string& path)
 {
@@ -396,7 +375,7 @@ TEST(V4l2Device, CaptureWindowRecordingEndsByItselfWhenTheCameraIsUnplugged)
                 unsigned(s.dwCurrentVideoFrame));
     ASSERT_EQ(s.fCapturingNow, 1);
     EXPECT_TRUE(windowErrors.empty());
-    if (!pressDisconnect()) {
+    if (!vivid::pressDisconnect()) {
         send(WM_CAP_STOP);
         GTEST_SKIP() << "skipped: the camera has no Disconnect control";
     }

@@ -105,6 +105,23 @@ public:
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return true;
     }
+    // Waits until the driver has taken every filled buffer and queued it again, so the frames
+    // pushed so far were delivered (and stamped) before a test moves its clock on.
+    bool waitTaken(const std::string& path, int timeoutMs = 2000)
+    {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            {
+                std::lock_guard lock(mutex);
+                SimNode& n = nodes[path];
+                if (!n.streaming || (n.done.empty() && n.queued.size() == n.buffers.size()))
+                    return true;
+            }
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
     void unplug(const std::string& path)
     {
         std::lock_guard lock(mutex);

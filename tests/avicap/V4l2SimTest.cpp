@@ -464,6 +464,36 @@ TEST_F(V4l2Sim, UnplugMidStreamFailsOnceAndTheCameraComesBack)
     EXPECT_TRUE(second.waitFrames(1));
 }
 
+// The device that lost its camera opens the node again at its next start: the same camera
+// streams in the mode it had; another camera at that node is not taken for it.
+TEST_F(V4l2Sim, AnUnpluggedDeviceStreamsAgainOnceTheSameCameraIsBack)
+{
+    sim->node(kCam).formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}, {320, 240}}, {30}}};
+    auto device = open();
+    ASSERT_TRUE(device->setFormat({320, 240, 30}));
+    RecordingSink sink;
+    ASSERT_TRUE(device->startStreaming(&sink));
+    sim->unplug(kCam);
+    ASSERT_TRUE(sink.waitFailure());
+    device->stopStreaming();
+
+    sim->replug(kCam);
+    sim->node(kCam).card = "Another Camera";
+    EXPECT_FALSE(device->startStreaming(&sink));
+    EXPECT_EQ(sim->openCount(kCam), 0);
+
+    sim->node(kCam).card = SimNode{}.card;
+    RecordingSink again;
+    ASSERT_TRUE(device->startStreaming(&again));
+    EXPECT_EQ(sim->node(kCam).width, 320);
+    EXPECT_EQ(device->format(), (CaptureFormat{320, 240, 30}));
+    ASSERT_TRUE(sim->pushFrameWait(kCam, grey(320, 240)));
+    ASSERT_TRUE(again.waitFrames(1));
+    EXPECT_EQ(again.frames.front().width, 320);
+    device->stopStreaming();
+    EXPECT_EQ(sim->maps, sim->unmaps);
+}
+
 // The camera's JPEG frames go into the file unchanged until the unplug; the file then
 // closes playable.
 TEST_F(V4l2Sim, UnplugMidRecordingLeavesAPlayableFile)

@@ -1,54 +1,17 @@
 // TVidCap against the kernel's vivid test camera as /dev/video0, in the virtual machine of
 // scripts/vm-tests.sh, on the real clock. Skipped anywhere else.
-#include <fcntl.h>
-#include <linux/videodev2.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "VidcapFixture.h"
 #include "avicap/v4l2/V4l2Driver.h"
 #include "tests/avicap/AviProbe.h"
+#include "tests/avicap/Vivid.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-bool firstNodeIsVivid()
-{
-    int fd = ::open("/dev/video0", O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    v4l2_capability caps{};
-    bool vivid = ::ioctl(fd, VIDIOC_QUERYCAP, &caps) == 0 &&
-                 std::strcmp(reinterpret_cast<const char*>(caps.driver), "vivid") == 0;
-    ::close(fd);
-    return vivid;
-}
-
-// Presses vivid's "Disconnect" button; false when there is none.
-bool pressDisconnect()
-{
-    int fd = ::open("/dev/video0", O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool pressed = false;
-    v4l2_queryctrl query{};
-    query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
-    while (::ioctl(fd, VIDIOC_QUERYCTRL, &query) == 0) {
-        if (std::strcmp(reinterpret_cast<const char*>(query.name), "Disconnect") == 0) {
-            v4l2_control control{query.id, 1};
-            pressed = ::ioctl(fd, VIDIOC_S_CTRL, &control) == 0;
-            break;
-        }
-        query.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
-    }
-    ::close(fd);
-    return pressed;
-}
 
 class VidcapCamera : public ::testing::Test
 {
@@ -67,7 +30,7 @@ protected:
 
     void SetUp() override
     {
-        if (!firstNodeIsVivid())
+        if (!vivid::isFirstCamera())
             GTEST_SKIP() << "skipped: /dev/video0 is not the vivid camera";
         destroyAllWindows();
         display = installHeadlessDisplay();
@@ -143,7 +106,7 @@ TEST_F(VidcapCamera, DisconnectMidRecordingEndsRecordingWithAnError)
     v->SetRecording(true);
     ASSERT_TRUE(v->GetRecording()) << describeErrors();
     pumpFor(1000ms);
-    if (!pressDisconnect()) {
+    if (!vivid::pressDisconnect()) {
         v->SetRecording(false);
         GTEST_SKIP() << "skipped: the camera has no Disconnect control";
     }
