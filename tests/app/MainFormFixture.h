@@ -2,8 +2,13 @@
 // The real main window from its compiled-in layout, on the headless display with a fake
 // clock; the test pattern is the camera, a test tone the sound, HOME a temporary folder, and
 // the shell calls are recorded instead of run.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +30,33 @@ struct ShellCall
     int show;
     bool owned;
 };
+
+// Runs body in a child process (which makes its own windows: threads do not survive a
+// fork) and answers what it returned, at most 511 bytes.
+inline std::string inChild(const std::function<std::string()>& body)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return "pipe failed";
+    const pid_t child = fork();
+    if (child < 0)
+        return "fork failed";
+    if (child == 0) {
+        close(fds[0]);
+        char result[512] = {};
+        std::snprintf(result, sizeof result, "%s", body().c_str());
+        _exit(write(fds[1], result, sizeof result) == sizeof result ? 0 : 1);
+    }
+    close(fds[1]);
+    char result[512] = {};
+    const ssize_t got = read(fds[0], result, sizeof result);
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (got != ssize_t(sizeof result))
+        return "the child died, status " + std::to_string(status);
+    return result;
+}
 
 class MainFormFixture : public AppFixture
 {
@@ -59,11 +91,21 @@ protected:
         };
         SelectDeviceForm = new TSelectDeviceForm(nullptr);
         AboutForm = new TAboutForm(nullptr);
-        // Made as the entry makes it: the application's main window.
+        makeForm();
+    }
+
+    // Made as the entry makes it: the application's main window.
+    void makeForm()
+    {
         Application->CreateForm(form);
         MainForm = form;
         form->Show();
         pump();
+    }
+    void closeForm()
+    {
+        delete form;
+        form = MainForm = nullptr;
     }
 
     void TearDown() override

@@ -207,43 +207,26 @@ TEST_F(MainFormRecording, ACameraLostWhileRecordingIsShownAndNothingStaysDisable
 TEST_F(MainFormRecording, AFullDiskEndsInTheStoppedStateWithTheError)
 {
     REQUIRE_FFMPEG();
-    delete form;
-    form = MainForm = nullptr;
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(fds[0]);
+    closeForm();
+    const std::string r = inChild([&] {
         signal(SIGXFSZ, SIG_IGN);
         rlimit limit{300000, 300000};
         setrlimit(RLIMIT_FSIZE, &limit);
-        Application->CreateForm(form);
-        MainForm = form;
-        form->Show();
-        pump();
+        makeForm();
         start();
-        char result[256] = {};
         const bool started = form->VidCap->GetRecording();
         for (int i = 0; i < 2000 && form->VidCap->GetRecording(); ++i) {
             advance(250);
             usleep(500);   // lets the writer catch up
         }
         advance(TMainForm::RecordingWatchInterval);
+        char result[256] = {};
         std::snprintf(result, sizeof result, "%d|%s|%d|%d|%d|%d|%s", started, report().c_str(),
                       form->StartButton->GetEnabled(), form->StopButton->GetEnabled(),
                       form->AutoRecordTimer->GetEnabled(), form->PlaybackButton->GetEnabled(),
                       form->GetVideoFilePath().c_str());
-        _exit(write(fds[1], result, sizeof result) == sizeof result ? 0 : 1);
-    }
-    close(fds[1]);
-    char result[256] = {};
-    const ssize_t got = read(fds[0], result, sizeof result);
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_EQ(got, ssize_t(sizeof result)) << "child status " << status;
-    const std::string r = result;
+        return std::string(result);
+    });
     const std::string path = r.substr(r.rfind('|') + 1);
     EXPECT_EQ(r.substr(0, r.rfind('|')), "1|DISK FULL OR WRITE ERROR|1|0|0|1");
     auto v = aviprobe::stream(path, "v:0");

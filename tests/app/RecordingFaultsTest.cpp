@@ -8,6 +8,9 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "avicap/V4l2SimCamera.h"
 #include "avicap/v4l2/V4l2Driver.h"
@@ -19,24 +22,42 @@ namespace {
 
 using RecordingFaults = MainFormFixture;
 
+// Runs body in a child process with a mount namespace of its own (so no mount outlives it);
+// "skip" without the right to mount.
+std::string inOwnMountNamespace(const std::function<std::string()>& body)
+{
+    return inChild([&]() -> std::string {
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return "skip";
+        return body();
+    });
+}
+
+std::vector<std::string> fields(const std::string& r)
+{
+    std::vector<std::string> f;
+    for (size_t at = 0; at <= r.size();) {
+        size_t bar = std::min(r.find('|', at), r.size());
+        f.push_back(r.substr(at, bar - at));
+        at = bar + 1;
+    }
+    return f;
+}
+
 // SIGKILL leaves no chance to finish the file: the frames written before the kill must
 // still play. The child records in quarter-second steps of simulated time, says how many
 // seconds it has recorded, records on, and is killed.
 TEST_F(RecordingFaults, AFileCutOffBySigkillPlaysUpToTheKill)
 {
     REQUIRE_FFMPEG();
-    delete form;
-    form = MainForm = nullptr;
+    closeForm();
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         close(fds[0]);
-        Application->CreateForm(form);
-        MainForm = form;
-        form->Show();
-        pump();
+        makeForm();
         start();
         for (int i = 0; i < 40; ++i) {   // ten seconds
             advance(250);
@@ -110,27 +131,12 @@ TEST_F(RecordingFaults, ADayFolderDeletedWhileRecordingIsMadeAgainForTheNextFile
 TEST_F(RecordingFaults, ARealFullDiskStopsWithTheErrorKeepsTheFileAndRecordsAgainOnceThereIsRoom)
 {
     REQUIRE_FFMPEG();
-    delete form;
-    form = MainForm = nullptr;
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(fds[0]);
-        char result[512] = {};
-        auto answer = [&](const std::string& text) {
-            std::snprintf(result, sizeof result, "%s", text.c_str());
-            _exit(write(fds[1], result, sizeof result) == sizeof result ? 0 : 1);
-        };
-        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("tmpfs", documents.c_str(), "tmpfs", 0, "size=1m") != 0)
-            answer("skip");
+    closeForm();
+    const std::string r = inOwnMountNamespace([&]() -> std::string {
+        if (mount("tmpfs", documents.c_str(), "tmpfs", 0, "size=1m") != 0)
+            return "skip";
         std::ofstream(documents + "/other.txt") << "untouched";
-        Application->CreateForm(form);
-        MainForm = form;
-        form->Show();
-        pump();
+        makeForm();
         start();
         const bool started = form->VidCap->GetRecording();
         // Frames captured, as last seen while recording: under load the writer drops some,
@@ -157,25 +163,12 @@ TEST_F(RecordingFaults, ARealFullDiskStopsWithTheErrorKeepsTheFileAndRecordsAgai
         advance(3000, 250);
         state += std::to_string(form->VidCap->GetRecording()) + "|" + std::to_string(captured);
         stop();
-        answer(state);
-    }
-    close(fds[1]);
-    char result[512] = {};
-    const ssize_t got = read(fds[0], result, sizeof result);
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_EQ(got, ssize_t(sizeof result)) << "child status " << status;
-    const std::string r = result;
+        return state;
+    });
     if (r == "skip")
         GTEST_SKIP() << "no right to mount a tmpfs here; the file-size limit test covers a full disk";
     // started | report | Start and Stop enabled | the other file | frames playable | again | captured
-    std::vector<std::string> f;
-    for (size_t at = 0; at <= r.size();) {
-        size_t bar = std::min(r.find('|', at), r.size());
-        f.push_back(r.substr(at, bar - at));
-        at = bar + 1;
-    }
+    const std::vector<std::string> f = fields(r);
     ASSERT_EQ(f.size(), 7u) << r;
     EXPECT_EQ(f[0] + "|" + f[1] + "|" + f[2] + "|" + f[3], "1|DISK FULL OR WRITE ERROR|10|untouched");
     // The window notices a failed recording within its one-second watch, so the disk filled
@@ -185,22 +178,82 @@ TEST_F(RecordingFaults, ARealFullDiskStopsWithTheErrorKeepsTheFileAndRecordsAgai
     std::printf("full tmpfs: %s\n", r.c_str());
 }
 
+// The day folder turns read-only while recording (a read-only bind mount over it; the tests
+// run as root, whom permissions do not stop). The open file records on to the half-hour cut
+// and plays whole; the next file cannot be made, and the window says so; once the folder is
+// writable again Start records.
+TEST_F(RecordingFaults, AFolderTurnedReadOnlyKeepsTheFileAndTheNextStartRecordsOnceItIsWritable)
+{
+    REQUIRE_FFMPEG();
+    closeForm();
+    clock->setLocalMicroseconds(LocalMicroseconds(2026, 12, 7, 9, 59, 0, 0));
+    const std::string r = inOwnMountNamespace([&]() -> std::string {
+        const std::string other = videos() + "2026/12 Dec/06 Sun/kept.AVI";
+        std::filesystem::create_directories(videos() + "2026/12 Dec/06 Sun");
+        std::ofstream(other) << "yesterday";
+        makeForm();
+        start();
+        const std::string first = form->GetVideoFilePath();
+        advance(60000, 250);
+        const std::string folder = videos() + "2026/12 Dec/07 Mon";
+        if (mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+            return "skip";
+        const bool unwritable = access(folder.c_str(), W_OK) != 0;
+        // To the half-hour cut, where the next file is due.
+        advance(30 * 60 * 1000 - 60000 + 2 * TMainForm::RecordingWatchInterval, 60000);
+        std::string state = std::to_string(unwritable) + "|" + report() + "|" +
+                            std::to_string(form->StartButton->GetEnabled()) +
+                            std::to_string(form->StopButton->GetEnabled()) +
+                            std::to_string(form->VidCap->GetRecording()) + "|" +
+                            std::to_string(form->GetVideoFilePath() == first) + "|";
+        capWaitForFiles(form->VidCap->GetCapWnd());
+        auto v = aviprobe::stream(first, "v:0");
+        state += std::to_string(int(aviprobe::number(v, "nb_read_frames"))) + "|" + v["error"] + "|";
+        std::ifstream kept(other);
+        std::string text;
+        std::getline(kept, text);
+        state += text + "|";
+        // Writable again: Start records into the folder.
+        if (umount(folder.c_str()) != 0)
+            return state + "umount failed";
+        start();
+        advance(3000, 250);
+        state += std::to_string(form->VidCap->GetRecording()) + "|" +
+                 std::to_string(form->GetVideoFilePath().rfind(folder + "/", 0) == 0);
+        stop();
+        return state;
+    });
+    if (r == "skip")
+        GTEST_SKIP() << "no right to mount here";
+    // unwritable | report | Start, Stop enabled, recording | Playback keeps the first file |
+    // frames | ffprobe error | the other file | records again | into the day folder
+    const std::vector<std::string> f = fields(r);
+    ASSERT_EQ(f.size(), 9u) << r;
+    EXPECT_EQ(f[0], "1") << r;
+    EXPECT_EQ(f[1], "CANNOT WRITE FILE") << r;
+    EXPECT_EQ(f[2], "100") << "idle, Start ready: " << r;
+    EXPECT_EQ(f[3], "1") << "Playback keeps to the last file there is: " << r;
+    // Thirty minutes in one-minute steps: a frame a step at the least, as in the soak.
+    EXPECT_GE(std::atoi(f[4].c_str()), 30) << r;
+    EXPECT_EQ(f[5], "") << r;
+    EXPECT_EQ(f[6], "yesterday") << r;
+    EXPECT_EQ(f[7] + f[8], "11") << "records again once the folder is writable: " << r;
+    std::printf("read-only folder: %s\n", r.c_str());
+}
+
 // The camera unplugged while recording, through the simulated kernel behind the real V4L2
 // driver: the window says so, the file plays up to the loss, and once the camera is plugged
 // back in Start records again and the picture is live again.
 TEST_F(RecordingFaults, ACameraUnpluggedWhileRecordingIsShownAndTheFilePlaysUpToIt)
 {
     REQUIRE_FFMPEG();
-    delete form;
-    form = MainForm = nullptr;
+    closeForm();
     const std::string node = "/dev/video0";
     auto sim = std::make_shared<SimV4l2>();
     sim->node(node).formats = {{V4L2_PIX_FMT_YUYV, {{160, 120}}, {30}}};
     setCameraDriver(std::make_shared<V4l2Driver>(sim));
-    Application->CreateForm(form);
-    MainForm = form;
-    form->Show();
-    pump();
+    makeForm();
     start();
     ASSERT_TRUE(form->VidCap->GetRecording()) << report();
     const std::vector<uint8_t> grey(160 * 120 * 2, 128);

@@ -29,6 +29,15 @@ inline std::string run(const std::string& command)
     return out;
 }
 
+// One word for the shell, whatever the name holds.
+inline std::string quoted(const std::string& text)
+{
+    std::string word = "'";
+    for (char c : text)
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+}
+
 inline bool haveTools()
 {
     return std::system("command -v ffprobe >/dev/null 2>&1 && command -v ffmpeg >/dev/null 2>&1") == 0;
@@ -44,7 +53,7 @@ inline std::map<std::string, std::string> stream(const std::string& path, const 
     std::string out = run("ffprobe -v error -count_frames -select_streams " + which +
                           " -show_entries stream=codec_name,width,height,r_frame_rate,nb_read_frames,"
                           "duration,sample_rate,channels,sample_fmt"
-                          " -of default=noprint_wrappers=1 '" + path + "'");
+                          " -of default=noprint_wrappers=1 " + quoted(path));
     std::map<std::string, std::string> values;
     size_t at = 0;
     while (at < out.size()) {
@@ -72,7 +81,7 @@ inline double number(const std::map<std::string, std::string>& m, const std::str
 inline double audioSeconds(const std::string& path, int rate = 8000)
 {
     std::string out = run("ffprobe -v error -select_streams a:0 -show_entries packet=duration"
-                          " -of csv=p=0 '" + path + "'");
+                          " -of csv=p=0 " + quoted(path));
     double ticks = 0;
     for (size_t at = 0; at < out.size();) {
         ticks += std::atof(out.c_str() + at);
@@ -85,7 +94,7 @@ inline double audioSeconds(const std::string& path, int rate = 8000)
 // Whatever ffmpeg complains about while decoding the whole file (empty: clean).
 inline std::string decodeErrors(const std::string& path)
 {
-    return run("ffmpeg -nostdin -v error -i '" + path + "' -f null -");
+    return run("ffmpeg -nostdin -v error -i " + quoted(path) + " -f null -");
 }
 
 // A new folder under TMPDIR (where the virtual machine's tests have room to write), else /tmp.
