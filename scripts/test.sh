@@ -2,7 +2,7 @@
 # Installs what is missing, builds in Release and runs the whole test suite; a failing
 # test's output is printed. With --sanitize (always on in CI) the suite runs a second time
 # built with AddressSanitizer and UndefinedBehaviorSanitizer, and the unit tests a third time
-# under ThreadSanitizer; between the two, each fuzzer replays its corpus.
+# under ThreadSanitizer; between the two, each fuzzer replays its corpus and searches briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sanitize=0
@@ -24,10 +24,10 @@ if [ "$sanitize" = 1 ]; then
   scripts/build.sh build-asan -DLUMO_SANITIZE=ON -DLUMO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
      ctest --output-on-failure -j "$jobs")
-  echo "== the readers of outside input under libFuzzer: every input of the corpora =="
-  # A fixed, repeatable check of the seeds and of every crash found so far; searching for new
-  # ones runs by hand (scripts/fuzz.sh SECONDS), since it can find something at any time.
-  scripts/fuzz.sh --replay
+  echo "== the readers of outside input under libFuzzer: the corpora, then a short search =="
+  # Every seed and every crash found so far, then a fixed number of runs from a fixed seed
+  # for each reader; longer searches run by hand (scripts/fuzz.sh SECONDS).
+  scripts/fuzz.sh --ci
   echo "== the unit tests under ThreadSanitizer =="
   # halt_on_error: a data race fails the test that ran into it.
   scripts/build.sh build-tsan -DLUMO_TSAN=ON -DLUMO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
