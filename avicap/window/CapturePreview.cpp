@@ -62,17 +62,42 @@ bool CaptureWindow::updateStreaming()
             return false;
         }
         windowError_ = 0;
-        if (previewLost_) {   // a camera plugged back in shows again
-            previewLost_ = false;
-            preview_ = previewDue_ = true;
-            SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
-        }
+        resumeLostPreview();
     } else if (!wanted && device_->streaming()) {
         device_->stopStreaming();
         std::lock_guard lock(mailMutex_);
         inbox_.clear();
     }
     return true;
+}
+
+// A camera plugged back in shows again, as the preview was when it was lost.
+void CaptureWindow::resumeLostPreview()
+{
+    KillTimer(window_, kCameraRetryTimer);
+    if (!previewLost_)
+        return;
+    previewLost_ = false;
+    preview_ = previewDue_ = true;
+    SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
+}
+
+// The retry timer: quietly, since the loss was reported once already.
+void CaptureWindow::retryLostCamera()
+{
+    if (!previewLost_ || !device_) {
+        KillTimer(window_, kCameraRetryTimer);
+        return;
+    }
+    if (device_->streaming()) {
+        resumeLostPreview();
+        return;
+    }
+    streamStartUs_ = currentClock().monotonicUs();
+    if (device_->startStreaming(this)) {
+        windowError_ = 0;
+        resumeLostPreview();
+    }
 }
 
 void CaptureWindow::takeDelivered()
@@ -95,6 +120,8 @@ void CaptureWindow::takeDelivered()
         preview_ = false;
         if (device_)
             device_->stopStreaming();
+        if (previewLost_)
+            SetTimer(window_, kCameraRetryTimer, kCameraRetryMs, nullptr);
         if (recordingNow())
             recorder_->deviceFailed(failure);
         reportError(IDS_CAP_DRIVER_ERROR, failure.c_str());

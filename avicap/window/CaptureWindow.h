@@ -27,6 +27,9 @@
 // Posted by the camera thread; outside the WM_CAP_ range.
 constexpr UINT WM_CAPTURE_FRAME_READY = WM_USER + 0x200;
 constexpr UINT_PTR kPreviewTimer = 1;
+// While a lost camera held the preview, the window looks for it again this often.
+constexpr UINT_PTR kCameraRetryTimer = 2;
+constexpr UINT kCameraRetryMs = 2000;
 // How much time of frames waits for a busy user-interface thread while recording.
 constexpr int kFrameQueueMs = 300;
 
@@ -105,6 +108,8 @@ private:
     void recordFrame(CaptureFrame& frame);   // hands one delivered frame to the recording
     void sizeInbox();
     void previewTick();
+    void resumeLostPreview();
+    void retryLostCamera();
     void showFrame(CaptureFrame&& frame, bool callback);
     void paint();
     bool recordingNow() const;

@@ -48,9 +48,12 @@ LRESULT CaptureWindow::handle(UINT message, WPARAM wParam, LPARAM lParam, bool& 
             recorder_->filesClosed();
         return 0;
     case WM_TIMER:
-        if (wParam != kPreviewTimer)
+        if (wParam == kPreviewTimer)
+            previewTick();
+        else if (wParam == kCameraRetryTimer)
+            retryLostCamera();
+        else
             break;
-        previewTick();
         return 0;
     case WM_PAINT: paint(); return 0;
     case WM_ERASEBKGND: return 1;   // WM_PAINT covers every pixel
