@@ -196,6 +196,29 @@ BOOL blit(HDC destHandle, RECT dest, HDC srcHandle, int srcX, int srcY, int srcW
     std::vector<int> cols = mapAxis(dw, srcX, srcW, src.width, mirrorX);
     std::vector<int> rows = mapAxis(dh, srcY, srcH, src.height, mirrorY);
 
+    // A 24-bit picture stretched onto a window by a little (the full-screen preview): the
+    // mapped columns fall into long runs of neighbours, each widened as one contiguous copy.
+    struct Run
+    {
+        int at, from, count;   // target column (from dest.left), source column, length
+    };
+    std::vector<Run> runs;
+    if (!keyed && src.bitCount == 24 && dst->bitCount == 32 && !(dw == srcW && !mirrorX)) {
+        for (int i = 0; i < dw;) {
+            if (cols[size_t(i)] < 0) {
+                ++i;
+                continue;
+            }
+            int j = i + 1;
+            while (j < dw && cols[size_t(j)] == cols[size_t(j - 1)] + 1)
+                ++j;
+            runs.push_back({i, cols[size_t(i)], j - i});
+            i = j;
+        }
+        if (runs.size() * 8 > size_t(dw))
+            runs.clear();   // enlarging or mirroring: short runs, the gather loop is faster
+    }
+
     PixelConverter converter(src, *dst, srcDc->bkColor);
     forEachClipBox(dstDc, *dst, destInDc, [&](const RECT& r) {
         for (int y = r.top; y < r.bottom; ++y) {
@@ -220,6 +243,15 @@ BOOL blit(HDC destHandle, RECT dest, HDC srcHandle, int srcX, int srcY, int srcW
                             widenRun(from, to, last - first);
                         else
                             narrowRun(from, to, last - first);
+                    }
+                    continue;
+                }
+                if (!runs.empty()) {
+                    for (const Run& run : runs) {
+                        const int lo = std::max(dest.left + run.at, int(r.left));
+                        const int hi = std::min(dest.left + run.at + run.count, int(r.right));
+                        if (lo < hi)
+                            widenRun(srow + 3 * (run.from + lo - dest.left - run.at), drow + 4 * lo, hi - lo);
                     }
                     continue;
                 }

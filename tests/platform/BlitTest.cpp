@@ -312,6 +312,38 @@ TEST(StretchBltTest, NearestPixelAndMirroring)
     EXPECT_EQ(big.get(0, 8), (Row{W, W, B, B, G, G, R, R}));
 }
 
+// A picture shrunk by a little onto a 32-bit surface (the full-screen preview's case), with
+// a clip of two boxes and a source rectangle that runs past the picture: every pixel is the
+// nearest source pixel, and nothing outside the clip or the source changes.
+TEST(StretchBltTest, ShrinkingByALittleMatchesTheNearestPixelEverywhere)
+{
+    constexpr int SW = 203, SH = 3, DW = 190, DH = 3;
+    Dib src(SW, SH, 24);
+    auto colour = [](int x, int y) { return RGB(BYTE(x), BYTE(x >> 8 | y << 4), BYTE(255 - x)); };
+    for (int y = 0; y < SH; ++y)
+        for (int x = 0; x < SW; ++x)
+            SetPixel(src.dc, x, y, colour(x, y));
+    for (int from : {0, 13}) {   // from 13 the last 13 target columns map past the picture
+        SCOPED_TRACE(from);
+        Dib dst(DW + 10, DH, 32);
+        dst.fill(G);
+        HRGN clip = CreateRectRgn(5, 0, 60, DH);
+        HRGN second = CreateRectRgn(70, 0, DW + 10, DH);
+        CombineRgn(clip, clip, second, RGN_OR);
+        SelectClipRgn(dst.dc, clip);
+        EXPECT_TRUE(StretchBlt(dst.dc, 2, 0, DW, DH, src.dc, from, 0, SW, SH, SRCCOPY));
+        SelectClipRgn(dst.dc, 0);
+        DeleteObject(clip);
+        DeleteObject(second);
+        for (int y = 0; y < DH; ++y)
+            for (int x = 0; x < DW + 10; ++x) {
+                const int sx = from + (2 * (x - 2) + 1) * SW / (2 * DW);
+                const bool drawn = x >= 2 && x < 2 + DW && sx < SW && ((x >= 5 && x < 60) || x >= 70);
+                ASSERT_EQ(GetPixel(dst.dc, x, y), drawn ? colour(sx, y) : G) << x << "," << y;
+            }
+    }
+}
+
 TEST(TransparentBltTest, LeavesTheKeyColourOut)
 {
     for (int bits : {24, 8}) {
