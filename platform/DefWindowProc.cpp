@@ -150,6 +150,12 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return eraseBackground(window, HDC(wParam));
     case WM_SETCURSOR:
         return setCursor(window, lParam);
+    case WM_MOUSEWHEEL:
+        // Up the chain of child windows until one handles it: a scrolling container takes the
+        // wheel turned over any of its children.
+        if (HWND parent = GetAncestor(window, GA_PARENT); parent && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD))
+            return SendMessageA(parent, message, wParam, lParam);
+        return 0;
     case WM_MOUSEACTIVATE:
         if (HWND parent = GetAncestor(window, GA_PARENT)) {
             if (LRESULT answer = SendMessageA(parent, WM_MOUSEACTIVATE, wParam, lParam))

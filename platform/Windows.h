@@ -149,6 +149,7 @@ constexpr UINT WM_MBUTTONDOWN = 0x0207;
 constexpr UINT WM_MBUTTONUP = 0x0208;
 constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
+constexpr int WHEEL_DELTA = 120;   // one notch of the wheel, in WM_MOUSEWHEEL's high word
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_ENTERSIZEMOVE = 0x0231;
 constexpr UINT WM_EXITSIZEMOVE = 0x0232;

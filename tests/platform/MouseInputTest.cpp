@@ -25,6 +25,35 @@ TEST_F(MouseInputTest, WindowFromPointHonoursRegionsVisibilityAndZOrder)
     EXPECT_EQ(ChildWindowFromPoint(front, {55, 55}), child);
 }
 
+// The wheel goes up through the children's default handling to the first window that takes
+// it, unchanged; a top-level window hands it to nobody.
+TEST_F(MouseInputTest, TheWheelRisesFromChildToParentUntilOneHandlesIt)
+{
+    HWND top = makeTop(0, 0, 200, 200);
+    HWND panel = makeChild(top, 10, 10, 150, 150);
+    HWND button = makeChild(panel, 10, 10, 40, 40);
+    const WPARAM turn = WPARAM(uint16_t(-WHEEL_DELTA)) << 16;
+    const LPARAM at = MAKELPARAM(25, 25);
+    EXPECT_EQ(SendMessageA(button, WM_MOUSEWHEEL, turn, at), 0);
+    auto wheels = logged(WM_MOUSEWHEEL);
+    ASSERT_EQ(wheels.size(), 3u);
+    EXPECT_EQ(wheels[0].hwnd, button);
+    EXPECT_EQ(wheels[1].hwnd, panel);
+    EXPECT_EQ(wheels[2].hwnd, top);
+    for (const LoggedMessage& m : wheels)
+        EXPECT_TRUE(m.wParam == turn && m.lParam == at);
+
+    log.clear();
+    hook = [&](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (h == panel && m == WM_MOUSEWHEEL)
+            return 0;   // the panel scrolls
+        return std::nullopt;
+    };
+    SendMessageA(button, WM_MOUSEWHEEL, turn, at);
+    EXPECT_EQ(logged(WM_MOUSEWHEEL).size(), 2u);
+    EXPECT_TRUE(messagesOf(top, {WM_MOUSEWHEEL}).empty());
+}
+
 TEST_F(MouseInputTest, CapturedWindowGetsMovesOutsideInItsClientCoordinates)
 {
     HWND top = makeTop(100, 100, 200, 200);
