@@ -1,5 +1,10 @@
 // Capture files written from synthetic frames and a known tone, checked with the real
 // ffprobe and ffmpeg.
+#include <malloc.h>
+
+#include <chrono>
+#include <thread>
+
 #include "AviProbe.h"
 #include "avicap/avi/AviWriter.h"
 
@@ -68,6 +73,20 @@ void expectPlays(const std::string& path, const char* codec, int frames, bool so
         EXPECT_LT(std::abs(audioSeconds(path) - frames * 0.033333), 0.033333);
     }
     EXPECT_EQ(decodeErrors(path), "");
+}
+
+// Bytes malloc has handed out and not had back, the blocks it maps on its own included.
+size_t heapInUse()
+{
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+}
+
+bool waitForFrames(const AviWriter& writer, uint64_t frames)
+{
+    for (int i = 0; i < 2000 && writer.stats().frames < frames; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return writer.stats().frames >= frames;
 }
 
 }  // namespace
@@ -156,5 +175,45 @@ TEST(AviWriter, SoundLandsAtItsTimestampsDespiteLostAndRepeatedBuffers)
     for (size_t i = 0; i < got.size(); ++i)
         wrong += got[i] != expected[i];
     EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
+}
+
+// Recording for hours must not grow from file to file: a writer that fell behind keeps only a
+// few buffers once it has caught up, and a writer gone leaves nothing behind, its index of
+// every chunk included.
+TEST(AviWriter, KeepsFewBuffersAfterABacklogAndNothingOnceGone)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizer's allocator keeps freed memory and reports none of it here";
+#endif
+    std::string dir = tempDir();
+    const auto dib = frame(320, 240, 0);
+    {
+        // What is made once per process (the worker's arena, the encoder's tables) is no growth.
+        AviWriter warm(config(dir + "/warm.avi", AviCodec::Mjpeg));
+        ASSERT_TRUE(warm.open());
+        ASSERT_TRUE(warm.addFrame(dib.data(), dib.size(), 0));
+        EXPECT_FALSE(warm.close());
+    }
+    const size_t before = heapInUse();
+    {
+        AviWriter writer(config(dir + "/backlog.avi", AviCodec::Mjpeg));
+        ASSERT_TRUE(writer.open());
+        // Frames come far faster than they are encoded: each waits in a buffer of its own.
+        for (int burst = 1; burst <= 2; ++burst) {
+            for (int i = 0; i < 40; ++i) {
+                const int slot = (burst - 1) * 40 + i;
+                ASSERT_TRUE(writer.addFrame(dib.data(), dib.size(), int64_t(slot) * 33333));
+            }
+            ASSERT_TRUE(waitForFrames(writer, uint64_t(burst) * 40));
+            // Four spare buffers, the encoder's output and the file's buffer; not forty frames.
+            EXPECT_LE(heapInUse(), before + 6 * dib.size() + (256 << 10)) << "after burst " << burst;
+        }
+        // Two hundred thousand slots without a picture: as many chunks in the index.
+        ASSERT_TRUE(writer.addFrame(dib.data(), dib.size(), int64_t(200080) * 33333));
+        ASSERT_TRUE(waitForFrames(writer, 200081));
+        EXPECT_FALSE(writer.close()) << writer.error().text;
+    }
+    EXPECT_LE(heapInUse(), before + (128 << 10)) << "left behind by a writer gone";
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }
