@@ -1,5 +1,7 @@
 #include "skins/Customactiveskin.h"
 
+#include "skins/ScopedPermission.h"
+
 // TCustomActiveSkin: which cell a state calls for, and the fades that each change of state
 // starts. Groups are in CustomactiveskinGroups.cpp.
 
@@ -103,6 +105,13 @@ void TCustomActiveSkin::FadeInArtwork(int Interval, bool InControl, bool Pressed
 {
     SetFadingInterval(Interval);
     const TActiveCell cell = CellFor(InControl, Pressed);
+    // A state that a layout stores (disabled, switched on) is shown at once: the window opens
+    // as stored instead of fading into it while it appears.
+    if (Loading()) {
+        TScopedPermission still([this](bool v) { SetAllowFading(v); });
+        SetArtworkIndexes(cell.Column, cell.Row);
+        return;
+    }
     // The cell already shown, or one outside the grid, changes nothing.
     SetArtworkIndexes(cell.Column, cell.Row);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of the program itself (build/app/lumofree) in Xvfb under openbox: HOME in a
 # temporary folder, a fake xdg-open on PATH that notes its arguments, the test-pattern camera.
-# Screenshots of each state are kept in BUILD_DIR/e2e-artifacts/lumofree.
+# Screenshots of each state are kept in BUILD_DIR/e2e-artifacts/lumofree, with window.png, the
+# README's picture (docs/lumofree-window.png): the window stopped and recording, side by side.
 # Usage: tests/e2e/lumofree.sh [BUILD_DIR]   (default: build); run.sh calls it.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -10,7 +11,7 @@ program=$build/app/lumofree
 shots=$build/e2e-artifacts/lumofree
 source "$root/tests/e2e/lib.sh"
 
-require_tools Xvfb openbox xdotool xprop xwininfo import ffprobe
+require_tools Xvfb openbox xdotool xprop xwininfo import convert ffprobe
 require_built "$program"
 rm -rf "$shots" && mkdir -p "$shots"
 
@@ -29,6 +30,13 @@ start_desktop
 origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'; }
 size() { xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}'; }
 shot() { import -window root "$shots/$1.png" 2>/dev/null; }
+# The window of screenshot $1 with a margin of $2 pixels on the left and $3 on the other sides,
+# the desktop round its cut-away corners painted over in one colour (the desktop is black;
+# every black of the window lies inside its frame).
+framed() {
+    convert "$shots/$1.png" -crop "$((148 + $2 + $3))x$((348 + 2 * $3))+$((wx - $2))+$((wy - $3))" +repage \
+        -fill '#3B4A5E' -draw 'color 0,0 floodfill' "$work/$1-framed.png"
+}
 opened() { grep -qxF -- "$1" "$work/opened" 2>/dev/null; }
 # Clicks the window's point (x, y) as a hand does: move there, then press and release.
 clickat() { xdotool mousemove $((wx + $1)) $((wy + $2)); sleep 0.15; xdotool click 1; sleep 0.3; }
@@ -66,6 +74,7 @@ wid=$(timeout 15 xdotool search --sync --name '^Lumo free$' | head -n1)
 sleep 1.5
 read -r wx wy < <(origin "$wid")
 shot 01-compact
+framed 01-compact 12 12
 
 # ---- The compact window ----
 check "window is 148x348 (is $(size "$wid"))" test "$(size "$wid")" = 148x348
@@ -92,6 +101,8 @@ clickat 20 308   # Start
 check "the first Start offers the compression dialog" answer_compression
 sleep 3
 shot 04-recording
+framed 04-recording 8 12
+convert "$work/01-compact-framed.png" "$work/04-recording-framed.png" +append +repage "$shots/window.png"
 check "the window is recording into the day's folder" waitfor 30 test -n "$(recordings)"
 file=$(recordings | tail -n1)
 name=$(basename "$file")

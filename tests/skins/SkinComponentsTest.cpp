@@ -235,10 +235,22 @@ TEST_F(SkinComponents, AStoredButtonWithADisabledColumnReadsBackIntactAndShowsIt
     button->SetParent(&form);
     button->SetBounds(4, 4, 32, 24);
     button->SetEnableDisabledArtwork(true);
+    button->SetEnableFading(true);
     auto set = gradient(128, 24);
     button->SetArtworkSet(set.get());
     button->SetEnabled(false);
     EXPECT_EQ(button->GetThemeHorzIndex(), 3);
+    // A switch stored on and disabled, which fades too.
+    auto* sw = new TSkinnedSwitch(&form);
+    sw->SetName("Switch");
+    sw->SetParent(&form);
+    sw->SetBounds(40, 4, 32, 24);
+    sw->SetEnableDisabledArtwork(true);
+    sw->SetEnableFading(true);
+    auto switchSet = gradient(128, 48);
+    sw->SetArtworkSet(switchSet.get());
+    sw->SetSwitchedOn(true);
+    sw->SetEnabled(false);
 
     MemoryFolder folder;
     const AnsiString text = WriteLayout(&form, folder.saver());
@@ -253,6 +265,16 @@ TEST_F(SkinComponents, AStoredButtonWithADisabledColumnReadsBackIntactAndShowsIt
     EXPECT_FALSE(button2->GetStretched());
     EXPECT_EQ(button2->GetThemeHorzIndex(), 3) << "a stored disabled button shows its disabled cell";
     EXPECT_EQ(pixelsOf(button2->GetArtwork()), pixelsOf(cutByHand(set.get(), TRect(96, 0, 128, 24)).get()));
+    // The window opens showing the stored state, not fading into it.
+    EXPECT_FALSE(button2->GetFadingInProgress());
+    auto* sw2 = static_cast<TSkinnedSwitch*>(back.FindComponent("Switch"));
+    ASSERT_TRUE(sw2);
+    EXPECT_EQ(std::make_pair(sw2->GetThemeHorzIndex(), sw2->GetThemeVertIndex()), std::make_pair(3, 1));
+    EXPECT_EQ(pixelsOf(sw2->GetArtwork()), pixelsOf(cutByHand(switchSet.get(), TRect(96, 24, 128, 48)).get()));
+    EXPECT_FALSE(sw2->GetFadingInProgress());
+    // Once loaded, the state changes fade again.
+    sw2->SetEnabled(true);
+    EXPECT_TRUE(sw2->GetFadingInProgress());
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // key colour may appear, and edges that carry no trace of the key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <queue>
 #include <string>
+#include <vector>
 
 #include "Artwork.h"
 #include "Theme.h"
@@ -39,14 +41,14 @@ const std::map<std::string, Expect> kExpected = {
     {"MainForm.VidCapPanel", {132, 128, 1, 1, Expect::Opaque}},
     {"MainForm.BottomPanel", {148, 122, 1, 1, Expect::Lime}},
     {"MainForm.InfoPanel", {140, 24, 1, 1, Expect::Lime}},
-    {"MainForm.SettingsButton", {96, 32, 3, 1, Expect::White}},
-    {"MainForm.CameraButton", {96, 32, 3, 1, Expect::White}},
+    {"MainForm.SettingsButton", {128, 32, 4, 1, Expect::White}},
+    {"MainForm.CameraButton", {128, 32, 4, 1, Expect::White}},
     {"MainForm.VideosButton", {96, 32, 3, 1, Expect::White}},
-    {"MainForm.PlaybackButton", {96, 32, 3, 1, Expect::White}},
-    {"MainForm.SkinnedButton3", {96, 32, 3, 1, Expect::White}},
-    {"MainForm.StopButton", {96, 32, 3, 1, Expect::White}},
-    {"MainForm.AudioButton", {96, 64, 3, 2, Expect::Lime}},
-    {"MainForm.StartButton", {96, 64, 3, 2, Expect::Lime}},
+    {"MainForm.PlaybackButton", {128, 32, 4, 1, Expect::White}},
+    {"MainForm.SkinnedButton3", {128, 32, 4, 1, Expect::White}},
+    {"MainForm.StopButton", {128, 32, 4, 1, Expect::White}},
+    {"MainForm.AudioButton", {128, 64, 4, 2, Expect::Lime}},
+    {"MainForm.StartButton", {128, 64, 4, 2, Expect::Lime}},
     {"SettingsForm.MainPanel", {112, 128, 1, 1, Expect::White}},
     {"SettingsForm.AudioButton", {96, 32, 3, 1, Expect::White}},
     {"SettingsForm.SkinnedButton1", {96, 32, 3, 1, Expect::White}},
@@ -190,6 +192,83 @@ TEST(Artwork, StatesLookDifferent) {
       EXPECT_GT(differing(0, 0, 0, 1), 20) << name << ": on row";
     }
   }
+}
+
+float luminance(Rgb c) { return 0.30f * c.r + 0.59f * c.g + 0.11f * c.b; }
+
+// The disabled column: the outline is the normal cell's to the pixel (the window's shape never
+// depends on the state shown); the icon stays legible on its face but clearly dimmer than
+// the normal icon, without the normal cell's lit rim; and a disabled switch that is on keeps
+// its lamp's colour, so a locked Start still reads as recording.
+TEST(Artwork, DisabledCellsKeepTheOutlineAndReadUnavailable) {
+  int withDisabledColumn = 0;
+  for (const auto& [name, e] : kExpected) {
+    if (e.cols != 4) continue;
+    ++withDisabledColumn;
+    const Picture& p = artwork().at(name + ".ArtworkSet");
+    const int cw = e.width / 4, ch = e.height / e.rows;
+    for (int row = 0; row < e.rows; ++row) {
+      SCOPED_TRACE(name + " row " + std::to_string(row));
+      auto normal = [&](int x, int y) { return p.get(x, row * ch + y); };
+      auto disabled = [&](int x, int y) { return p.get(3 * cw + x, row * ch + y); };
+      int outlineDiffers = 0;
+      for (int y = 0; y < ch; ++y)
+        for (int x = 0; x < cw; ++x)
+          outlineDiffers += isKey(p, x, row * ch + y, e.key) != isKey(p, 3 * cw + x, row * ch + y, e.key);
+      EXPECT_EQ(outlineDiffers, 0);
+
+      // The face is what the inner part of the cell mostly is; the icon what stands out of it.
+      auto faceOf = [&](auto cell) {
+        std::vector<float> l;
+        for (int y = 4; y < ch - 4; ++y)
+          for (int x = 4; x < cw - 4; ++x) l.push_back(luminance(cell(x, y)));
+        std::nth_element(l.begin(), l.begin() + l.size() / 4, l.end());
+        return l[l.size() / 4];
+      };
+      const float normalFace = faceOf(normal), disabledFace = faceOf(disabled);
+      float normalIcon = 0, disabledIcon = 0;
+      int iconPixels = 0;
+      for (int y = 4; y < ch - 4; ++y)
+        for (int x = 4; x < cw - 4; ++x)
+          if (luminance(normal(x, y)) > normalFace + 0.15f) {
+            normalIcon += luminance(normal(x, y));
+            disabledIcon += luminance(disabled(x, y));
+            ++iconPixels;
+          }
+      ASSERT_GT(iconPixels, 15);
+      normalIcon /= iconPixels, disabledIcon /= iconPixels;
+      // Grey ink loses most of its contrast; a lamp (the on row of a switch) keeps more.
+      const bool lampRow = e.rows == 2 && row == 1;
+      EXPECT_LT(disabledIcon, 0.85f * normalIcon) << "dimmed";
+      if (!lampRow) {
+        EXPECT_LT(disabledIcon - disabledFace, 0.7f * (normalIcon - normalFace)) << "greyed";
+      }
+      EXPECT_GT(disabledIcon - disabledFace, 0.12f) << "still legible";
+      // No lit rim along the top of the face.
+      float normalRim = 0, disabledRim = 0;
+      for (int x = 8; x < cw - 8; ++x) {
+        normalRim += luminance(normal(x, 2)) - luminance(normal(x, 4));
+        disabledRim += luminance(disabled(x, 2)) - luminance(disabled(x, 4));
+      }
+      EXPECT_GT(normalRim, 0.5f);
+      EXPECT_LT(disabledRim, 0.25f * normalRim);
+
+      if (lampRow) {
+        auto lampPixels = [&](auto cell) {
+          int n = 0;
+          for (int y = 0; y < ch; ++y)
+            for (int x = 0; x < cw; ++x) {
+              Rgb c = cell(x, y);
+              if (c.r == 0 && c.g == 1 && c.b == 0) continue;  // the key
+              n += std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) > 0.25f;
+            }
+          return n;
+        };
+        EXPECT_GT(lampPixels(disabled), lampPixels(normal) / 2) << "the lamp's colour is kept";
+      }
+    }
+  }
+  EXPECT_EQ(withDisabledColumn, 7) << "Start, Stop, Camera, Settings, Audio, Playback, pause";
 }
 
 }  // namespace

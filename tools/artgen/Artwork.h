@@ -10,18 +10,29 @@
 
 namespace artgen {
 
-enum class State { Normal, Hover, Pressed };
+// The looks of a control: the three interactive ones in the order of the artwork's columns,
+// and the look of a control the program has disabled (a last column, where there is one).
+enum class State { Normal, Hover, Pressed, Disabled };
 inline constexpr State kStates[] = {State::Normal, State::Hover, State::Pressed};
 
 // An icon drawn into a button of the given size; `on` is the switched-on row of a switch.
 using Icon = std::function<void(Canvas& c, float cx, float cy, const Paint& ink, bool on)>;
 
-// A button cell: rounded face with the icon, edges smoothed against the backdrop below.
+// A button cell: rounded face with the icon, edges smoothed against the backdrop below. Every
+// state has the same outline, so the control's shape never depends on the cell shown.
 Canvas buttonCell(int w, int h, State state, const Icon& icon, bool on = false,
                   Rgb lamp = rgb(74, 176, 255));
-// A whole strip of three state columns (one row, or two rows for a switch: off above on).
+
+// How a strip is laid out: a switch has an off row above an on row (the on row's bar in the
+// lamp colour); a control the program disables has a fourth, disabled column.
+struct StripLayout {
+  bool isSwitch = false;
+  bool disabledColumn = false;
+  Rgb lamp = rgb(74, 176, 255);
+};
+// A whole strip of state columns, one cell per column and row.
 Picture buttonStrip(int w, int h, const Icon& icon, Rgb key, const Picture& backdrop, int atX,
-                    int atY, bool isSwitch = false, Rgb lamp = rgb(74, 176, 255));
+                    int atY, const StripLayout& layout = {});
 // A panel body: rounded corners as given, gradient face, a thin light line along the top.
 Canvas panelBody(int w, int h, float tl, float tr, float br, float bl);
 

@@ -112,20 +112,26 @@ std::vector<Artwork> mainWindowArtwork() {
 
   add("BottomPanel", bottom);
   add("InfoPanel", infoPanel(bottom));
+  // The buttons the program ever disables carry a disabled column (the layout's
+  // EnableDisabledArtwork): Playback before a recording, Stop when idle, the rest while
+  // recording; the pause button is never enabled. Videos stays available throughout.
   const struct {
     const char* name;
     Icon icon;
     int x, y;
-  } bottomButtons[] = {{"SettingsButton", icons::gear, 4, 30},
-                       {"CameraButton", icons::camera, 40, 30},
-                       {"VideosButton", icons::folder, 112, 30},
-                       {"PlaybackButton", icons::play, 112, 66},
-                       {"SkinnedButton3", icons::pause, 76, 66},
-                       {"StopButton", icons::stop, 40, 66}};
+    bool disables;
+  } bottomButtons[] = {{"SettingsButton", icons::gear, 4, 30, true},
+                       {"CameraButton", icons::camera, 40, 30, true},
+                       {"VideosButton", icons::folder, 112, 30, false},
+                       {"PlaybackButton", icons::play, 112, 66, true},
+                       {"SkinnedButton3", icons::pause, 76, 66, true},
+                       {"StopButton", icons::stop, 40, 66, true}};
   for (const auto& b : bottomButtons)
-    add(b.name, buttonStrip(32, 32, b.icon, kWhite, bottom, b.x, b.y));
-  add("AudioButton", buttonStrip(32, 32, icons::speaker, kLime, bottom, 76, 30, true));
-  add("StartButton", buttonStrip(32, 32, icons::record, kLime, bottom, 4, 66, true, kRecord));
+    add(b.name, buttonStrip(32, 32, b.icon, kWhite, bottom, b.x, b.y, {.disabledColumn = b.disables}));
+  add("AudioButton", buttonStrip(32, 32, icons::speaker, kLime, bottom, 76, 30,
+                                 {.isSwitch = true, .disabledColumn = true}));
+  add("StartButton", buttonStrip(32, 32, icons::record, kLime, bottom, 4, 66,
+                                 {.isSwitch = true, .disabledColumn = true, .lamp = kRecord}));
   return out;
 }
 

@@ -30,6 +30,8 @@ struct Sheet {
   }
 };
 
+// The main window with every enabled control in the look of column col; recording, as
+// after Start (switches on, the controls a recording locks disabled), or as at start-up.
 void mainWindow(Sheet& s, const std::map<std::string, Picture>& art, int ox, int oy, int col,
                 bool on) {
   using namespace theme;
@@ -69,12 +71,22 @@ void mainWindow(Sheet& s, const std::map<std::string, Picture>& art, int ox, int
     const char* n;
     int x, y, rows;
     Rgb key;
-  } buttons[] = {{"SettingsButton", 4, 30, 1, kWhite},  {"CameraButton", 40, 30, 1, kWhite},
-                 {"AudioButton", 76, 30, 2, kLime},     {"VideosButton", 112, 30, 1, kWhite},
-                 {"StartButton", 4, 66, 2, kLime},      {"StopButton", 40, 66, 1, kWhite},
-                 {"SkinnedButton3", 76, 66, 1, kWhite}, {"PlaybackButton", 112, 66, 1, kWhite}};
-  for (const auto& b : buttons)
-    s.cell(a(b.n), 3, b.rows, col, b.rows == 2 && on ? 1 : 0, ox + b.x, by + b.y, 32, 32, b.key);
+    bool idleDisabled, recordingDisabled;
+  } buttons[] = {{"SettingsButton", 4, 30, 1, kWhite, false, true},
+                 {"CameraButton", 40, 30, 1, kWhite, false, true},
+                 {"AudioButton", 76, 30, 2, kLime, false, true},
+                 {"VideosButton", 112, 30, 1, kWhite, false, false},
+                 {"StartButton", 4, 66, 2, kLime, false, true},
+                 {"StopButton", 40, 66, 1, kWhite, false, false},
+                 {"SkinnedButton3", 76, 66, 1, kWhite, true, true},
+                 {"PlaybackButton", 112, 66, 1, kWhite, true, true}};
+  for (const auto& b : buttons) {
+    const Picture& strip = a(b.n);
+    const int cols = strip.width / 32;
+    const bool disabled = on ? b.recordingDisabled : b.idleDisabled;
+    s.cell(strip, cols, b.rows, disabled ? cols - 1 : col, b.rows == 2 && on ? 1 : 0, ox + b.x,
+           by + b.y, 32, 32, b.key);
+  }
 }
 
 void scaleAndWrite(const Picture& p, int k, const std::filesystem::path& path) {

@@ -19,6 +19,14 @@ inline const Rgb kFaceHoverBottom = rgb(64, 70, 80);
 inline const Rgb kFacePressedTop = rgb(34, 37, 43);
 inline const Rgb kFacePressedBottom = rgb(46, 50, 58);
 inline const Rgb kFaceEdge = rgb(22, 24, 28);
+// A disabled face lies flat and sinks toward the tray; its icon keeps its shape but loses
+// most of its light. A lamp colour keeps more (KeepColour, LampSink): a disabled Start that
+// is recording still shows red.
+inline const Rgb kFaceDisabledTop = rgb(50, 54, 61);
+inline const Rgb kFaceDisabledBottom = rgb(44, 47, 54);
+inline const float kDisabledSink = 0.55f;
+inline const float kDisabledKeepColour = 0.8f;
+inline const float kDisabledLampSink = 0.3f;
 inline const Rgb kIcon = rgb(200, 205, 213);
 inline const Rgb kIconHover = rgb(246, 248, 250);
 inline const Rgb kAccent = rgb(74, 176, 255);

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "Artwork.h"
 #include "Theme.h"
@@ -7,17 +9,42 @@ namespace artgen {
 
 using namespace theme;
 
+namespace {
+
+// The icon of a disabled cell: each colour drained toward its own grey and sunk toward the
+// face, so the shape still reads but plainly without light. A lamp colour (the red of a
+// recording, the blue of sound on) keeps more of its colour and light than grey ink does: it
+// tells a state, not an action.
+void drainToUnavailable(Canvas& glyph, Rgb face) {
+  for (int y = 0; y < glyph.height(); ++y)
+    for (int x = 0; x < glyph.width(); ++x) {
+      Pixel& p = glyph.at(x, y);
+      if (p.a <= 0) continue;
+      Rgb c{p.r / p.a, p.g / p.a, p.b / p.a};
+      const float grey = 0.30f * c.r + 0.59f * c.g + 0.11f * c.b;
+      const float chroma = std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b});
+      const float lamp = std::clamp(chroma / 0.5f, 0.0f, 1.0f);
+      c = mix(mix(Rgb{grey, grey, grey}, c, lamp * kDisabledKeepColour), face,
+              kDisabledSink + (kDisabledLampSink - kDisabledSink) * lamp);
+      p.r = c.r * p.a, p.g = c.g * p.a, p.b = c.b * p.a;
+    }
+}
+
+}  // namespace
+
 Canvas buttonCell(int w, int h, State state, const Icon& icon, bool on, Rgb lamp) {
   Canvas c(w, h);
   const float r = h >= 30 ? 7.0f : 6.0f;
   // The face sits one pixel in from the cell so its rounded corners are cut away cleanly.
   const float x0 = 1, y0 = 1, x1 = w - 1.0f, y1 = h - 1.0f;
+  const bool disabled = state == State::Disabled;
   Rgb top = kFaceTop, bottom = kFaceBottom;
   if (state == State::Hover) top = kFaceHoverTop, bottom = kFaceHoverBottom;
   if (state == State::Pressed) top = kFacePressedTop, bottom = kFacePressedBottom;
+  if (disabled) top = kFaceDisabledTop, bottom = kFaceDisabledBottom;
   c.fill(roundRect(x0, y0, x1, y1, r), solid(kFaceEdge));
   c.fill(roundRect(x0 + 1, y0 + 1, x1 - 1, y1 - 1, r - 1), vertical(y0, top, y1, bottom));
-  if (state != State::Pressed)  // light falls on the upper rim of a raised face
+  if (state == State::Normal || state == State::Hover)  // light falls on a raised face's rim
     c.fill(minus(roundRect(x0 + 1, y0 + 1, x1 - 1, y1 - 1, r - 1),
                  roundRect(x0 + 1, y0 + 2, x1 - 1, y1 - 1, r - 1)),
            solid(kPanelHighlight), state == State::Hover ? 0.9f : 0.6f);
@@ -25,29 +52,39 @@ Canvas buttonCell(int w, int h, State state, const Icon& icon, bool on, Rgb lamp
     c.fill(minus(roundRect(x0 + 1, y0 + 1, x1 - 1, y1 - 1, r - 1),
                  roundRect(x0 + 2, y0 + 2, x1 - 2, y1 - 2, r - 2)),
            solid(kAccent), 0.35f);
-  Rgb ink = state == State::Normal ? kIcon : state == State::Hover ? kIconHover : kAccent;
+  // A disabled cell's icon and lamp are drawn apart and drained before they go on the face.
+  Canvas glyph(disabled ? w : 0, disabled ? h : 0);
+  Canvas& ink = disabled ? glyph : c;
+  Rgb colour = state == State::Hover ? kIconHover : state == State::Pressed ? kAccent : kIcon;
   if (on) {
     // The switched-on row carries a lit bar along its bottom edge.
-    c.fill(roundRect(w / 2.0f - 7, y1 - 4.5f, w / 2.0f + 7, y1 - 2.5f, 1), solid(lamp),
-           state == State::Pressed ? 0.7f : 1.0f);
+    ink.fill(roundRect(w / 2.0f - 7, y1 - 4.5f, w / 2.0f + 7, y1 - 2.5f, 1), solid(lamp),
+             state == State::Pressed ? 0.7f : 1.0f);
   }
   const float dy = state == State::Pressed ? 1.0f : 0.0f;
   const float cy = (on ? h / 2.0f - 1.5f : h / 2.0f) + dy;
-  icon(c, w / 2.0f, cy, solid(ink), on);
+  icon(ink, w / 2.0f, cy, solid(colour), on);
+  if (disabled) {
+    const Rgb face = mix(top, bottom, 0.5f);
+    drainToUnavailable(glyph, face);
+    c.draw(glyph, 0, 0);
+  }
   return c;
 }
 
 Picture buttonStrip(int w, int h, const Icon& icon, Rgb key, const Picture& backdrop, int atX,
-                    int atY, bool isSwitch, Rgb lamp) {
-  const int rows = isSwitch ? 2 : 1;
+                    int atY, const StripLayout& layout) {
+  const int rows = layout.isSwitch ? 2 : 1;
+  std::vector<State> columns(std::begin(kStates), std::end(kStates));
+  if (layout.disabledColumn) columns.push_back(State::Disabled);
   Picture strip;
-  strip.width = w * 3;
+  strip.width = w * int(columns.size());
   strip.height = h * rows;
   strip.bgr.assign(size_t(strip.width) * strip.height * 3, 0);
   for (int row = 0; row < rows; ++row)
-    for (int col = 0; col < 3; ++col) {
-      Canvas cell = buttonCell(w, h, kStates[col], icon, row == 1, lamp);
-      strip.paste(flatten(cell, key, &backdrop, atX, atY), col * w, row * h);
+    for (size_t col = 0; col < columns.size(); ++col) {
+      Canvas cell = buttonCell(w, h, columns[col], icon, row == 1, layout.lamp);
+      strip.paste(flatten(cell, key, &backdrop, atX, atY), int(col) * w, row * h);
     }
   return strip;
 }
