@@ -44,7 +44,7 @@ TEST_F(MouseInputTest, TheWheelRisesFromChildToParentUntilOneHandlesIt)
         EXPECT_TRUE(m.wParam == turn && m.lParam == at);
 
     log.clear();
-    hook = [&](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    hook = [panel](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
         if (h == panel && m == WM_MOUSEWHEEL)
             return 0;   // the panel scrolls
         return std::nullopt;
