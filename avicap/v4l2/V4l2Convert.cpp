@@ -46,6 +46,9 @@ ssize_t noDeviceWrite(void*, int, const void*, size_t)
     errno = EINVAL;
     return -1;
 }
+constexpr size_t kConverterGuardBytes = 4096;
+constexpr uint8_t kConverterGuardByte = 0xA5;
+
 libv4l_dev_ops noDevice = {nullptr, nullptr, noDeviceIoctl, noDeviceRead, noDeviceWrite,
                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 
@@ -265,6 +268,12 @@ bool V4l2Converter::convertWithLibrary(const V4l2PixelLayout& layout, const uint
         error_ = "Bayer frame of unusable size " + std::to_string(layout.width) + " x " + std::to_string(layout.height);
         return false;
     }
+    // Its 4:2:0 converters write one pixel more than an odd width on every row, past the
+    // end of the picture; cameras send these formats in whole 2 x 2 cells.
+    if ((layout.fourcc == V4L2_PIX_FMT_YUV420 || layout.fourcc == V4L2_PIX_FMT_YVU420) && layout.width % 2) {
+        error_ = "4:2:0 frame of odd width " + std::to_string(layout.width);
+        return false;
+    }
     const size_t needed = v4l2FrameBytes(layout);
     if (needed == 0 || size < needed) {
         error_ = "short frame (" + std::to_string(size) + " of " + std::to_string(needed) + " bytes)";
@@ -290,16 +299,25 @@ bool V4l2Converter::convertWithLibrary(const V4l2PixelLayout& layout, const uint
     target.fmt.pix.pixelformat = V4L2_PIX_FMT_BGR24;
     target.fmt.pix.bytesperline = uint32_t(rowBytes);
     target.fmt.pix.sizeimage = uint32_t(rowBytes * size_t(layout.height));
-    scratch_.resize(target.fmt.pix.sizeimage);
+    // The library is not checked by our sanitizers: a guard after the picture shows a write
+    // past it (which would otherwise corrupt the heap unseen), and the frame is refused.
+    const size_t pictureBytes = target.fmt.pix.sizeimage;
+    scratch_.resize(pictureBytes + kConverterGuardBytes);
+    std::fill(scratch_.begin() + ptrdiff_t(pictureBytes), scratch_.end(), kConverterGuardByte);
     int written = v4lconvert_convert(library_, &source, &target, const_cast<uint8_t*>(data),
                                      int(std::min<size_t>(size, 0x7fffffff)), scratch_.data(),
-                                     int(scratch_.size()));
-    if (written < int(scratch_.size())) {
+                                     int(pictureBytes));
+    if (std::any_of(scratch_.begin() + ptrdiff_t(pictureBytes), scratch_.end(),
+                    [](uint8_t b) { return b != kConverterGuardByte; })) {
+        error_ = "the converter wrote past the picture";
+        return false;
+    }
+    if (written < int(pictureBytes)) {
         const char* message = v4lconvert_get_error_message(library_);
         error_ = message && *message ? message : "conversion failed";
         return false;
     }
-    out.resize(scratch_.size());
+    out.resize(pictureBytes);
     for (int y = 0; y < layout.height; ++y)
         std::memcpy(out.data() + size_t(layout.height - 1 - y) * rowBytes,
                     scratch_.data() + size_t(y) * rowBytes, rowBytes);
