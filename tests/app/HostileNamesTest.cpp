@@ -89,7 +89,6 @@ TEST_F(HostileNames, TheProgramRecordsUnderAHostileFolderAndOpensItWithXdgOpenAl
     ASSERT_TRUE(form->VidCap->GetRecording()) << report();
     advance(3000, 250);
     stop();
-    capWaitForFiles(form->VidCap->GetCapWnd());
     const std::string file = form->GetVideoFilePath();
     ASSERT_EQ(file.rfind(hostile + "/Lumofree/VIDEOS/", 0), 0u) << file;
     auto v = aviprobe::stream(file, "v:0");

@@ -168,7 +168,13 @@ protected:
     }
 
     void start() { clickOn(form->StartButton); }
-    void stop() { clickOn(form->StopButton); }
+    // Stop returns at once and the writer finishes the file on its own thread; the tests
+    // read the files afterwards, so they wait for that as well.
+    void stop()
+    {
+        clickOn(form->StopButton);
+        capWaitForFiles(form->VidCap->GetCapWnd());
+    }
 
     std::string videos() const { return documents + "/Lumofree/VIDEOS/"; }
 };

@@ -92,6 +92,7 @@ TEST_F(VidcapCamera, RecordsTwoSecondsThatFfprobeReads)
     v->SetRecording(false);
     EXPECT_FALSE(v->GetRecording());
     EXPECT_TRUE(errors.empty());
+    capWaitForFiles(v->GetCapWnd());   // the writer finishes the file on its own thread
     auto video = aviprobe::stream(path, "v:0");
     EXPECT_EQ(video.count("error"), 0u) << video["error"];
     EXPECT_EQ(video["r_frame_rate"], "4/1");

@@ -70,6 +70,7 @@ TEST_F(VidcapRecording, RecordingOnAndOffWritesAFileAtTheFrameRate)
     EXPECT_EQ(log.count(WM_CAP_STOP), 1);
     EXPECT_EQ(log.count(WM_CAP_SINGLE_FRAME_CLOSE), 0);
 
+    capWaitForFiles(v->GetCapWnd());   // the writer finishes the file on its own thread
     auto video = aviprobe::stream(path, "v:0");
     EXPECT_EQ(video["r_frame_rate"], "4/1") << video["error"];
     EXPECT_EQ(video["width"], "640");
