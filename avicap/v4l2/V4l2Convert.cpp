@@ -300,7 +300,8 @@ bool V4l2Converter::convertWithLibrary(const V4l2PixelLayout& layout, const uint
     target.fmt.pix.bytesperline = uint32_t(rowBytes);
     target.fmt.pix.sizeimage = uint32_t(rowBytes * size_t(layout.height));
     // The library is not checked by our sanitizers: a guard after the picture shows a write
-    // past it (which would otherwise corrupt the heap unseen), and the frame is refused.
+    // of up to its size past it (which would otherwise corrupt the heap unseen), and the frame
+    // is refused. The refusals above, not the guard, keep out the writes known to go further.
     const size_t pictureBytes = target.fmt.pix.sizeimage;
     scratch_.resize(pictureBytes + kConverterGuardBytes);
     std::fill(scratch_.begin() + ptrdiff_t(pictureBytes), scratch_.end(), kConverterGuardByte);

@@ -9,6 +9,7 @@ bool CaptureWindow::recordingNow() const { return recorder_ && recorder_->captur
 
 bool CaptureWindow::setPreview(bool on)
 {
+    const bool wasLost = previewLost_;
     preview_ = on;
     previewLost_ = false;
     if (on) {
@@ -17,7 +18,13 @@ bool CaptureWindow::setPreview(bool on)
     } else {
         KillTimer(window_, kPreviewTimer);
     }
-    return updateStreaming();
+    if (updateStreaming())
+        return true;
+    if (on && wasLost) {   // still away: keep looking for it
+        previewLost_ = true;
+        SetTimer(window_, kCameraRetryTimer, kCameraRetryMs, nullptr);
+    }
+    return false;
 }
 
 void CaptureWindow::setPreviewRate(UINT ms)
@@ -80,6 +87,8 @@ void CaptureWindow::resumeLostPreview()
     previewLost_ = false;
     preview_ = previewDue_ = true;
     SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
+    // Whoever keeps a copy of the status (it heard the preview go off) reads it again.
+    reportStatus(IDS_CAP_STAT_LIVE_MODE, "Live window: the camera is back");
 }
 
 // The retry timer: quietly, since the loss was reported once already.

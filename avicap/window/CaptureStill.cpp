@@ -12,7 +12,7 @@ LRESULT CaptureWindow::grab(bool stopPreview)
 {
     if (!device_)
         return FALSE;
-    if (stopPreview && preview_)
+    if (stopPreview && (preview_ || previewLost_))
         setPreview(false);
     CaptureFrame frame;
     if (!device_->grabFrame(frame, kGrabTimeoutMs)) {

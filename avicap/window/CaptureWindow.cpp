@@ -259,7 +259,8 @@ void CaptureWindow::failed(const std::string& text)
     if (recordingNow())
         recorder_->stop(true);
     KillTimer(window_, kPreviewTimer);
-    preview_ = false;
+    KillTimer(window_, kCameraRetryTimer);
+    preview_ = previewLost_ = false;
     updateStreaming();
     if (onError_)
         reportError(IDS_CAP_CALLBACK_EXCEPTION, text.c_str());

@@ -303,6 +303,7 @@ TEST_F(RecordingFaults, ACameraUnpluggedWhileRecordingIsShownAndTheFilePlaysUpTo
         advance(250);
     }
     EXPECT_GT(window->framesShown(), shownBefore) << "the picture is back before any Start";
+    EXPECT_TRUE(form->VidCap->GetPreview()) << "the component knows it is back";
     start();
     for (int i = 0; i < 8; ++i) {
         ASSERT_TRUE(sim->pushFrameWait(node, grey) && sim->waitTaken(node));

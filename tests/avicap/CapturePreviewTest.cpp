@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include "CaptureFixture.h"
 #include "framework/BmpFormat.h"
@@ -192,6 +194,53 @@ TEST_F(CapturePreview, ADeviceFailureReachesTheErrorCallbackAndStopsPreview)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].first, IDS_CAP_DRIVER_ERROR);
     EXPECT_EQ(errors[0].second, "unplugged");
+    EXPECT_EQ(status().fLiveWindow, 0);
+}
+
+std::vector<int> statusIds;
+LRESULT onStatus(HWND, int id, LPCSTR)
+{
+    statusIds.push_back(id);
+    return TRUE;
+}
+
+// A preview the camera's failure stopped comes back by itself once the camera streams again,
+// quietly, and says so on the status callback so that a copy of the status is read again.
+// A grab that stops the preview, or a failing program callback, ends the looking.
+TEST_F(CapturePreview, APreviewLostWithTheCameraResumesUnlessSomethingStoppedItMeanwhile)
+{
+    statusIds.clear();
+    ASSERT_TRUE(send(WM_CAP_SET_CALLBACK_STATUSA, 0, LPARAM(&onStatus)));
+    connectPreview();
+    advance(1);
+    const int framesBefore = frames.calls;
+    findCaptureWindow(cap)->deviceFailed("unplugged");
+    processPendingMessages();
+    ASSERT_EQ(status().fLiveWindow, 0);
+    advance(kCameraRetryMs);
+    EXPECT_EQ(status().fLiveWindow, 1);
+    EXPECT_EQ(std::count(statusIds.begin(), statusIds.end(), IDS_CAP_STAT_LIVE_MODE), 1);
+    EXPECT_EQ(errors.size(), 1u) << "the loss was reported once";
+    advance(200);
+    EXPECT_GT(frames.calls, framesBefore);
+
+    // Lost again, then a grab that stops the preview: nothing restarts it.
+    findCaptureWindow(cap)->deviceFailed("unplugged");
+    processPendingMessages();
+    EXPECT_TRUE(send(WM_CAP_GRAB_FRAME, 0, 0));
+    advance(3 * kCameraRetryMs);
+    EXPECT_EQ(status().fLiveWindow, 0);
+
+    // Lost again, then a frame callback that throws: the failure stops everything.
+    ASSERT_TRUE(send(WM_CAP_SET_PREVIEW, TRUE, 0));
+    advance(100);
+    findCaptureWindow(cap)->deviceFailed("unplugged");
+    processPendingMessages();
+    auto throwing = [](HWND, LPVIDEOHDR) -> LRESULT { throw std::runtime_error("bad handler"); };
+    ASSERT_TRUE(send(WM_CAP_SET_CALLBACK_FRAME, 0, LPARAM(+throwing)));
+    send(WM_CAP_GRAB_FRAME_NOSTOP, 0, 0);   // its frame callback throws
+    EXPECT_EQ(errors.back().first, IDS_CAP_CALLBACK_EXCEPTION);
+    advance(3 * kCameraRetryMs);
     EXPECT_EQ(status().fLiveWindow, 0);
 }
 
