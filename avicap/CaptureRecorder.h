@@ -8,13 +8,13 @@
 
 #include "avicap/CaptureDriver.h"
 #include "avicap/Vfw.h"
+#include "avicap/codec/VideoCodec.h"
 
 // The codec chosen in the compression dialog.
 struct VideoCompression
 {
-    enum Codec { Uncompressed, MotionJpeg };
-    Codec codec = MotionJpeg;
-    int quality = 85;   // 1..100, Motion JPEG only
+    VideoCodec codec = VideoCodec::MotionJpeg;
+    int quality = 85;   // 1..100, for compressors the slider applies to (Compressors.h)
     bool operator==(const VideoCompression&) const = default;
 };
 

@@ -83,6 +83,7 @@ constexpr int IDS_CAP_OUTOFMEM = 402;
 constexpr int IDS_CAP_ERRORDIBSAVE = 406;
 constexpr int IDS_CAP_CANTOPEN = 409;
 constexpr int IDS_CAP_WRITEERROR = 414;
+constexpr int IDS_CAP_COMPRESSOR_ERROR = 440;
 constexpr int IDS_CAP_DRIVER_ERROR = 418;
 constexpr int IDS_CAP_WAVE_OPEN_ERROR = 419;
 constexpr int IDS_CAP_STAT_LIVE_MODE = 500;

@@ -86,7 +86,7 @@ int main(int argc, char** argv)
 
     AviWriterConfig config;
     config.path = dir + "/ours.avi";
-    config.video = {kWidth, kHeight, 33333, AviCodec::Mjpeg};
+    config.video = {kWidth, kHeight, 33333, VideoCodec::MotionJpeg};
     config.audio = AviAudioFormat{8000, 1, 16};
     config.startUs = 0;
     std::vector<uint8_t> silence(534);
@@ -102,7 +102,7 @@ int main(int argc, char** argv)
             const auto& dib = frames[size_t(i % kDistinct)];
             int64_t t = int64_t(i) * 33333;
             writer.addAudio(silence.data(), silence.size(), t);
-            while (!writer.addFrame(dib.data(), dib.size(), t))
+            while (!writer.addFrame(dib.data(), dib.size(), uint64_t(i)))
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));   // queue full: wait
         }
         writer.close();

@@ -10,7 +10,7 @@ enum class AviErrorCode
     WriteError,     // the disk refused a write
     DiskFull,       // no space left, quota or file size limit reached
     BadInput,       // a frame or buffer of the wrong size or a malformed JPEG
-    EncodeError,    // the JPEG codec failed
+    EncodeError,    // the compressor could not be started
     FileTooLong,    // the index has no room left for another part
 };
 

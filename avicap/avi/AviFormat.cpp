@@ -6,7 +6,7 @@ namespace {
 char digit(int v) { return char('0' + v % 10); }
 }  // namespace
 
-uint32_t streamChunkId(int stream, const char (&suffix)[3])
+uint32_t streamChunkId(int stream, const char* suffix)
 {
     const char s[5] = {digit(stream / 10), digit(stream), suffix[0], suffix[1], 0};
     return fourcc(s);

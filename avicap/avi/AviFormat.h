@@ -14,8 +14,8 @@ constexpr uint32_t fourcc(const char (&s)[5])
            uint32_t(uint8_t(s[3])) << 24;
 }
 
-// Chunk ids of stream n ("00dc", "01wb", "ix00"...).
-uint32_t streamChunkId(int stream, const char (&suffix)[3]);
+// Chunk ids of stream n ("00dc", "01wb", "ix00"...); a suffix is two characters.
+uint32_t streamChunkId(int stream, const char* suffix);
 uint32_t indexChunkId(int stream);
 
 constexpr uint32_t kAvifHasIndex = 0x10;

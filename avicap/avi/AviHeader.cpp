@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "avicap/codec/Compressors.h"
+
 using avi::Bytes;
 
 namespace {
@@ -68,10 +70,11 @@ void videoList(Bytes& b, const AviHeaderInfo& info, size_t* slotsAt)
 {
     const AviVideoFormat& v = *info.video;
     const AviMuxer::Stream& s = (*info.streams)[0];
-    bool mjpeg = v.codec == AviCodec::Mjpeg;
+    const Compressor& codec = compressorFor(v.codec);
+    const bool compressed = codec.compression != 0;
     uint32_t g = std::gcd(v.microSecPerFrame, 1000000u);
     size_t list = beginList(b, "strl");
-    streamHeader(b, "vids", mjpeg ? avi::fourcc("MJPG") : avi::fourcc("DIB "), v.microSecPerFrame / g,
+    streamHeader(b, "vids", codec.handler, v.microSecPerFrame / g,
                  1000000u / g, uint32_t(s.ticks), s.maxChunk, 0, int16_t(v.width), int16_t(v.height));
     b.fcc("strf");
     b.u32(40);
@@ -80,8 +83,8 @@ void videoList(Bytes& b, const AviHeaderInfo& info, size_t* slotsAt)
     b.u32(uint32_t(v.height));   // positive: bottom-up rows
     b.u16(1);
     b.u16(24);
-    b.u32(mjpeg ? avi::fourcc("MJPG") : 0);
-    b.u32(mjpeg ? uint32_t(v.width) * uint32_t(v.height) * 3 : v.dibBytes());
+    b.u32(codec.compression);
+    b.u32(compressed ? uint32_t(v.width) * uint32_t(v.height) * 3 : v.dibBytes());
     b.zeros(16);
     superIndex(b, s, info.slotCapacity, slotsAt);
     endList(b, list);

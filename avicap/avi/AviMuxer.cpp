@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "avicap/avi/AviHeader.h"
+#include "avicap/codec/Compressors.h"
 
 using avi::Bytes;
 
@@ -11,16 +12,14 @@ namespace {
 constexpr uint64_t kMaxRiff = uint64_t(2) << 30;
 }  // namespace
 
-bool AviMuxer::open(const std::string& path, const AviVideoFormat& video,
-                    const std::optional<AviAudioFormat>& audio, const AviMuxerLimits& limits)
+bool AviMuxer::open(const std::string& path, const AviVideoFormat& video, const std::optional<AviAudioFormat>& audio)
 {
     video_ = video;
     audio_ = audio;
-    limits_ = limits;
     limits_.riffLimit = std::min(limits_.riffLimit, kMaxRiff);
     limits_.superIndexSlots = std::max(limits_.superIndexSlots, 4u);
     streams_.assign(audio ? 2 : 1, Stream{});
-    streams_[0].chunkId = avi::streamChunkId(0, video.codec == AviCodec::Mjpeg ? "dc" : "db");
+    streams_[0].chunkId = avi::streamChunkId(0, compressorFor(video.codec).chunkSuffix);
     streams_[0].indexId = avi::indexChunkId(0);
     if (audio) {
         streams_[1].chunkId = avi::streamChunkId(1, "wb");
@@ -51,18 +50,23 @@ uint64_t AviMuxer::audioBytes() const
     return streams_.size() > 1 ? streams_[1].ticks * streams_[1].blockAlign : 0;
 }
 
-bool AviMuxer::writeVideo(const uint8_t* data, size_t size)
+ContainerCounts AviMuxer::counts() const
+{
+    return {videoFrames(), dropped_, audioBytes(), fileSize(), riffs()};
+}
+
+bool AviMuxer::writeVideo(const uint8_t* data, size_t size, bool keyFrame)
 {
     if (size == 0)
         ++dropped_;
-    return writeChunk(0, data, size, 1);
+    return writeChunk(0, data, size, 1, keyFrame);
 }
 
 bool AviMuxer::writeAudio(const uint8_t* data, size_t size)
 {
     if (streams_.size() < 2 || size == 0)
         return !failed_;
-    return writeChunk(1, data, size, uint32_t(size / streams_[1].blockAlign));
+    return writeChunk(1, data, size, uint32_t(size / streams_[1].blockAlign), true);
 }
 
 uint64_t AviMuxer::indexReserve() const
@@ -75,7 +79,7 @@ uint64_t AviMuxer::indexReserve() const
     return bytes;
 }
 
-bool AviMuxer::writeChunk(int stream, const uint8_t* data, size_t size, uint32_t ticks)
+bool AviMuxer::writeChunk(int stream, const uint8_t* data, size_t size, uint32_t ticks, bool keyFrame)
 {
     if (failed_)
         return false;
@@ -94,9 +98,9 @@ bool AviMuxer::writeChunk(int stream, const uint8_t* data, size_t size, uint32_t
     AviError err;
     if (!file_.append(parts, 3, err))
         return fail(err);
-    riffChunks_.push_back({pos, uint32_t(size), uint8_t(stream)});
+    riffChunks_.push_back({pos, uint32_t(size), uint8_t(stream), keyFrame});
     s.segment.push_back(uint32_t(pos + 8 - moviList_));
-    s.segment.push_back(uint32_t(size));
+    s.segment.push_back(uint32_t(size) | (keyFrame ? 0 : avi::kDeltaFrameBit));
     s.segmentTicks += ticks;
     s.segmentDirty = true;
     s.ticks += ticks;
@@ -122,7 +126,7 @@ bool AviMuxer::writeStandardIndexes(bool endOfRiff)
             ix.u64(moviList_);
             ix.u32(0);
             for (uint32_t v : s.segment)
-                ix.u32(v);   // every frame is a key frame: no delta bits
+                ix.u32(v);
             if (s.segmentSlot < 0 && s.slots.size() >= limits_.superIndexSlots) {
                 AviError err{AviErrorCode::FileTooLong, 0, "The capture file's index is full"};
                 return fail(err);
@@ -157,7 +161,7 @@ bool AviMuxer::writeLegacyIndex()
     idx.u32(uint32_t(16 * riffChunks_.size()));
     for (const ChunkRecord& c : riffChunks_) {
         idx.u32(streams_[c.stream].chunkId);
-        idx.u32(c.size ? avi::kAviifKeyframe : 0);
+        idx.u32(c.size && c.keyFrame ? avi::kAviifKeyframe : 0);
         idx.u32(uint32_t(c.pos - (moviList_ + 8)));
         idx.u32(c.size);
     }

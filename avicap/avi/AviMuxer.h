@@ -12,6 +12,7 @@
 
 #include "avicap/avi/AviError.h"
 #include "avicap/avi/AviFile.h"
+#include "avicap/avi/CaptureContainer.h"
 #include "avicap/avi/AviFormat.h"
 #include "avicap/avi/AviTypes.h"
 
@@ -22,19 +23,27 @@ struct AviMuxerLimits
     uint32_t segmentEntries = 1024;           // chunks per standard index before a new one
 };
 
-class AviMuxer
+class AviMuxer : public CaptureContainer
 {
 public:
+    explicit AviMuxer(const AviMuxerLimits& limits = {}) : limits_(limits) {}
     bool open(const std::string& path, const AviVideoFormat& video,
-              const std::optional<AviAudioFormat>& audio, const AviMuxerLimits& limits);
+              const std::optional<AviAudioFormat>& audio) override;
+    bool open(const std::string& path, const AviVideoFormat& video,
+              const std::optional<AviAudioFormat>& audio, const AviMuxerLimits& limits)
+    {
+        limits_ = limits;
+        return open(path, video, audio);
+    }
     // A zero-length video chunk marks a dropped frame (players repeat the previous one).
-    bool writeVideo(const uint8_t* data, size_t size);
-    bool writeAudio(const uint8_t* data, size_t size);
-    bool flush(bool syncToDisk);
-    // Finishes the file; after a failure it keeps what the disk took.
-    bool close();
+    // Frames that are no key frames carry the index's delta marks.
+    bool writeVideo(const uint8_t* data, size_t size, bool keyFrame) override;
+    bool writeAudio(const uint8_t* data, size_t size) override;
+    bool flush(bool syncToDisk) override;
+    bool close() override;
 
-    const AviError& error() const { return error_; }
+    const AviError& error() const override { return error_; }
+    ContainerCounts counts() const override;
     uint64_t videoFrames() const { return streams_[0].ticks; }
     uint64_t droppedFrames() const { return dropped_; }
     uint64_t audioBytes() const;
@@ -69,6 +78,7 @@ private:
         uint64_t pos;
         uint32_t size;
         uint8_t stream;
+        bool keyFrame;
     };
     struct Mark
     {
@@ -85,7 +95,7 @@ private:
         } streams[2];
     };
 
-    bool writeChunk(int stream, const uint8_t* data, size_t size, uint32_t ticks);
+    bool writeChunk(int stream, const uint8_t* data, size_t size, uint32_t ticks, bool keyFrame);
     bool writeStandardIndexes(bool endOfRiff);
     bool writeLegacyIndex();
     bool patchHeader();

@@ -2,18 +2,14 @@
 // Stream formats of a capture file.
 #include <cstdint>
 
-enum class AviCodec
-{
-    Uncompressed,   // 24-bit bottom-up DIB frames, rows padded to 4 bytes
-    Mjpeg,          // Motion JPEG
-};
+#include "avicap/codec/VideoCodec.h"
 
 struct AviVideoFormat
 {
     int32_t width = 0;
     int32_t height = 0;
     uint32_t microSecPerFrame = 33333;
-    AviCodec codec = AviCodec::Mjpeg;
+    VideoCodec codec = VideoCodec::MotionJpeg;
 
     uint32_t stride() const { return (uint32_t(width) * 3 + 3) & ~3u; }
     uint32_t dibBytes() const { return stride() * uint32_t(height); }

@@ -4,9 +4,14 @@
 #include <chrono>
 #include <cstring>
 
-#include "avicap/avi/MjpegEncoder.h"
 #include "avicap/avi/MjpegMarkers.h"
+#include "avicap/codec/Compressors.h"
 #include "platform/Clock.h"
+
+namespace {
+// Room kept in the queue for sound: a writer behind on pictures still takes every buffer.
+size_t soundReserve(size_t limit) { return limit / 8; }
+}  // namespace
 
 AviWriter::AviWriter(AviWriterConfig config) : config_(std::move(config)) {}
 
@@ -15,42 +20,49 @@ AviWriter::~AviWriter() { close(); }
 bool AviWriter::open(AviError* error)
 {
     const AviVideoFormat& v = config_.video;
+    const Compressor& codec = compressorFor(v.codec);
+    std::string why;
     if (v.width <= 0 || v.height <= 0 || v.width > 32767 || v.height > 32767 || v.microSecPerFrame == 0) {
         error_ = {AviErrorCode::BadInput, 0, "Unusable video format for the capture file"};
-    } else if (muxer_.open(config_.path, v, config_.audio, config_.limits)) {
-        if (v.codec == AviCodec::Mjpeg)
-            encoder_ = std::make_unique<MjpegEncoder>(config_.jpegQuality);
-        if (config_.startUs < 0)
-            config_.startUs = currentClock().monotonicUs();
-        lastFlushMs_ = lastSyncMs_ = currentClock().monotonicMs();
-        running_ = true;
-        stats_.running = true;
-        worker_ = std::thread([this] { run(); });
-        return true;
+    } else if (!(encoder_ = codec.make({v.width, v.height, v.microSecPerFrame, config_.quality}, why))) {
+        error_ = {AviErrorCode::EncodeError, 0, std::string("Cannot start the ") + codec.label + " compressor: " + why};
     } else {
-        error_ = muxer_.error();
+        auto muxer = std::make_unique<AviMuxer>(config_.limits);
+        if (muxer->open(config_.path, v, config_.audio)) {
+            container_ = std::move(muxer);
+            takesJpeg_ = codec.takesCameraJpeg;
+            if (config_.startUs < 0)
+                config_.startUs = currentClock().monotonicUs();
+            lastFlushMs_ = lastSyncMs_ = currentClock().monotonicMs();
+            running_ = true;
+            stats_.running = true;
+            worker_ = std::thread([this] { run(); });
+            return true;
+        }
+        error_ = muxer->error();
+        encoder_.reset();
     }
     if (error)
         *error = error_;
     return false;
 }
 
-bool AviWriter::addFrame(const uint8_t* dib, size_t size, int64_t timestampUs)
+bool AviWriter::addFrame(const uint8_t* dib, size_t size, uint64_t slot)
 {
     if (size != config_.video.dibBytes())
         return false;
-    return enqueue(Kind::Dib, dib, size, timestampUs);
+    return enqueue(Kind::Dib, dib, size, int64_t(slot));
 }
 
-bool AviWriter::addJpeg(const uint8_t* jpeg, size_t size, int64_t timestampUs)
+bool AviWriter::addJpeg(const uint8_t* jpeg, size_t size, uint64_t slot)
 {
-    if (config_.video.codec != AviCodec::Mjpeg)
+    if (!takesJpeg_)
         return false;
     JpegLayout layout;
     std::string why;
     if (!parseJpeg(jpeg, size, layout, why))
         return false;   // the slot stays empty and becomes a dropped frame
-    return enqueue(Kind::Jpeg, jpeg, size, timestampUs);
+    return enqueue(Kind::Jpeg, jpeg, size, int64_t(slot));
 }
 
 bool AviWriter::addAudio(const uint8_t* pcm, size_t size, int64_t timestampUs)
@@ -60,22 +72,26 @@ bool AviWriter::addAudio(const uint8_t* pcm, size_t size, int64_t timestampUs)
     return enqueue(Kind::Audio, pcm, size, timestampUs);
 }
 
-bool AviWriter::enqueue(Kind kind, const uint8_t* data, size_t size, int64_t timestampUs)
+void AviWriter::extendTo(uint64_t slots) { enqueue(Kind::Extend, nullptr, 0, int64_t(slots)); }
+
+bool AviWriter::enqueue(Kind kind, const uint8_t* data, size_t size, int64_t at)
 {
     std::unique_lock lock(mutex_);
     if (!running_ || stopping_ || error_)
         return false;
-    if (kind != Kind::Audio && queuedBytes_ + size > config_.queueLimitBytes)
-        return false;   // the writer is behind: this frame becomes a dropped one
-    Item item{kind, timestampUs, {}};
-    if (!spare_.empty()) {
+    const size_t limit = config_.queueLimitBytes;
+    const size_t room = kind == Kind::Audio ? limit : limit - soundReserve(limit);
+    if (queuedBytes_ + size > room)
+        return false;   // the writer is behind: a picture becomes a dropped frame, sound a gap
+    Item item{kind, at, {}};
+    if (size && !spare_.empty()) {
         item.data = std::move(spare_.back());
         spare_.pop_back();
     }
+    queuedBytes_ += size;   // counted before the copy: two threads never pass the bound together
     lock.unlock();
     item.data.assign(data, data + size);
     lock.lock();
-    queuedBytes_ += size;
     queue_.push_back(std::move(item));
     lock.unlock();
     wake_.notify_one();
@@ -122,7 +138,9 @@ bool AviWriter::finished() const
 AviWriterStats AviWriter::stats() const
 {
     std::lock_guard lock(mutex_);
-    return stats_;
+    AviWriterStats s = stats_;
+    s.queuedBytes = queuedBytes_;
+    return s;
 }
 
 AviError AviWriter::error() const
@@ -139,12 +157,12 @@ void AviWriter::run()
         if (!queue_.empty()) {
             Item item = std::move(queue_.front());
             queue_.pop_front();
-            queuedBytes_ -= item.data.size();
             lock.unlock();
             if (!failed_)
                 process(item);
             lock.lock();
-            if (spare_.size() < 4)
+            queuedBytes_ -= item.data.size();
+            if (spare_.size() < 4 && item.data.capacity())
                 spare_.push_back(std::move(item.data));
         } else if (stopping_) {
             break;
@@ -156,13 +174,16 @@ void AviWriter::run()
     }
     if (!failed_) {
         finishAudio();
-        failed_ = !muxer_.close();
+        failed_ = !container_->close();
     }
     reportIfFailed();
+    encoder_.reset();   // its buffers are not needed while the owner collects the result
     std::function<void()> done;
     {
         std::lock_guard lock(mutex_);
         finished_ = true;
+        spare_.clear();
+        spare_.shrink_to_fit();
         done.swap(onFinished_);
     }
     if (done)
@@ -172,26 +193,47 @@ void AviWriter::run()
 void AviWriter::process(Item& item)
 {
     switch (item.kind) {
-    case Kind::Audio:
-        placeAudio(item.data.data(), item.data.size(), item.timestampUs);
-        break;
-    case Kind::Jpeg: {
-        std::string why;
-        if (completeJpeg(item.data.data(), item.data.size(), scratch_, why))
-            writeFrame(scratch_.data(), scratch_.size(), item.timestampUs);
-        break;
-    }
+    case Kind::Audio: placeAudio(item.data.data(), item.data.size(), item.at); break;
     case Kind::Dib:
-        if (encoder_) {
-            const uint8_t* jpeg = nullptr;
-            size_t size = 0;
-            if (encoder_->encode(item.data.data(), config_.video.width, config_.video.height, jpeg, size))
-                writeFrame(jpeg, size, item.timestampUs);
-        } else {
-            writeFrame(item.data.data(), item.data.size(), item.timestampUs);
-        }
-        break;
+    case Kind::Jpeg: writePicture(item); break;
+    case Kind::Extend: fillSlotsBefore(uint64_t(item.at)); break;
     }
+}
+
+// Slots up to the given one that got no picture become dropped frames, each followed by the
+// sound that belongs beside it.
+bool AviWriter::fillSlotsBefore(uint64_t slot)
+{
+    while (nextSlot_ < slot && !failed_) {
+        ++nextSlot_;
+        failed_ = !container_->writeVideo(nullptr, 0, false);
+        writeAudioUpTo(videoEndSample());
+    }
+    return !failed_;
+}
+
+void AviWriter::writePicture(const Item& item)
+{
+    const uint64_t slot = uint64_t(item.at);
+    if (slot < nextSlot_ || !fillSlotsBefore(slot))
+        return;
+    const VideoPicture picture{item.kind == Kind::Jpeg ? VideoPicture::Kind::Jpeg : VideoPicture::Kind::Dib,
+                               item.data.data(), item.data.size(), slot};
+    EncodedFrame frame;
+    std::string why;
+    bool encoded = false;
+    try {
+        encoded = encoder_->encode(picture, frame, why);
+    } catch (const std::exception&) {
+        encoded = false;   // the slot stays empty like any picture that cannot be encoded
+    }
+    if (!encoded) {
+        ++unencoded_;
+        frame = {};
+    }
+    ++nextSlot_;
+    failed_ = !container_->writeVideo(frame.data, frame.size, frame.keyFrame);
+    writeAudioUpTo(videoEndSample());
 }
 
 uint64_t AviWriter::videoEndSample() const
@@ -200,27 +242,6 @@ uint64_t AviWriter::videoEndSample() const
         return 0;
     return uint64_t((unsigned __int128)(nextSlot_ * config_.video.microSecPerFrame) *
                     config_.audio->samplesPerSec / 1000000u);
-}
-
-void AviWriter::writeFrame(const uint8_t* data, size_t size, int64_t timestampUs)
-{
-    int64_t since = std::max<int64_t>(0, timestampUs - config_.startUs);
-    uint64_t interval = config_.video.microSecPerFrame;
-    uint64_t slot = (uint64_t(since) + interval / 2) / interval;
-    if (slot < nextSlot_) {
-        ++skipped_;
-        return;
-    }
-    while (nextSlot_ < slot && !failed_) {
-        ++nextSlot_;
-        failed_ = !muxer_.writeVideo(nullptr, 0);
-        writeAudioUpTo(videoEndSample());
-    }
-    if (failed_)
-        return;
-    ++nextSlot_;
-    failed_ = !muxer_.writeVideo(data, size);
-    writeAudioUpTo(videoEndSample());
 }
 
 void AviWriter::placeAudio(const uint8_t* data, size_t size, int64_t timestampUs)
@@ -252,7 +273,7 @@ void AviWriter::writeAudioUpTo(uint64_t sampleEnd)
     if (samples == 0)
         return;
     size_t bytes = size_t(samples) * block;
-    failed_ = !muxer_.writeAudio(pendingAudio_.data(), bytes);
+    failed_ = !container_->writeAudio(pendingAudio_.data(), bytes);
     pendingAudio_.erase(pendingAudio_.begin(), pendingAudio_.begin() + ptrdiff_t(bytes));
     audioWritten_ += samples;
 }
@@ -276,7 +297,7 @@ void AviWriter::maybeFlush(bool force)
     if (!force && now - lastFlushMs_ < config_.flushIntervalMs)
         return;
     bool sync = config_.syncIntervalMs > 0 && now - lastSyncMs_ >= config_.syncIntervalMs;
-    failed_ = !muxer_.flush(sync) || failed_;
+    failed_ = !container_->flush(sync) || failed_;
     lastFlushMs_ = now;
     if (sync)
         lastSyncMs_ = now;
@@ -284,19 +305,18 @@ void AviWriter::maybeFlush(bool force)
 
 void AviWriter::reportIfFailed()
 {
-    {
-        std::lock_guard lock(mutex_);
-        stats_.frames = muxer_.videoFrames();
-        stats_.dropped = muxer_.droppedFrames();
-        stats_.skipped = skipped_;
-        stats_.audioBytes = muxer_.audioBytes();
-        stats_.fileBytes = muxer_.fileSize();
-        stats_.riffs = muxer_.riffs();
-        if (!failed_ || error_)
-            return;
-        error_ = muxer_.error();
-        // Nothing more will be written: drop what is still queued.
-        queue_.clear();
-        queuedBytes_ = 0;
-    }
+    const ContainerCounts counts = container_->counts();
+    std::lock_guard lock(mutex_);
+    stats_.frames = counts.videoFrames;
+    stats_.dropped = counts.droppedFrames;
+    stats_.unencoded = unencoded_;
+    stats_.audioBytes = counts.audioBytes;
+    stats_.fileBytes = counts.fileBytes;
+    stats_.riffs = counts.parts;
+    if (!failed_ || error_)
+        return;
+    error_ = container_->error();
+    // Nothing more will be written: drop what is still queued.
+    queue_.clear();
+    queuedBytes_ = 0;
 }

@@ -1,20 +1,22 @@
 #pragma once
-// Records a capture file on a worker thread. The capture side hands over frames (24-bit
-// bottom-up DIB rows, or a camera's own JPEG) and PCM buffers, each stamped with the time of
-// the clock in force (platform/Clock.h) at which it was taken; the worker encodes, places
-// frames on the frame grid and writes.
+// Records a capture file on a worker thread. The capture side hands over pictures (24-bit
+// bottom-up DIB rows, or a camera's own JPEG) each with its slot on the frame grid
+// (FrameGrid.h), and PCM buffers stamped with the time of the clock in force
+// (platform/Clock.h) at which their first sample was taken. The worker encodes each picture
+// with the compressor of the format (Compressors.h), writes it into its slot of the file
+// (slots without a picture become dropped frames), places the sound by its timestamps and
+// interleaves it with the video written so far; close() pads or trims the sound to the
+// video's length, so the two durations match to a sample.
 //
-// Timing: frame slot = (timestamp - start) / microSecPerFrame, rounded. A frame for a slot
-// already filled is skipped; a gap in the grid becomes dropped frames (zero-length chunks,
-// shown as repeats by players), counted in stats().dropped. Audio is placed by its
-// timestamps too (silence fills gaps, early samples are cut) and written only up to the end
-// of the video written so far; close() pads or trims the sound to the video's length, so the
-// two durations match to a sample.
+// Memory: pictures and sound wait in one queue whose bytes are bounded (queueLimitBytes).
+// A picture that would pass the bound less a reserve for sound is refused (its slot becomes a
+// dropped frame); sound is refused only at the bound itself.
 //
-// Failures: open() reports a file that cannot be created. A write error or a full disk stops
-// the recording: the file is closed playable up to the last frame the disk took and error()
-// returns it (the owner polls it; no program code runs on the worker). Frames and buffers
-// given after that are refused (add... returns false).
+// Failures: open() reports a file that cannot be created or a compressor that cannot start.
+// A write error or a full disk stops the recording: the file is closed playable up to the
+// last frame the disk took and error() returns it (the owner polls it; no program code runs
+// on the worker). Pictures and buffers given after that are refused (add... returns false).
+// A picture its compressor cannot encode leaves its slot empty and is counted.
 //
 // Threads: the owner's thread calls every public member; the worker runs run() and owns
 // the fields marked worker-only. The queue, spare buffers, flags, error and stats are
@@ -33,27 +35,29 @@
 #include "avicap/avi/AviError.h"
 #include "avicap/avi/AviMuxer.h"
 #include "avicap/avi/AviTypes.h"
+#include "avicap/codec/VideoEncoder.h"
 
 struct AviWriterConfig
 {
     std::string path;
     AviVideoFormat video;
-    int jpegQuality = 85;
+    int quality = 85;                      // the compression dialog's slider, 1..100
     std::optional<AviAudioFormat> audio;   // empty: no sound stream
     AviMuxerLimits limits;
-    int64_t startUs = -1;                  // recording start on the clock in force; -1: at open()
+    int64_t startUs = -1;                  // slot 0 on the clock in force; -1: at open()
     int flushIntervalMs = 500;             // how stale the readable part of the file may get
     int syncIntervalMs = 1000;             // fdatasync at most this often (0: never)
-    size_t queueLimitBytes = size_t(256) << 20;   // beyond it frames are dropped, not queued
+    size_t queueLimitBytes = size_t(64) << 20;   // pictures and sound waiting for the worker
 };
 
 struct AviWriterStats
 {
-    uint64_t frames = 0;      // video chunks written, dropped ones included
-    uint64_t dropped = 0;     // zero-length chunks for frames that never came
-    uint64_t skipped = 0;     // frames that came for a slot already filled
+    uint64_t frames = 0;          // video chunks written, dropped ones included
+    uint64_t dropped = 0;         // empty chunks: slots without a picture
+    uint64_t unencoded = 0;       // pictures their compressor refused (among the dropped)
     uint64_t audioBytes = 0;
     uint64_t fileBytes = 0;
+    size_t queuedBytes = 0;       // waiting for the worker
     int riffs = 1;   // RIFF AVI plus AVIX continuations
     bool running = false;
 };
@@ -66,11 +70,15 @@ public:
     AviWriter(const AviWriter&) = delete;
     AviWriter& operator=(const AviWriter&) = delete;
 
-    // Creates the file and starts the worker.
+    // Creates the file, starts the compressor and the worker.
     bool open(AviError* error = nullptr);
-    bool addFrame(const uint8_t* dib, size_t size, int64_t timestampUs);
-    bool addJpeg(const uint8_t* jpeg, size_t size, int64_t timestampUs);
+    // A picture for a slot after every slot given so far; false when refused.
+    bool addFrame(const uint8_t* dib, size_t size, uint64_t slot);
+    // The camera's own JPEG of the picture, for compressors that take it (Compressors.h).
+    bool addJpeg(const uint8_t* jpeg, size_t size, uint64_t slot);
     bool addAudio(const uint8_t* pcm, size_t size, int64_t timestampUs);
+    // The file holds at least this many slots: the last ones without a picture are dropped.
+    void extendTo(uint64_t slots);
     // Writes everything queued, finishes the file and returns the error, if any.
     AviError close();
     // Lets the worker write what is queued and finish the file on its own; done runs on the
@@ -81,20 +89,23 @@ public:
 
     AviWriterStats stats() const;
     AviError error() const;
+    // The settings in force (startUs set once open() has run).
+    const AviWriterConfig& config() const { return config_; }
 
 private:
-    enum class Kind : uint8_t { Dib, Jpeg, Audio };
+    enum class Kind : uint8_t { Dib, Jpeg, Audio, Extend };
     struct Item
     {
         Kind kind;
-        int64_t timestampUs;
+        int64_t at;   // the slot of a picture or an extension, the timestamp of sound
         std::vector<uint8_t> data;
     };
 
-    bool enqueue(Kind kind, const uint8_t* data, size_t size, int64_t timestampUs);
+    bool enqueue(Kind kind, const uint8_t* data, size_t size, int64_t at);
     void run();
     void process(Item& item);
-    void writeFrame(const uint8_t* data, size_t size, int64_t timestampUs);
+    void writePicture(const Item& item);
+    bool fillSlotsBefore(uint64_t slot);
     void placeAudio(const uint8_t* data, size_t size, int64_t timestampUs);
     void writeAudioUpTo(uint64_t sampleEnd);
     void finishAudio();
@@ -104,8 +115,8 @@ private:
 
     AviWriterConfig config_;
     std::function<void()> onFinished_;   // guarded by mutex_
-    std::unique_ptr<class MjpegEncoder> encoder_;
-    AviMuxer muxer_;
+    std::unique_ptr<VideoEncoder> encoder_;
+    std::unique_ptr<CaptureContainer> container_;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
@@ -115,16 +126,16 @@ private:
     bool stopping_ = false;
     bool running_ = false;
     bool finished_ = false;   // the worker has closed the file
+    bool takesJpeg_ = false;
     AviError error_;
     AviWriterStats stats_;
     std::thread worker_;
 
     // Worker-only state.
-    uint64_t nextSlot_ = 0;
-    uint64_t skipped_ = 0;
+    uint64_t nextSlot_ = 0;   // slots written so far
+    uint64_t unencoded_ = 0;
     std::vector<uint8_t> pendingAudio_;   // samples not yet written, starting at audioWritten_
     uint64_t audioWritten_ = 0;           // in sample frames
-    std::vector<uint8_t> scratch_;
     int64_t lastFlushMs_ = 0;
     int64_t lastSyncMs_ = 0;
     bool failed_ = false;

@@ -1,5 +1,6 @@
 // Starting and ending captures, the status they leave, single frames and the file messages.
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,7 +19,11 @@ namespace {
 
 int errorIdFor(const AviError& error)
 {
-    return error.code == AviErrorCode::CannotCreate ? IDS_CAP_CANTOPEN : IDS_CAP_WRITEERROR;
+    switch (error.code) {
+    case AviErrorCode::CannotCreate: return IDS_CAP_CANTOPEN;
+    case AviErrorCode::EncodeError: return IDS_CAP_COMPRESSOR_ERROR;
+    default: return IDS_CAP_WRITEERROR;
+    }
 }
 
 }  // namespace
@@ -42,10 +47,11 @@ void Recorder::begin(const CaptureSession& session, CaptureRecorderHost& host)
     ran_ = true;
     width_ = std::abs(int(session.videoFormat.biWidth));
     height_ = std::abs(int(session.videoFormat.biHeight));
-    interval_ = std::max<DWORD>(1, session.parms.dwRequestMicroSecPerFrame);
     startUs_ = lastCameraUs_ = currentClock().monotonicUs();
+    grid_.start(startUs_, session.parms.dwRequestMicroSecPerFrame, limitUs());
+    cutShort_.reset();
     elapsedUs_ = 0;
-    nextSlot_ = dropped_ = waveSamples_ = 0;
+    unencoded_ = waveSamples_ = 0;
     return_ = 0;
 }
 
@@ -80,10 +86,9 @@ bool Recorder::openFile(bool withAudio)
     config.path = session_.fileName;
     config.video.width = width_;
     config.video.height = height_;
-    config.video.microSecPerFrame = interval_;
-    config.video.codec = session_.compression.codec == VideoCompression::MotionJpeg ? AviCodec::Mjpeg
-                                                                                    : AviCodec::Uncompressed;
-    config.jpegQuality = session_.compression.quality;
+    config.video.microSecPerFrame = grid_.intervalUs();
+    config.video.codec = session_.compression.codec;
+    config.quality = session_.compression.quality;
     if (withAudio)
         config.audio = audioFormat_;
     config.startUs = startUs_;
@@ -176,9 +181,9 @@ void Recorder::finish(int errorId, const std::string& text)
         if (error) {
             // Nothing more reaches the disk: the file holds what the writer counted.
             AviWriterStats stats = writer_->stats();
-            nextSlot_ = stats.frames;
-            dropped_ = stats.dropped;
+            cutShort_ = FileCounts{stats.frames, stats.dropped};
         }
+        writer_->extendTo(grid_.slots());   // slots after the last picture that reached it
         if (error && !errorId) {
             errorId = errorIdFor(error);
             errorText = error.text;
@@ -194,7 +199,7 @@ void Recorder::finish(int errorId, const std::string& text)
     if (was == Mode::Sequence) {
         char summary[160];
         std::snprintf(summary, sizeof summary, "Capture ended: %llu frames (%llu dropped) in %.1f seconds",
-                      static_cast<unsigned long long>(nextSlot_), static_cast<unsigned long long>(dropped_),
+                      static_cast<unsigned long long>(fileFrames()), static_cast<unsigned long long>(fileDropped()),
                       double(elapsedUs_) / 1e6);
         host_->reportStatus(IDS_CAP_END, summary);
     }
@@ -212,13 +217,18 @@ void Recorder::collectClosed(bool wait, const std::string& path)
         }
         AviError error = c.writer->close();
         if (mode_ == Mode::Idle && i + 1 == closing_.size()) {
-            // The last capture's file: the status shows what it holds.
+            // The last capture's file: pictures its compressor refused are dropped frames,
+            // and a file cut short by a failure holds what the writer counted.
             AviWriterStats stats = c.writer->stats();
-            nextSlot_ = stats.frames;
-            dropped_ = stats.dropped;
+            unencoded_ = stats.unencoded;
+            if (error)
+                cutShort_ = FileCounts{stats.frames, stats.dropped};
         }
         const bool report = error && !c.reported;
         closing_.erase(closing_.begin() + ptrdiff_t(i));
+        // A file's buffers go back to the system, not only to malloc: recording for days
+        // must not keep the peak of a writer that once fell behind.
+        malloc_trim(0);
         if (!report || !host_)
             continue;
         const int id = errorIdFor(error);
@@ -234,19 +244,29 @@ void Recorder::finishIfWriterFailed()
         finish(0, {});   // closing returns the error and reports it
 }
 
+uint64_t Recorder::fileFrames() const { return cutShort_ ? cutShort_->frames : grid_.slots(); }
+
+uint64_t Recorder::fileDropped() const
+{
+    if (cutShort_)
+        return cutShort_->dropped;
+    const uint64_t writerDropped = writer_ ? writer_->stats().unencoded : unencoded_;
+    return grid_.dropped() + writerDropped;
+}
+
 void Recorder::fillStatus(CAPSTATUS& status) const
 {
     status.fCapturingNow = mode_ != Mode::Idle;
-    status.dwCurrentVideoFrame = DWORD(nextSlot_);
+    status.dwCurrentVideoFrame = DWORD(fileFrames());
     if (ran_)
-        status.dwCurrentVideoFramesDropped = DWORD(dropped_);
+        status.dwCurrentVideoFramesDropped = DWORD(fileDropped());
     status.dwCurrentWaveSamples = DWORD(waveSamples_);
     const bool running = mode_ == Mode::Sequence;
     status.dwCurrentTimeElapsedMS = DWORD((running ? currentClock().monotonicUs() - startUs_ : elapsedUs_) / 1000);
     status.dwReturn = return_;
     // Video buffers in use: the frames handed to the writer and not yet on disk, at least one.
-    uint64_t written = writer_ ? writer_->stats().frames : nextSlot_;
-    status.wNumVideoAllocated = running ? uint32_t(std::max<uint64_t>(1, nextSlot_ - std::min(nextSlot_, written))) : 0;
+    const uint64_t slots = grid_.slots(), written = writer_ ? writer_->stats().frames : slots;
+    status.wNumVideoAllocated = running ? uint32_t(std::max<uint64_t>(1, slots - std::min(slots, written))) : 0;
     status.wNumAudioAllocated = running && audio_ ? 1 : 0;
     if (audioFactory_)
         status.fAudioHardware = TRUE;   // a source of the caller's own always opens
@@ -257,7 +277,6 @@ bool Recorder::singleFrameOpen(const CaptureSession& session, CaptureRecorderHos
     if (mode_ != Mode::Idle)
         return false;
     begin(session, host);
-    startUs_ = 0;   // single frames are placed one grid slot apart
     if (!openFile(false))
         return false;
     mode_ = Mode::SingleFrame;
@@ -268,9 +287,10 @@ bool Recorder::singleFrame(const VIDEOHDR& frame)
 {
     if (mode_ != Mode::SingleFrame || !frame.lpData)
         return false;
-    const bool ok = writeDib(frame.lpData, frame.dwBytesUsed, int64_t(nextSlot_) * interval_);
+    // Single frames are placed one slot apart, whatever their time.
+    const bool ok = writeDib(frame.lpData, frame.dwBytesUsed, grid_.slots());
     if (ok)
-        ++nextSlot_;
+        grid_.takeNext();
     finishIfWriterFailed();
     return ok && mode_ == Mode::SingleFrame;
 }

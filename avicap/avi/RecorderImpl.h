@@ -1,9 +1,11 @@
 #pragma once
 // The recorder of Recorder.h. Internal to avicap/; every call on the user-interface thread.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "avicap/avi/AviWriter.h"
+#include "avicap/avi/FrameGrid.h"
 #include "avicap/avi/Recorder.h"
 
 class Recorder : public CaptureRecorder
@@ -41,10 +43,13 @@ private:
     void collectClosed(bool wait, const std::string& path);
     void finishIfWriterFailed();
     int64_t limitUs() const;
+    // Frames of the file and the dropped ones among them (grid counts unless it was cut short).
+    uint64_t fileFrames() const;
+    uint64_t fileDropped() const;
 
     // RecorderStreams.cpp
     void takeFrame(VIDEOHDR& header, int64_t timestampUs, const std::vector<uint8_t>* jpeg);
-    bool writeDib(const uint8_t* pixels, size_t size, int64_t timestampUs);
+    bool writeDib(const uint8_t* pixels, size_t size, uint64_t slot);
     void pumpAudio();
     void tick();
     void runBlocking();
@@ -69,13 +74,19 @@ private:
     AviAudioFormat audioFormat_;
     int width_ = 0;
     int height_ = 0;
-    uint32_t interval_ = 0;
 
+    FrameGrid grid_;
+    // What the file of the last capture holds when its writer failed before the grid's end.
+    struct FileCounts
+    {
+        uint64_t frames = 0;
+        uint64_t dropped = 0;
+    };
+    std::optional<FileCounts> cutShort_;
     int64_t startUs_ = 0;
     int64_t elapsedUs_ = 0;      // frozen when the capture ends
     int64_t lastCameraUs_ = 0;   // when the camera last delivered
-    uint64_t nextSlot_ = 0;      // grid slots passed (frames in the file, dropped ones included)
-    uint64_t dropped_ = 0;
+    uint64_t unencoded_ = 0;     // pictures of the last capture its compressor refused
     uint64_t waveSamples_ = 0;
     DWORD return_ = 0;
     bool ran_ = false;   // a capture has begun since the recorder was made

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "avicap/avi/RecorderImpl.h"
+#include "avicap/codec/Compressors.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -63,24 +64,18 @@ void Recorder::cameraFrame(VIDEOHDR& header, const CaptureFrame& source)
     takeFrame(header, source.timestampUs, source.jpeg.empty() ? nullptr : &source.jpeg);
 }
 
-// The first frame in a new grid slot is the slot's frame; slots skipped become dropped frames.
+// The frame grid decides which slot a frame fills; the writer gets the slot.
 void Recorder::takeFrame(VIDEOHDR& header, int64_t timestampUs, const std::vector<uint8_t>* jpeg)
 {
     if (mode_ != Mode::Sequence || !header.lpData)
         return;
     lastCameraUs_ = currentClock().monotonicUs();
-    const uint64_t since = uint64_t(std::max<int64_t>(0, timestampUs - startUs_));
-    const uint64_t slot = (since + interval_ / 2) / interval_;
-    if (slot < nextSlot_)
-        return;
-    const int64_t slotUs = int64_t(slot * interval_);
-    if (limitUs() >= 0 && slotUs >= limitUs())
-        return;   // past the time limit: the next tick ends the capture
-    dropped_ += slot - nextSlot_;
-    nextSlot_ = slot + 1;
+    const std::optional<uint64_t> slot = grid_.take(timestampUs);
+    if (!slot)
+        return;   // its slot is filled, or past the time limit (the next tick ends the capture)
 
-    header.dwTimeCaptured = DWORD(slotUs / 1000);
-    const bool passJpeg = jpeg && writer_ && session_.compression.codec == VideoCompression::MotionJpeg;
+    header.dwTimeCaptured = DWORD(grid_.slotUs(*slot) / 1000);
+    const bool passJpeg = jpeg && writer_ && compressorFor(session_.compression.codec).takesCameraJpeg;
     if (passJpeg)
         before_.assign(header.lpData, header.lpData + header.dwBytesUsed);
     host_->videoStream(&header);
@@ -88,26 +83,25 @@ void Recorder::takeFrame(VIDEOHDR& header, int64_t timestampUs, const std::vecto
         return;   // the callback ended the capture, or a capture without a file
     // The camera's own JPEG stands for the picture only while the callback left it alone.
     const bool unchanged = passJpeg && std::equal(before_.begin(), before_.end(), header.lpData);
-    const int64_t at = startUs_ + slotUs;
-    const bool queued = unchanged ? writer_->addJpeg(jpeg->data(), jpeg->size(), at)
-                                  : writeDib(header.lpData, header.dwBytesUsed, at);
+    const bool queued = unchanged ? writer_->addJpeg(jpeg->data(), jpeg->size(), *slot)
+                                  : writeDib(header.lpData, header.dwBytesUsed, *slot);
     if (!queued && !writer_->error())
-        ++dropped_;   // the writer is behind or refused the picture: the slot stays empty
+        grid_.lost();   // the writer is behind or refused the picture: the slot stays empty
     finishIfWriterFailed();
 }
 
 // Camera rows are 3 x width bytes; the file's rows are padded to four bytes.
-bool Recorder::writeDib(const uint8_t* pixels, size_t size, int64_t timestampUs)
+bool Recorder::writeDib(const uint8_t* pixels, size_t size, uint64_t slot)
 {
     const size_t row = size_t(width_) * 3, stride = (row + 3) & ~size_t(3);
     if (size != row * size_t(height_) || !writer_)
         return false;
     if (row == stride)
-        return writer_->addFrame(pixels, size, timestampUs);
+        return writer_->addFrame(pixels, size, slot);
     padded_.assign(stride * size_t(height_), 0);
     for (int y = 0; y < height_; ++y)
         std::memcpy(padded_.data() + stride * size_t(y), pixels + row * size_t(y), row);
-    return writer_->addFrame(padded_.data(), padded_.size(), timestampUs);
+    return writer_->addFrame(padded_.data(), padded_.size(), slot);
 }
 
 void Recorder::pumpAudio()

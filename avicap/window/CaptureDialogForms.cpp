@@ -152,7 +152,7 @@ bool runVideoCompressionDialog(VideoCompression& compression)
     VideoCompressionModel model(compression);
     DialogBuilder dialog("Video Compression", 2);
     TComboBox* codec = dialog.combo("Compressor", "CodecBox", VideoCompressionModel::codecLabels(),
-                                    int(model.value.codec));
+                                    model.codecIndex());
     TTrackBar* quality = dialog.slider("Quality", "QualityBar", 1, 100, model.value.quality);
     quality->SetEnabled(model.qualityApplies());
     codec->OnChange = [&](TObject*) {

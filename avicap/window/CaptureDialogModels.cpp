@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "avicap/codec/Compressors.h"
 #include "avicap/window/CaptureDialogs.h"
 
 namespace {
@@ -93,13 +94,30 @@ bool VideoSourceModel::apply(CaptureDevice& device) const
 
 std::vector<std::string> VideoCompressionModel::codecLabels()
 {
-    return {"Full Frames (Uncompressed)", "Motion JPEG"};
+    std::vector<std::string> labels;
+    for (const Compressor& c : compressors())
+        labels.push_back(c.label);
+    return labels;
+}
+
+int VideoCompressionModel::codecIndex() const
+{
+    const auto& table = compressors();
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].codec == value.codec)
+            return int(i);
+    return 0;
 }
 
 void VideoCompressionModel::setCodec(int index)
 {
-    if (index == VideoCompression::Uncompressed || index == VideoCompression::MotionJpeg)
-        value.codec = VideoCompression::Codec(index);
+    if (index >= 0 && size_t(index) < compressors().size())
+        value.codec = compressors()[size_t(index)].codec;
+}
+
+bool VideoCompressionModel::qualityApplies() const
+{
+    return compressorFor(value.codec).quality != QualityScale::None;
 }
 
 void VideoCompressionModel::setQuality(int quality) { value.quality = std::clamp(quality, 1, 100); }

@@ -43,10 +43,12 @@ class VideoCompressionModel
 {
 public:
     explicit VideoCompressionModel(const VideoCompression& current) : value(current) {}
-    static std::vector<std::string> codecLabels();   // index = VideoCompression::Codec
+    // The compressor table's rows, in its order; an index is a row.
+    static std::vector<std::string> codecLabels();
+    int codecIndex() const;
     void setCodec(int index);
     void setQuality(int quality);
-    bool qualityApplies() const { return value.codec == VideoCompression::MotionJpeg; }
+    bool qualityApplies() const;
     VideoCompression value;
 };
 

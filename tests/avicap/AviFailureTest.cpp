@@ -15,7 +15,7 @@ using namespace aviprobe;
 
 namespace {
 
-AviWriterConfig config(const std::string& path, AviCodec codec)
+AviWriterConfig config(const std::string& path, VideoCodec codec)
 {
     AviWriterConfig c;
     c.path = path;
@@ -27,7 +27,7 @@ AviWriterConfig config(const std::string& path, AviCodec codec)
 // Records in real time (system clock) and reports each frame handed over, until killed.
 [[noreturn]] void recordUntilKilled(const std::string& path, int out)
 {
-    AviWriter writer(config(path, AviCodec::Mjpeg));
+    AviWriter writer(config(path, VideoCodec::MotionJpeg));
     if (!writer.open())
         _exit(2);
     int64_t start = steadyUs();
@@ -36,7 +36,7 @@ AviWriterConfig config(const std::string& path, AviCodec codec)
         std::this_thread::sleep_for(std::chrono::microseconds(std::max<int64_t>(0, t - steadyUs())));
         auto dib = frame(320, 240, i);
         writer.addAudio(tone(uint64_t(i) * 267, 267).data(), 534, t);
-        writer.addFrame(dib.data(), dib.size(), t);
+        writer.addFrame(dib.data(), dib.size(), uint64_t(i));
         int64_t handedAt = steadyUs();
         if (write(out, &handedAt, sizeof handedAt) != sizeof handedAt)
             _exit(3);
@@ -92,11 +92,11 @@ namespace {
         for (int i = 0; i < 400 && !writer.error(); ++i) {
             auto dib = frame(c.video.width, c.video.height, i);
             writer.addAudio(tone(uint64_t(i) * 267, 267).data(), 534, int64_t(i) * 33333);
-            writer.addFrame(dib.data(), dib.size(), int64_t(i) * 33333);
+            writer.addFrame(dib.data(), dib.size(), uint64_t(i));
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         auto late = frame(c.video.width, c.video.height, 0);
-        result[2] = writer.error() && !writer.addFrame(late.data(), late.size(), int64_t(500) * 33333);
+        result[2] = writer.error() && !writer.addFrame(late.data(), late.size(), 500);
         AviError error = writer.close();
         result[0] = int32_t(error.code);
         result[1] = int32_t(writer.stats().frames);
@@ -114,10 +114,10 @@ TEST(AviWriterFailures, FullDiskStopsTheRecordingWithAPlayableFile)
     // chunks and the legacy index at different places.
     struct Case
     {
-        AviCodec codec;
+        VideoCodec codec;
         rlim_t limit;
-    } cases[] = {{AviCodec::Uncompressed, 2 << 20}, {AviCodec::Mjpeg, 150000}, {AviCodec::Mjpeg, 200003},
-                 {AviCodec::Mjpeg, 250007}, {AviCodec::Mjpeg, 300001}};
+    } cases[] = {{VideoCodec::Uncompressed, 2 << 20}, {VideoCodec::MotionJpeg, 150000}, {VideoCodec::MotionJpeg, 200003},
+                 {VideoCodec::MotionJpeg, 250007}, {VideoCodec::MotionJpeg, 300001}};
     for (const Case& k : cases) {
         std::string path = dir + "/full" + std::to_string(k.limit) + ".avi";
         AviWriterConfig c = config(path, k.codec);
@@ -151,7 +151,7 @@ TEST(AviWriterFailures, FileThatCannotBeCreatedIsReportedAtOpen)
     std::string dir = tempDir();
     EXPECT_EQ(std::system(("touch " + dir + "/plainfile").c_str()), 0);
     for (const std::string& path : {std::string("/nonexistent-lumo-folder/a.avi"), dir + "/plainfile/a.avi", dir}) {
-        AviWriter writer(config(path, AviCodec::Mjpeg));
+        AviWriter writer(config(path, VideoCodec::MotionJpeg));
         AviError error;
         EXPECT_FALSE(writer.open(&error)) << path;
         EXPECT_EQ(error.code, AviErrorCode::CannotCreate) << path;

@@ -47,7 +47,7 @@ struct Frames
     }
 };
 
-const AviVideoFormat kVideo{64, 48, 40000, AviCodec::Mjpeg};
+const AviVideoFormat kVideo{64, 48, 40000, VideoCodec::MotionJpeg};
 
 // In a child under a file size limit: after `before` is written and flushed, the limit is set
 // `room` bytes past the end and `after` runs until a write fails. Exits with the error code.
@@ -85,7 +85,7 @@ TEST(AviMuxer, EitherIndexAloneIsEnoughForPlayers)
     auto pcm = tone(0, 320);
     for (int i = 0; i < 25; ++i) {
         auto jpeg = frames.jpeg(i);
-        ASSERT_TRUE(muxer.writeVideo(jpeg.data(), jpeg.size()));
+        ASSERT_TRUE(muxer.writeVideo(jpeg.data(), jpeg.size(), true));
         ASSERT_TRUE(muxer.writeAudio(pcm.data(), pcm.size()));
         if (i % 10 == 9) {
             ASSERT_TRUE(muxer.flush(false));
@@ -111,7 +111,7 @@ TEST(AviMuxer, DiskFullWithoutRoomForTheIndexesKeepsTheLastFlush)
     uint8_t sample[2] = {1, 0};
     auto tenFramesFlushed = [&](AviMuxer& m) {
         for (int i = 0; i < 10; ++i)
-            m.writeVideo(jpeg.data(), jpeg.size());
+            m.writeVideo(jpeg.data(), jpeg.size(), true);
         m.flush(false);
     };
     // Tiny audio chunks until the disk refuses: far too little room for their index, so the
@@ -131,8 +131,8 @@ TEST(AviMuxer, DiskFullWithoutRoomForTheIndexesKeepsTheLastFlush)
     oneFlushEach.segmentEntries = 1;
     code = underLimit(noLegacy, oneFlushEach, [&](AviMuxer& m) {
         tenFramesFlushed(m);
-        m.writeVideo(jpeg.data(), jpeg.size());
-    }, 60, [&](AviMuxer& m) { m.writeVideo(jpeg.data(), jpeg.size()); });
+        m.writeVideo(jpeg.data(), jpeg.size(), true);
+    }, 60, [&](AviMuxer& m) { m.writeVideo(jpeg.data(), jpeg.size(), true); });
     EXPECT_EQ(code, int(AviErrorCode::DiskFull));
     EXPECT_EQ(stream(noLegacy, "v:0")["nb_read_frames"], "11");
     EXPECT_EQ(decodeErrors(noLegacy), "");

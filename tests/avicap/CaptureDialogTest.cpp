@@ -86,7 +86,7 @@ TEST_F(CaptureDialogs, TheTestPatternHasNoDisplayDialog)
 TEST_F(CaptureDialogs, CompressionDialogOffersTheTwoCodecsWithMotionJpegAt85)
 {
     ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
-    EXPECT_EQ(capGetVideoCompression(cap).codec, VideoCompression::MotionJpeg);
+    EXPECT_EQ(capGetVideoCompression(cap).codec, VideoCodec::MotionJpeg);
     EXPECT_EQ(capGetVideoCompression(cap).quality, 85);
     answer([](TForm& form) {
         TComboBox* codec = control<TComboBox>(form, "CodecBox");
@@ -99,7 +99,7 @@ TEST_F(CaptureDialogs, CompressionDialogOffersTheTwoCodecsWithMotionJpegAt85)
     EXPECT_EQ(capGetVideoCompression(cap).quality, 60);
     answer([](TForm& form) { control<TComboBox>(form, "CodecBox")->SetItemIndex(0); });
     ASSERT_TRUE(send(WM_CAP_DLG_VIDEOCOMPRESSION));
-    EXPECT_EQ(capGetVideoCompression(cap).codec, VideoCompression::Uncompressed);
+    EXPECT_EQ(capGetVideoCompression(cap).codec, VideoCodec::Uncompressed);
 }
 
 TEST(CaptureDialogModels, SourceValuesAreClampedToTheirRange)
@@ -116,5 +116,5 @@ TEST(CaptureDialogModels, SourceValuesAreClampedToTheirRange)
     compression.setQuality(0);
     compression.setCodec(9);
     EXPECT_EQ(compression.value.quality, 1);
-    EXPECT_EQ(compression.value.codec, VideoCompression::MotionJpeg);
+    EXPECT_EQ(compression.value.codec, VideoCodec::MotionJpeg);
 }

@@ -71,12 +71,12 @@ TEST(Mjpeg, CameraJpegWithoutHuffmanTablesIsStoredPlayable)
     std::string dir = tempDir();
     AviWriterConfig c;
     c.path = dir + "/camera.avi";
-    c.video = {320, 240, 40000, AviCodec::Mjpeg};
+    c.video = {320, 240, 40000, VideoCodec::MotionJpeg};
     c.startUs = 0;
     AviWriter writer(c);
     ASSERT_TRUE(writer.open());
     for (int i = 0; i < 10; ++i)
-        EXPECT_TRUE(writer.addJpeg(bare.data(), bare.size(), i * 40000));
+        EXPECT_TRUE(writer.addJpeg(bare.data(), bare.size(), uint64_t(i)));
     EXPECT_FALSE(writer.close());
     auto v = stream(c.path, "v:0");
     EXPECT_EQ(v["nb_read_frames"], "10") << v["error"];
@@ -122,7 +122,7 @@ TEST(Mjpeg, MalformedJpegIsRefusedWithoutOverrun)
     std::string dir = tempDir();
     AviWriterConfig c;
     c.path = dir + "/refused.avi";
-    c.video = {320, 240, 40000, AviCodec::Mjpeg};
+    c.video = {320, 240, 40000, VideoCodec::MotionJpeg};
     AviWriter writer(c);
     ASSERT_TRUE(writer.open());
     EXPECT_FALSE(writer.addJpeg(bad[0].data(), bad[0].size(), 0));

@@ -18,6 +18,7 @@
 #include "Vivid.h"
 #include "avicap/avi/AviWriter.h"
 #include "avicap/window/CaptureWindow.h"
+#include "avicap/avi/FrameGrid.h"
 #include "avicap/avi/Recorder.h"
 #include "avicap/v4l2/V4l2Device.h"
 #include "avicap/v4l2/V4l2Driver.h"
@@ -57,16 +58,23 @@ public:
     AviWriter* writer = nullptr;
     void frameArrived(CaptureFrame&& frame) override
     {
+        std::optional<uint64_t> slot;
         if (writer) {
+            if (gridOf != writer)
+                grid.start(writer->config().startUs, writer->config().video.microSecPerFrame);
+            gridOf = writer;
+            slot = grid.take(frame.timestampUs);
+        }
+        if (slot) {
             if (!frame.jpeg.empty()) {
-                writer->addJpeg(frame.jpeg.data(), frame.jpeg.size(), frame.timestampUs);
+                writer->addJpeg(frame.jpeg.data(), frame.jpeg.size(), *slot);
             } else {
                 // DIB rows are padded to 4 bytes.
                 const size_t row = size_t(frame.width) * 3, stride = (row + 3) & ~size_t(3);
                 dib.assign(stride * size_t(frame.height), 0);
                 for (int y = 0; y < frame.height; ++y)
                     std::memcpy(dib.data() + stride * size_t(y), frame.pixels.data() + row * size_t(y), row);
-                writer->addFrame(dib.data(), dib.size(), frame.timestampUs);
+                writer->addFrame(dib.data(), dib.size(), *slot);
             }
         }
         std::lock_guard lock(mutex);
@@ -96,6 +104,8 @@ public:
     bool sizeOk = true;
     std::string failure;
     std::vector<uint8_t> dib;
+    FrameGrid grid;
+    const AviWriter* gridOf = nullptr;
 };
 
 // Opens the first camera at VGA (or its first size) and its best rate up to 30 per second:
@@ -143,7 +153,7 @@ std::unique_ptr<AviWriter> startRecording(const CaptureDevice& device, const std
     config.video.width = device.format().width;
     config.video.height = device.format().height;
     config.video.microSecPerFrame = uint32_t(1000000 / std::max(1, device.format().framesPerSecond));
-    config.video.codec = AviCodec::Mjpeg;
+    config.video.codec = VideoCodec::MotionJpeg;
     auto writer = std::make_unique<AviWriter>(config);
     AviError error;
     if (writer->open(&error))

@@ -7,6 +7,7 @@
 
 #include "avicap/AviProbe.h"
 #include "avicap/avi/AviWriter.h"
+#include "avicap/avi/FrameGrid.h"
 #include "avicap/avi/MjpegEncoder.h"
 #include "avicap/v4l2/V4l2Device.h"
 #include "avicap/v4l2/V4l2Driver.h"
@@ -509,19 +510,22 @@ TEST_F(V4l2Sim, UnplugMidRecordingLeavesAPlayableFile)
 
     AviWriterConfig config;
     config.path = aviprobe::tempDir() + "/unplug.avi";
-    config.video = {64, 48, 33333, AviCodec::Mjpeg};
+    config.video = {64, 48, 33333, VideoCodec::MotionJpeg};
     AviWriter writer(config);
     ASSERT_TRUE(writer.open());
     struct : RecordingSink
     {
         AviWriter* writer;
+        FrameGrid grid;
         void frameArrived(CaptureFrame&& frame) override
         {
-            writer->addJpeg(frame.jpeg.data(), frame.jpeg.size(), frame.timestampUs);
+            if (auto slot = grid.take(frame.timestampUs))
+                writer->addJpeg(frame.jpeg.data(), frame.jpeg.size(), *slot);
             RecordingSink::frameArrived(std::move(frame));
         }
     } sink;
     sink.writer = &writer;
+    sink.grid.start(writer.config().startUs, config.video.microSecPerFrame);
     auto device = open();
     ASSERT_TRUE(device->startStreaming(&sink));
     for (size_t i = 1; i <= 5; ++i) {
