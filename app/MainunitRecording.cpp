@@ -72,6 +72,7 @@ AnsiString TMainForm::FailureReason()
     case IDS_CAP_WRITEERROR: return "DISK FULL OR WRITE ERROR";
     case IDS_CAP_DRIVER_ERROR: return "CAMERA LOST";
     case IDS_CAP_OUTOFMEM: return "OUT OF MEMORY";
+    case IDS_CAP_COMPRESSOR_ERROR: return "COMPRESSOR FAILED";
     default: return "RECORDING FAILED";
     }
 }

@@ -14,6 +14,9 @@ packages=(g++ cmake make pkg-config libpixman-1-dev libfreetype-dev libfontconfi
 vm_packages=(qemu-system-x86 cpio kmod)
 # The fuzzers (scripts/fuzz.sh, run by the test script in CI) need clang and its libFuzzer.
 fuzz_packages=(clang libclang-rt-14-dev)
+# Other readers of our recordings than ffmpeg, which the tests also hand every file to.
+reader_packages=(gstreamer1.0-tools gstreamer1.0-plugins-base-apps gstreamer1.0-plugins-good
+                 gstreamer1.0-libav mediainfo)
 
 missing_of() {
   local p
@@ -45,6 +48,12 @@ fi
 mapfile -t missing < <(missing_of "${fuzz_packages[@]}")
 if [ ${#missing[@]} -gt 0 ] && ! install "${missing[@]}"; then
   echo "Missing packages for the fuzzers: ${missing[*]}" >&2
+  exit 1
+fi
+
+mapfile -t missing < <(missing_of "${reader_packages[@]}")
+if [ ${#missing[@]} -gt 0 ] && ! install "${missing[@]}"; then
+  echo "Missing packages for the recording checks: ${missing[*]}" >&2
   exit 1
 fi
 

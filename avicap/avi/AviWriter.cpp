@@ -1,6 +1,7 @@
 #include "avicap/avi/AviWriter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 
@@ -9,8 +10,25 @@
 #include "platform/Clock.h"
 
 namespace {
+
 // Room kept in the queue for sound: a writer behind on pictures still takes every buffer.
 size_t soundReserve(size_t limit) { return limit / 8; }
+
+// Bytes waiting in every writer's queue together. A writer still finishing the last file's
+// backlog shares the bound with the one recording the next, so a roll-over under load does
+// not double what is held.
+std::atomic<size_t> queuedInAll{0};
+
+bool reserve(size_t bytes, size_t room)
+{
+    size_t now = queuedInAll.load();
+    do {
+        if (now + bytes > room)
+            return false;
+    } while (!queuedInAll.compare_exchange_weak(now, now + bytes));
+    return true;
+}
+
 }  // namespace
 
 AviWriter::AviWriter(AviWriterConfig config) : config_(std::move(config)) {}
@@ -24,7 +42,8 @@ bool AviWriter::open(AviError* error)
     std::string why;
     if (v.width <= 0 || v.height <= 0 || v.width > 32767 || v.height > 32767 || v.microSecPerFrame == 0) {
         error_ = {AviErrorCode::BadInput, 0, "Unusable video format for the capture file"};
-    } else if (!(encoder_ = codec.make({v.width, v.height, v.microSecPerFrame, config_.quality}, why))) {
+    } else if (!(encoder_ = (config_.makeEncoder ? config_.makeEncoder : codec.make)(
+                     {v.width, v.height, v.microSecPerFrame, config_.quality}, why))) {
         error_ = {AviErrorCode::EncodeError, 0, std::string("Cannot start the ") + codec.label + " compressor: " + why};
     } else {
         auto muxer = std::make_unique<AviMuxer>(config_.limits);
@@ -80,9 +99,15 @@ bool AviWriter::enqueue(Kind kind, const uint8_t* data, size_t size, int64_t at)
     if (!running_ || stopping_ || error_)
         return false;
     const size_t limit = config_.queueLimitBytes;
-    const size_t room = kind == Kind::Audio ? limit : limit - soundReserve(limit);
-    if (queuedBytes_ + size > room)
-        return false;   // the writer is behind: a picture becomes a dropped frame, sound a gap
+    const bool picture = kind == Kind::Dib || kind == Kind::Jpeg;
+    if (picture && !pictureQueued_) {
+        // A file's first picture is taken whatever the others hold: a file of dropped frames
+        // alone plays in no player. One picture a writer beyond the bound at most.
+        queuedInAll += size;
+    } else if (!reserve(size, kind == Kind::Audio ? limit : limit - soundReserve(limit))) {
+        return false;   // the writers are behind: a picture becomes a dropped frame, sound a gap
+    }
+    pictureQueued_ = pictureQueued_ || picture;
     Item item{kind, at, {}};
     if (size && !spare_.empty()) {
         item.data = std::move(spare_.back());
@@ -162,6 +187,7 @@ void AviWriter::run()
                 process(item);
             lock.lock();
             queuedBytes_ -= item.data.size();
+            queuedInAll -= item.data.size();
             if (spare_.size() < 4 && item.data.capacity())
                 spare_.push_back(std::move(item.data));
         } else if (stopping_) {
@@ -316,7 +342,11 @@ void AviWriter::reportIfFailed()
     if (!failed_ || error_)
         return;
     error_ = container_->error();
-    // Nothing more will be written: drop what is still queued.
+    // Nothing more will be written: drop what is still queued. A picture being handed over
+    // right now is counted until the worker takes it out of the queue.
+    for (const Item& item : queue_) {
+        queuedBytes_ -= item.data.size();
+        queuedInAll -= item.data.size();
+    }
     queue_.clear();
-    queuedBytes_ = 0;
 }

@@ -8,9 +8,10 @@
 // interleaves it with the video written so far; close() pads or trims the sound to the
 // video's length, so the two durations match to a sample.
 //
-// Memory: pictures and sound wait in one queue whose bytes are bounded (queueLimitBytes).
-// A picture that would pass the bound less a reserve for sound is refused (its slot becomes a
-// dropped frame); sound is refused only at the bound itself.
+// Memory: pictures and sound wait in a queue, and what waits in the queues of all writers
+// together is bounded (queueLimitBytes). A picture that would pass the bound less a reserve
+// for sound is refused (its slot becomes a dropped frame); sound is refused only at the bound
+// itself. A file's first picture is always taken.
 //
 // Failures: open() reports a file that cannot be created or a compressor that cannot start.
 // A write error or a full disk stops the recording: the file is closed playable up to the
@@ -47,7 +48,9 @@ struct AviWriterConfig
     int64_t startUs = -1;                  // slot 0 on the clock in force; -1: at open()
     int flushIntervalMs = 500;             // how stale the readable part of the file may get
     int syncIntervalMs = 1000;             // fdatasync at most this often (0: never)
-    size_t queueLimitBytes = size_t(64) << 20;   // pictures and sound waiting for the worker
+    size_t queueLimitBytes = size_t(64) << 20;   // waiting in all writers' queues together
+    // Makes the encoder; empty: the compressor table's row of video.codec.
+    std::function<std::unique_ptr<VideoEncoder>(const VideoEncoderConfig&, std::string&)> makeEncoder;
 };
 
 struct AviWriterStats
@@ -127,6 +130,7 @@ private:
     bool running_ = false;
     bool finished_ = false;   // the worker has closed the file
     bool takesJpeg_ = false;
+    bool pictureQueued_ = false;
     AviError error_;
     AviWriterStats stats_;
     std::thread worker_;

@@ -1,6 +1,7 @@
 // The program's windows against the kernel's vivid test camera as /dev/video0, in the virtual
 // machine of scripts/vm-tests.sh, on the real clock. Skipped anywhere else.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -90,6 +91,33 @@ TEST_F(ProgramCamera, StartAndStopRecordAFileFfprobeReads)
     auto video = aviprobe::stream(form->GetVideoFilePath(), "v:0");
     EXPECT_EQ(video.count("error"), 0u) << video["error"];
     EXPECT_GE(aviprobe::number(video, "nb_read_frames"), 4);
+}
+
+// H.264 chosen in the compression dialog at the first Start: the camera's own frames, through
+// x264 on the real clock, into a file every reader plays.
+TEST_F(ProgramCamera, AnH264RecordingPlays)
+{
+    setCaptureDialogHook([](TForm& dialog) {
+        if (auto* codec = dynamic_cast<TComboBox*>(dialog.FindComponent("CodecBox"))) {
+            const auto labels = VideoCompressionModel::codecLabels();
+            codec->SetItemIndex(int(std::find(labels.begin(), labels.end(), "H.264") - labels.begin()));
+            codec->OnChange(codec);
+        }
+        dialog.SetModalResult(mrOk);
+    });
+    form->StartButtonStateChange(form->StartButton);
+    ASSERT_TRUE(form->VidCap->GetRecording()) << form->ReportText->GetCaption();
+    EXPECT_EQ(capGetVideoCompression(form->VidCap->GetCapWnd()).codec, VideoCodec::H264);
+    pumpFor(3000ms);
+    form->StopButtonMouseUp(form->StopButton, mbLeft, {}, 0, 0);
+    EXPECT_EQ(form->ReportText->GetCaption(), "STOPPED");
+    capWaitForFiles(form->VidCap->GetCapWnd());
+    auto video = aviprobe::stream(form->GetVideoFilePath(), "v:0");
+    EXPECT_EQ(video["codec_name"], "h264") << video["error"];
+    EXPECT_GE(aviprobe::number(video, "nb_read_frames"), 6);
+    EXPECT_EQ(aviprobe::decodeErrors(form->GetVideoFilePath()), "");
+    std::printf("H.264 through the program: %s frames of %sx%s\n", video["nb_read_frames"].c_str(),
+                video["width"].c_str(), video["height"].c_str());
 }
 
 // Last: the camera is gone for a moment afterwards. vivid's "Disconnect" while the program

@@ -3,6 +3,8 @@
 #include <malloc.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "AviProbe.h"
@@ -215,5 +217,91 @@ TEST(AviWriter, KeepsFewBuffersAfterABacklogAndNothingOnceGone)
         EXPECT_FALSE(writer.close()) << writer.error().text;
     }
     EXPECT_LE(heapInUse(), before + (128 << 10)) << "left behind by a writer gone";
+    EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
+}
+
+namespace {
+
+// Holds every picture until released, so a test knows exactly what waits in the queues.
+struct Gate
+{
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+        opened.notify_all();
+    }
+};
+
+AviWriterConfig gated(const std::string& path, Gate& gate, size_t limit)
+{
+    AviWriterConfig c = config(path, VideoCodec::Uncompressed);
+    c.queueLimitBytes = limit;
+    c.makeEncoder = [&gate](const VideoEncoderConfig&, std::string&) -> std::unique_ptr<VideoEncoder> {
+        struct Held : VideoEncoder
+        {
+            Gate* gate;
+            bool encode(const VideoPicture& p, EncodedFrame& out, std::string&) override
+            {
+                std::unique_lock lock(gate->mutex);
+                gate->opened.wait(lock, [this] { return gate->open; });
+                out = {p.data, p.size, true};
+                return true;
+            }
+        };
+        auto held = std::make_unique<Held>();
+        held->gate = &gate;
+        return held;
+    };
+    return c;
+}
+
+}  // namespace
+
+// The queues of all writers share one bound, sound included: pictures beyond it less a reserve
+// for sound are refused, sound only at the bound itself, and a new file's first picture is
+// always taken. Once drained, the bound is whole again.
+TEST(AviWriter, QueuedPicturesAndSoundOfAllWritersStayWithinOneBound)
+{
+    const std::string dir = tempDir();
+    const auto dib = frame(320, 240, 0);
+    const size_t limit = 10 * dib.size();   // pictures may fill 7/8 of it: eight frames
+    const auto pcm = tone(0, 4000);
+    Gate gate;
+    AviWriter first(gated(dir + "/first.avi", gate, limit));
+    ASSERT_TRUE(first.open());
+    int taken = 0;
+    for (uint64_t slot = 0; slot < 20; ++slot)
+        taken += first.addFrame(dib.data(), dib.size(), slot);
+    EXPECT_EQ(taken, 8);
+    int sound = 0;
+    while (first.addAudio(pcm.data(), pcm.size(), 0) && sound < 100)
+        ++sound;
+    EXPECT_EQ(size_t(sound), (limit - 8 * dib.size()) / pcm.size()) << "sound fills the reserve, no more";
+    EXPECT_LE(first.stats().queuedBytes, limit);
+
+    AviWriter second(gated(dir + "/second.avi", gate, limit));
+    ASSERT_TRUE(second.open());
+    EXPECT_TRUE(second.addFrame(dib.data(), dib.size(), 0)) << "a file's first picture";
+    EXPECT_FALSE(second.addFrame(dib.data(), dib.size(), 1)) << "the bound is shared";
+
+    gate.release();
+    EXPECT_FALSE(first.close());
+    EXPECT_FALSE(second.close());
+    EXPECT_EQ(first.stats().frames, 8u);
+    EXPECT_EQ(first.stats().queuedBytes + second.stats().queuedBytes, 0u);
+
+    Gate again;
+    AviWriter third(gated(dir + "/third.avi", again, limit));
+    ASSERT_TRUE(third.open());
+    taken = 0;
+    for (uint64_t slot = 0; slot < 20; ++slot)
+        taken += third.addFrame(dib.data(), dib.size(), slot);
+    EXPECT_EQ(taken, 8) << "what the others held is given back whole";
+    again.release();
+    EXPECT_FALSE(third.close());
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }
