@@ -52,6 +52,8 @@ bool AviWriter::open(AviError* error)
             takesJpeg_ = codec.takesCameraJpeg;
             if (config_.startUs < 0)
                 config_.startUs = currentClock().monotonicUs();
+            if (config_.audio)
+                soundSync_.emplace(*config_.audio, config_.startUs);
             lastFlushMs_ = lastSyncMs_ = currentClock().monotonicMs();
             running_ = true;
             stats_.running = true;
@@ -272,21 +274,7 @@ uint64_t AviWriter::videoEndSample() const
 
 void AviWriter::placeAudio(const uint8_t* data, size_t size, int64_t timestampUs)
 {
-    const AviAudioFormat& a = *config_.audio;
-    size_t block = a.blockAlign();
-    size -= size % block;
-    int64_t expected = (timestampUs - config_.startUs) * int64_t(a.samplesPerSec) / 1000000;
-    int64_t have = int64_t(audioWritten_ + pendingAudio_.size() / block);
-    int64_t tolerance = std::max<int64_t>(1, int64_t(a.samplesPerSec) * config_.video.microSecPerFrame / 1000000);
-    int64_t gap = expected - have;
-    if (gap > tolerance) {
-        pendingAudio_.insert(pendingAudio_.end(), size_t(gap) * block, 0);   // lost sound: silence
-    } else if (gap < -tolerance) {
-        size_t cut = std::min(size, size_t(-gap) * block);   // sound from before the start or overlapping
-        data += cut;
-        size -= cut;
-    }
-    pendingAudio_.insert(pendingAudio_.end(), data, data + size);
+    soundSync_->place(data, size, timestampUs, pendingAudio_);
     writeAudioUpTo(videoEndSample());
 }
 
@@ -308,11 +296,15 @@ void AviWriter::finishAudio()
 {
     if (!config_.audio)
         return;
+    soundSync_->finish(pendingAudio_);
     size_t block = config_.audio->blockAlign();
     uint64_t end = videoEndSample();
     uint64_t have = audioWritten_ + pendingAudio_.size() / block;
-    if (have < end)
-        pendingAudio_.insert(pendingAudio_.end(), size_t(end - have) * block, 0);
+    if (have < end) {
+        // Silence: the middle of the range for 8-bit sound, zero for 16-bit.
+        const uint8_t quiet = config_.audio->bitsPerSample == 8 ? 0x80 : 0;
+        pendingAudio_.insert(pendingAudio_.end(), size_t(end - have) * block, quiet);
+    }
     writeAudioUpTo(end);
     pendingAudio_.clear();
 }
@@ -337,6 +329,13 @@ void AviWriter::reportIfFailed()
     stats_.dropped = counts.droppedFrames;
     stats_.unencoded = unencoded_;
     stats_.audioBytes = counts.audioBytes;
+    if (soundSync_) {
+        const SoundSync::Stats& sound = soundSync_->stats();
+        stats_.soundSilenceSamples = sound.silenceSamples;
+        stats_.soundCutSamples = sound.cutSamples;
+        stats_.soundRate = sound.rate;
+        stats_.soundOffsetMs = sound.offsetMs;
+    }
     stats_.fileBytes = counts.fileBytes;
     stats_.riffs = counts.parts;
     if (!failed_ || error_)

@@ -4,9 +4,10 @@
 // (FrameGrid.h), and PCM buffers stamped with the time of the clock in force
 // (platform/Clock.h) at which their first sample was taken. The worker encodes each picture
 // with the compressor of the format (Compressors.h), writes it into its slot of the file
-// (slots without a picture become dropped frames), places the sound by its timestamps and
-// interleaves it with the video written so far; close() pads or trims the sound to the
-// video's length, so the two durations match to a sample.
+// (slots without a picture become dropped frames), places the sound by its timestamps
+// (SoundSync: the card's drift absorbed by slight resampling, silence only for lost sound,
+// cuts only for repeated sound) and interleaves it with the video written so far; close()
+// pads or trims the sound to the video's length, so the two durations match to a sample.
 //
 // Memory: pictures and sound wait in a queue, and what waits in the queues of all writers
 // together is bounded (queueLimitBytes). A picture that would pass the bound less a reserve
@@ -36,6 +37,7 @@
 #include "avicap/avi/AviError.h"
 #include "avicap/avi/AviMuxer.h"
 #include "avicap/avi/AviTypes.h"
+#include "avicap/avi/SoundSync.h"
 #include "avicap/codec/VideoEncoder.h"
 
 struct AviWriterConfig
@@ -59,6 +61,10 @@ struct AviWriterStats
     uint64_t dropped = 0;         // empty chunks: slots without a picture
     uint64_t unencoded = 0;       // pictures their compressor refused (among the dropped)
     uint64_t audioBytes = 0;
+    uint64_t soundSilenceSamples = 0;   // sample frames of silence put where sound was lost
+    uint64_t soundCutSamples = 0;       // sample frames dropped where sound came twice
+    double soundRate = 1.0;             // the card's samples per file sample
+    double soundOffsetMs = 0;           // sound behind the picture (ahead when negative)
     uint64_t fileBytes = 0;
     size_t queuedBytes = 0;       // waiting for the worker
     int riffs = 1;   // RIFF AVI plus AVIX continuations
@@ -138,6 +144,7 @@ private:
     // Worker-only state.
     uint64_t nextSlot_ = 0;   // slots written so far
     uint64_t unencoded_ = 0;
+    std::optional<SoundSync> soundSync_;
     std::vector<uint8_t> pendingAudio_;   // samples not yet written, starting at audioWritten_
     uint64_t audioWritten_ = 0;           // in sample frames
     int64_t lastFlushMs_ = 0;

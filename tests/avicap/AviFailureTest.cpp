@@ -25,9 +25,9 @@ AviWriterConfig config(const std::string& path, VideoCodec codec)
 }
 
 // Records in real time (system clock) and reports each frame handed over, until killed.
-[[noreturn]] void recordUntilKilled(const std::string& path, int out)
+[[noreturn]] void recordUntilKilled(const std::string& path, VideoCodec codec, int out)
 {
-    AviWriter writer(config(path, VideoCodec::MotionJpeg));
+    AviWriter writer(config(path, codec));
     if (!writer.open())
         _exit(2);
     int64_t start = steadyUs();
@@ -46,32 +46,37 @@ AviWriterConfig config(const std::string& path, VideoCodec codec)
 
 }  // namespace
 
+// Motion JPEG, and H.264 whose frames depend on the ones before: the file decodes up to the
+// last flush all the same.
 TEST(AviWriterFailures, KilledRecordingPlaysUpToOneSecondBeforeTheKill)
 {
     REQUIRE_FFMPEG();
     std::string dir = tempDir();
-    std::string path = dir + "/killed.avi";
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(fds[0]);
-        recordUntilKilled(path, fds[1]);
+    for (VideoCodec codec : {VideoCodec::MotionJpeg, VideoCodec::H264}) {
+        SCOPED_TRACE(int(codec));
+        std::string path = dir + "/killed" + std::to_string(int(codec)) + ".avi";
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(fds[0]);
+            recordUntilKilled(path, codec, fds[1]);
+        }
+        close(fds[1]);
+        // Killed just before a flush (every 500 ms from the start): the worst moment to die.
+        KilledRecording killed = killRecordingAfter(child, fds[0], 2450000);
+        ASSERT_GT(killed.killAt, 0) << "the recording child stopped early";
+        int handedBefore = killed.handedASecondBefore;
+        auto v = stream(path, "v:0");
+        int readable = int(number(v, "nb_read_frames"));
+        EXPECT_GE(readable, handedBefore) << v["error"];
+        EXPECT_EQ(decodeErrors(path), "");
+        if (readable > 0 && size_t(readable) <= killed.handed.size())
+            std::printf("kill test: %d of %zu frames readable; the last readable one was handed over "
+                        "%.0f ms before the kill\n", readable, killed.handed.size(),
+                        (killed.killAt - killed.handed[size_t(readable - 1)]) / 1000.0);
     }
-    close(fds[1]);
-    // Killed just before a flush (every 500 ms from the start): the worst moment to die.
-    KilledRecording killed = killRecordingAfter(child, fds[0], 2450000);
-    ASSERT_GT(killed.killAt, 0) << "the recording child stopped early";
-    int handedBefore = killed.handedASecondBefore;
-    auto v = stream(path, "v:0");
-    int readable = int(number(v, "nb_read_frames"));
-    EXPECT_GE(readable, handedBefore) << v["error"];
-    EXPECT_EQ(decodeErrors(path), "");
-    if (readable > 0 && size_t(readable) <= killed.handed.size())
-        std::printf("kill test: %d of %zu frames readable; the last readable one was handed over "
-                    "%.0f ms before the kill\n", readable, killed.handed.size(),
-                    (killed.killAt - killed.handed[size_t(readable - 1)]) / 1000.0);
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }
 

@@ -83,23 +83,39 @@ TEST_F(CaptureDialogs, TheTestPatternHasNoDisplayDialog)
     EXPECT_FALSE(shown);
 }
 
-TEST_F(CaptureDialogs, CompressionDialogOffersTheTwoCodecsWithMotionJpegAt85)
+TEST_F(CaptureDialogs, CompressionDialogOffersTheTableWithMotionJpegAt85AndRemembersTheChoice)
 {
     ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
     EXPECT_EQ(capGetVideoCompression(cap).codec, VideoCodec::MotionJpeg);
     EXPECT_EQ(capGetVideoCompression(cap).quality, 85);
     answer([](TForm& form) {
         TComboBox* codec = control<TComboBox>(form, "CodecBox");
+        ASSERT_EQ(codec->GetItems()->Count(), 3);
         EXPECT_EQ(codec->GetItems()->Strings(0), "Full Frames (Uncompressed)");
         EXPECT_EQ(codec->GetItems()->Strings(1), "Motion JPEG");
+        EXPECT_EQ(codec->GetItems()->Strings(2), "H.264");
+        EXPECT_EQ(codec->GetItemIndex(), 1);
         EXPECT_EQ(control<TTrackBar>(form, "QualityBar")->GetPosition(), 85);
         control<TTrackBar>(form, "QualityBar")->SetPosition(60);
     });
     ASSERT_TRUE(send(WM_CAP_DLG_VIDEOCOMPRESSION));
     EXPECT_EQ(capGetVideoCompression(cap).quality, 60);
-    answer([](TForm& form) { control<TComboBox>(form, "CodecBox")->SetItemIndex(0); });
+    // The slider follows the compressor: off for full frames, on again for H.264.
+    answer([](TForm& form) {
+        TComboBox* codec = control<TComboBox>(form, "CodecBox");
+        TTrackBar* quality = control<TTrackBar>(form, "QualityBar");
+        codec->SetItemIndex(0);
+        codec->OnChange(codec);
+        EXPECT_FALSE(quality->GetEnabled());
+        codec->SetItemIndex(2);
+        codec->OnChange(codec);
+        EXPECT_TRUE(quality->GetEnabled());
+    });
     ASSERT_TRUE(send(WM_CAP_DLG_VIDEOCOMPRESSION));
-    EXPECT_EQ(capGetVideoCompression(cap).codec, VideoCodec::Uncompressed);
+    EXPECT_EQ(capGetVideoCompression(cap).codec, VideoCodec::H264);
+    answer([](TForm& form) { EXPECT_EQ(control<TComboBox>(form, "CodecBox")->GetItemIndex(), 2); }, mrCancel);
+    ASSERT_TRUE(send(WM_CAP_DLG_VIDEOCOMPRESSION));
+    EXPECT_EQ(capGetVideoCompression(cap).codec, VideoCodec::H264) << "Cancel keeps the choice";
 }
 
 TEST(CaptureDialogModels, SourceValuesAreClampedToTheirRange)
