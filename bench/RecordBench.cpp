@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "ProcessTimes.h"
 #include "avicap/avi/AviWriter.h"
 
 namespace {
@@ -24,13 +25,6 @@ constexpr int kHeight = 1080;
 constexpr int kFrames = 90;
 constexpr int kDistinct = 6;
 constexpr size_t kRow = kWidth * 3;
-
-double cpuSeconds(int who)
-{
-    rusage u{};
-    getrusage(who, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Camera-like pictures: smooth shading, edges and a little sensor noise.
 std::vector<uint8_t> picture(int n)

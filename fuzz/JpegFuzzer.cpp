@@ -1,8 +1,10 @@
 // A camera's Motion JPEG frame: the marker walk that stores it in a recording (adding the
-// standard Huffman tables where the camera left them out) and the decode for the picture.
+// standard Huffman tables where the camera left them out), the decode for the picture and the
+// decode straight to the 4:2:0 planes an H.264 recording encodes.
 #include <linux/videodev2.h>
 
 #include "avicap/avi/MjpegMarkers.h"
+#include "avicap/codec/YuvPlanes.h"
 #include "avicap/v4l2/V4l2Convert.h"
 #include "fuzz/FuzzInput.h"
 
@@ -33,5 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (converter.convert({V4L2_PIX_FMT_MJPEG, width, height, 0}, frame.data(), frame.size(), pixels) &&
         pixels.size() != size_t(width) * size_t(height) * 3)
         __builtin_trap();
+
+    if (width > 0 && height > 0 && size_t(width) * size_t(height) <= (size_t(1) << 22)) {
+        YuvPlanes planes(width, height);
+        planes.fromJpeg(frame.data(), frame.size(), error);   // refused or filled, never past the planes
+    }
     return 0;
 }

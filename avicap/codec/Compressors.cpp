@@ -1,6 +1,7 @@
 #include "avicap/codec/Compressors.h"
 
 #include "avicap/avi/AviFormat.h"
+#include "avicap/codec/H264Encoder.h"
 #include "avicap/codec/MjpegVideoEncoder.h"
 #include "avicap/codec/UncompressedEncoder.h"
 
@@ -11,6 +12,8 @@ const std::vector<Compressor>& compressors()
          false, false, &makeUncompressedEncoder},
         {VideoCodec::MotionJpeg, "Motion JPEG", avi::fourcc("MJPG"), avi::fourcc("MJPG"), "dc",
          QualityScale::JpegQuality, false, true, &makeMjpegVideoEncoder},
+        {VideoCodec::H264, "H.264", avi::fourcc("H264"), avi::fourcc("H264"), "dc", QualityScale::RateFactor, true,
+         true, &makeH264Encoder},
     };
     return table;
 }
