@@ -12,6 +12,7 @@ enum class AviErrorCode
     BadInput,       // a frame or buffer of the wrong size or a malformed JPEG
     EncodeError,    // the compressor could not be started
     FileTooLong,    // the index has no room left for another part
+    OutOfMemory,    // no memory to go on writing
 };
 
 struct AviError

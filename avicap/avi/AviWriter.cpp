@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "avicap/avi/MjpegMarkers.h"
 #include "avicap/codec/Compressors.h"
@@ -39,9 +41,14 @@ bool AviWriter::open(AviError* error)
 {
     const AviVideoFormat& v = config_.video;
     const Compressor& codec = compressorFor(v.codec);
+    const AviAudioFormat* a = config_.audio ? &*config_.audio : nullptr;
     std::string why;
     if (v.width <= 0 || v.height <= 0 || v.width > 32767 || v.height > 32767 || v.microSecPerFrame == 0) {
         error_ = {AviErrorCode::BadInput, 0, "Unusable video format for the capture file"};
+    } else if (codec.codec != v.codec) {
+        error_ = {AviErrorCode::BadInput, 0, "No compressor for the chosen video format"};
+    } else if (a && (a->samplesPerSec == 0 || a->channels == 0 || (a->bitsPerSample != 8 && a->bitsPerSample != 16))) {
+        error_ = {AviErrorCode::BadInput, 0, "Sound for the capture file must be 8- or 16-bit PCM"};
     } else if (!(encoder_ = (config_.makeEncoder ? config_.makeEncoder : codec.make)(
                      {v.width, v.height, v.microSecPerFrame, config_.quality}, why))) {
         error_ = {AviErrorCode::EncodeError, 0, std::string("Cannot start the ") + codec.label + " compressor: " + why};
@@ -52,8 +59,12 @@ bool AviWriter::open(AviError* error)
             takesJpeg_ = codec.takesCameraJpeg;
             if (config_.startUs < 0)
                 config_.startUs = currentClock().monotonicUs();
-            if (config_.audio)
-                soundSync_.emplace(*config_.audio, config_.startUs);
+            if (config_.audio) {
+                // A long hole of silence is written as it is made, not held whole.
+                soundSync_.emplace(*config_.audio, config_.startUs,
+                                   [this](std::vector<uint8_t>&) { writeAudioUpTo(videoEndSample()); });
+            }
+            temporal_ = codec.temporal;
             lastFlushMs_ = lastSyncMs_ = currentClock().monotonicMs();
             running_ = true;
             stats_.running = true;
@@ -93,7 +104,15 @@ bool AviWriter::addAudio(const uint8_t* pcm, size_t size, int64_t timestampUs)
     return enqueue(Kind::Audio, pcm, size, timestampUs);
 }
 
-void AviWriter::extendTo(uint64_t slots) { enqueue(Kind::Extend, nullptr, 0, int64_t(slots)); }
+void AviWriter::extendTo(uint64_t slots)
+{
+    // Holds no data, so no bound refuses it: the file ends where the grid does.
+    std::lock_guard lock(mutex_);
+    if (!running_ || stopping_ || error_)
+        return;
+    queue_.push_back({Kind::Extend, int64_t(slots), {}});
+    wake_.notify_one();
+}
 
 bool AviWriter::enqueue(Kind kind, const uint8_t* data, size_t size, int64_t at)
 {
@@ -117,7 +136,14 @@ bool AviWriter::enqueue(Kind kind, const uint8_t* data, size_t size, int64_t at)
     }
     queuedBytes_ += size;   // counted before the copy: two threads never pass the bound together
     lock.unlock();
-    item.data.assign(data, data + size);
+    try {
+        item.data.assign(data, data + size);
+    } catch (const std::bad_alloc&) {
+        lock.lock();
+        queuedBytes_ -= size;
+        queuedInAll -= size;
+        return false;   // no memory for it: a dropped frame or a gap, like a full queue
+    }
     lock.lock();
     queue_.push_back(std::move(item));
     lock.unlock();
@@ -186,7 +212,7 @@ void AviWriter::run()
             queue_.pop_front();
             lock.unlock();
             if (!failed_)
-                process(item);
+                processSafely(item);
             lock.lock();
             queuedBytes_ -= item.data.size();
             queuedInAll -= item.data.size();
@@ -201,8 +227,14 @@ void AviWriter::run()
         reportIfFailed();
     }
     if (!failed_) {
-        finishAudio();
-        failed_ = !container_->close();
+        try {
+            finishAudio();
+        } catch (const std::bad_alloc&) {
+            failWith({AviErrorCode::OutOfMemory, ENOMEM, "Out of memory while finishing the capture file"});
+        }
+        failed_ = !container_->close() || failed_;
+    } else {
+        container_->close();   // keeps what the disk took
     }
     reportIfFailed();
     encoder_.reset();   // its buffers are not needed while the owner collects the result
@@ -216,6 +248,27 @@ void AviWriter::run()
     }
     if (done)
         done();
+}
+
+// The worker's boundary: what process throws (memory running out) ends the file as a
+// failure the owner hears of, keeping what was written.
+void AviWriter::processSafely(Item& item)
+{
+    try {
+        process(item);
+    } catch (const std::bad_alloc&) {
+        failWith({AviErrorCode::OutOfMemory, ENOMEM, "Out of memory while writing the capture file"});
+    } catch (const std::exception& e) {
+        failWith({AviErrorCode::WriteError, 0, std::string("The capture file could not be written: ") + e.what()});
+    }
+}
+
+void AviWriter::failWith(const AviError& error)
+{
+    std::lock_guard lock(mutex_);
+    if (!error_)
+        ownError_ = error;
+    failed_ = true;
 }
 
 void AviWriter::process(Item& item)
@@ -257,10 +310,12 @@ void AviWriter::writePicture(const Item& item)
     }
     if (!encoded) {
         ++unencoded_;
-        frame = {};
+        frame = {nullptr, 0, false};
     }
     ++nextSlot_;
-    failed_ = !container_->writeVideo(frame.data, frame.size, frame.keyFrame);
+    // Every frame of a compressor whose frames stand alone is a key frame, whatever it says.
+    const bool key = frame.size && (frame.keyFrame || !temporal_);
+    failed_ = !container_->writeVideo(frame.data, frame.size, key);
     writeAudioUpTo(videoEndSample());
 }
 
@@ -276,6 +331,9 @@ void AviWriter::placeAudio(const uint8_t* data, size_t size, int64_t timestampUs
 {
     soundSync_->place(data, size, timestampUs, pendingAudio_);
     writeAudioUpTo(videoEndSample());
+    // A long hole once filled it: give the room back rather than keep it for the whole file.
+    if (pendingAudio_.capacity() > SoundSync::kSpillBytes * 4 && pendingAudio_.size() < SoundSync::kSpillBytes)
+        pendingAudio_.shrink_to_fit();
 }
 
 void AviWriter::writeAudioUpTo(uint64_t sampleEnd)
@@ -340,7 +398,7 @@ void AviWriter::reportIfFailed()
     stats_.riffs = counts.parts;
     if (!failed_ || error_)
         return;
-    error_ = container_->error();
+    error_ = ownError_ ? ownError_ : container_->error();
     // Nothing more will be written: drop what is still queued. A picture being handed over
     // right now is counted until the worker takes it out of the queue.
     for (const Item& item : queue_) {

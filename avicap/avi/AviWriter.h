@@ -112,7 +112,9 @@ private:
 
     bool enqueue(Kind kind, const uint8_t* data, size_t size, int64_t at);
     void run();
+    void processSafely(Item& item);
     void process(Item& item);
+    void failWith(const AviError& error);
     void writePicture(const Item& item);
     bool fillSlotsBefore(uint64_t slot);
     void placeAudio(const uint8_t* data, size_t size, int64_t timestampUs);
@@ -136,8 +138,10 @@ private:
     bool running_ = false;
     bool finished_ = false;   // the worker has closed the file
     bool takesJpeg_ = false;
+    bool temporal_ = false;
     bool pictureQueued_ = false;
     AviError error_;
+    AviError ownError_;   // a failure of the writer itself rather than of the file
     AviWriterStats stats_;
     std::thread worker_;
 

@@ -22,6 +22,7 @@ int errorIdFor(const AviError& error)
     switch (error.code) {
     case AviErrorCode::CannotCreate: return IDS_CAP_CANTOPEN;
     case AviErrorCode::EncodeError: return IDS_CAP_COMPRESSOR_ERROR;
+    case AviErrorCode::OutOfMemory: return IDS_CAP_OUTOFMEM;
     default: return IDS_CAP_WRITEERROR;
     }
 }
@@ -45,6 +46,7 @@ void Recorder::begin(const CaptureSession& session, CaptureRecorderHost& host)
     session_ = session;
     host_ = &host;
     ran_ = true;
+    ++captures_;
     width_ = std::abs(int(session.videoFormat.biWidth));
     height_ = std::abs(int(session.videoFormat.biHeight));
     startUs_ = lastCameraUs_ = currentClock().monotonicUs();
@@ -169,6 +171,10 @@ void Recorder::finish(int errorId, const std::string& text)
     if (writer_ && was == Mode::SingleFrame) {
         // Nothing is queued behind single frames: closing costs no wait worth avoiding.
         AviError error = writer_->close();
+        if (error) {
+            const AviWriterStats stats = writer_->stats();
+            cutShort_ = FileCounts{stats.frames, stats.dropped};
+        }
         writer_.reset();
         if (error && !errorId) {
             errorId = errorIdFor(error);
@@ -178,9 +184,10 @@ void Recorder::finish(int errorId, const std::string& text)
         // The stop returns at once; the writer finishes the file on its thread and tells
         // the window, which hands the result to filesClosed.
         AviError error = writer_->error();
+        const AviWriterStats stats = writer_->stats();
+        unencoded_ = stats.unencoded;   // so far; the closed file's count follows
         if (error) {
             // Nothing more reaches the disk: the file holds what the writer counted.
-            AviWriterStats stats = writer_->stats();
             cutShort_ = FileCounts{stats.frames, stats.dropped};
         }
         writer_->extendTo(grid_.slots());   // slots after the last picture that reached it
@@ -190,7 +197,7 @@ void Recorder::finish(int errorId, const std::string& text)
         }
         const HWND window = session_.window;
         writer_->finishAsync([window] { PostMessageA(window, WM_CAPTURE_FILE_CLOSED, 0, 0); });
-        closing_.push_back({std::move(writer_), session_.fileName, bool(error)});
+        closing_.push_back({std::move(writer_), session_.fileName, bool(error), captures_});
     }
     if (errorId)
         return_ = DWORD(errorId);
@@ -216,7 +223,7 @@ void Recorder::collectClosed(bool wait, const std::string& path)
             continue;
         }
         AviError error = c.writer->close();
-        if (mode_ == Mode::Idle && i + 1 == closing_.size()) {
+        if (mode_ == Mode::Idle && c.capture == captures_) {
             // The last capture's file: pictures its compressor refused are dropped frames,
             // and a file cut short by a failure holds what the writer counted.
             AviWriterStats stats = c.writer->stats();

@@ -68,6 +68,7 @@ private:
         std::unique_ptr<AviWriter> writer;
         std::string path;
         bool reported = false;   // its failure already reached the error callback
+        uint64_t capture = 0;    // which capture it wrote
     };
     std::vector<Closing> closing_;
     std::unique_ptr<AudioInput> audio_;
@@ -90,6 +91,7 @@ private:
     uint64_t waveSamples_ = 0;
     DWORD return_ = 0;
     bool ran_ = false;   // a capture has begun since the recorder was made
+    uint64_t captures_ = 0;   // captures begun: the last one's file gives the status its counts
 
     std::vector<uint8_t> padded_;   // frame rows padded to 4 bytes for the writer
     std::vector<uint8_t> before_;   // the camera's picture before the video-stream callback

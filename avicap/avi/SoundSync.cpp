@@ -28,8 +28,8 @@ inline float interpolate(float xm, float x0, float x1, float x2, float t)
 
 }  // namespace
 
-SoundSync::SoundSync(const AviAudioFormat& format, int64_t startUs)
-    : format_(format), startUs_(startUs), block_(std::max<size_t>(1, format.blockAlign()))
+SoundSync::SoundSync(const AviAudioFormat& format, int64_t startUs, Spill spill)
+    : format_(format), startUs_(startUs), block_(std::max<size_t>(1, format.blockAlign())), spill_(std::move(spill))
 {
 }
 
@@ -56,8 +56,13 @@ void SoundSync::place(const uint8_t* pcm, size_t bytes, int64_t timestampUs, std
             frames -= early;
         } else {
             auto silence = uint64_t(std::llround(double(targetInt) + targetFrac));
-            out.insert(out.end(), silence * block_, format_.bitsPerSample == 8 ? 0x80 : 0);
             outFrames_ += silence;
+            while (silence > 0) {
+                const size_t n = size_t(std::min<uint64_t>(silence, kChunk));
+                out.insert(out.end(), n * block_, format_.bitsPerSample == 8 ? 0x80 : 0);
+                silence -= n;
+                spillIfLarge(out);
+            }
         }
         started_ = true;
         reserve(frames, out);
@@ -72,7 +77,7 @@ void SoundSync::place(const uint8_t* pcm, size_t bytes, int64_t timestampUs, std
     if (late < -kStepUs * rate / 1e6) {
         // Sound is missing (an overrun, the device gone for a while): silence in its place.
         auto hole = uint64_t(std::llround(-late * ratio_));
-        reserve(hole, out);
+        reserve(std::min<uint64_t>(hole, kChunk), out);
         resample(nullptr, hole, out);
         late += double(hole) / ratio_;
         stats_.silenceSamples += hole;
@@ -159,7 +164,14 @@ void SoundSync::resample(const uint8_t* pcm, size_t frames, std::vector<uint8_t>
         if (pcm)
             pcm += n * block_;
         frames -= n;
+        spillIfLarge(out);
     }
+}
+
+void SoundSync::spillIfLarge(std::vector<uint8_t>& out)
+{
+    if (spill_ && out.size() >= kSpillBytes)
+        spill_(out);
 }
 
 void SoundSync::finish(std::vector<uint8_t>& out)
@@ -168,8 +180,10 @@ void SoundSync::finish(std::vector<uint8_t>& out)
         return;
     // The last frame held on past the end lets the frames waiting for neighbours out.
     const size_t channels = format_.channels;
-    for (size_t i = 0; i < kTail - 1; ++i)
-        work_.insert(work_.end(), work_.end() - ptrdiff_t(channels), work_.end());
+    for (size_t i = 0; i < kTail - 1; ++i) {
+        const std::vector<float> last(work_.end() - ptrdiff_t(channels), work_.end());
+        work_.insert(work_.end(), last.begin(), last.end());
+    }
     advance(kTail - 1, out);
 }
 

@@ -14,6 +14,7 @@
 // State is a few numbers and the last few input frames: nothing grows with the recording.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "avicap/avi/AviTypes.h"
@@ -26,8 +27,14 @@ public:
     // The most the resampling may speed up or slow down the sound.
     static constexpr double kMaxCorrection = 0.005;
 
-    // startUs: the time of the file's first frame slot on the clock in force.
-    SoundSync(const AviAudioFormat& format, int64_t startUs);
+    // Called with the output when a long hole of silence has filled it past kSpillBytes, so
+    // the owner can write what it may before more is added (it may take frames off the front).
+    using Spill = std::function<void(std::vector<uint8_t>&)>;
+    static constexpr size_t kSpillBytes = size_t(1) << 20;
+
+    // startUs: the time of the file's first frame slot on the clock in force. 8- or 16-bit
+    // PCM only.
+    SoundSync(const AviAudioFormat& format, int64_t startUs, Spill spill = {});
 
     // Takes a buffer of interleaved PCM in the file's format (whole sample frames; 8-bit
     // unsigned or 16-bit signed little endian) whose first sample was taken at timestampUs,
@@ -54,6 +61,7 @@ private:
     void resample(const uint8_t* pcm, size_t frames, std::vector<uint8_t>& out);
     void steer(double offsetSec, double bufferSec);
     void reserve(size_t frames, std::vector<uint8_t>& out) const;
+    void spillIfLarge(std::vector<uint8_t>& out);
     void load(const uint8_t* pcm, size_t frames);
     // Resamples the frames load() put after the tail.
     void advance(size_t frames, std::vector<uint8_t>& out);
@@ -63,6 +71,7 @@ private:
     int64_t startUs_;
     size_t block_;
     bool started_ = false;
+    Spill spill_;
 
     // The resampler: output frame outFrames_ is read at input position posInt_ + posFrac_
     // (input frames counted from the first one placed); each output frame moves it by ratio_.

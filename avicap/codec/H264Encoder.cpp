@@ -69,6 +69,7 @@ public:
         p.b_annexb = 1;
         p.vui.b_fullrange = 1;
         p.vui.i_colmatrix = kBt601Matrix;
+        p.vui.i_chroma_loc = 1;   // chroma sited between the pixels, as JPEG and our averaging place it
         p.i_log_level = X264_LOG_ERROR;
         p.pf_log = &H264Encoder::log;
         p.p_log_private = this;

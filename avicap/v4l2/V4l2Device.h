@@ -27,6 +27,8 @@
 #include "avicap/v4l2/V4l2Formats.h"
 #include "avicap/v4l2/V4l2System.h"
 
+struct v4l2_buffer;
+
 struct v4l2_capability;
 
 constexpr uint32_t kV4l2Buffers = 4;
@@ -79,6 +81,7 @@ private:
     void closeNode();
     void run();
     bool drain();
+    static int64_t frameTime(const v4l2_buffer& buffer);
     void deliver(uint32_t index, uint32_t bytesUsed, int64_t takenUs);
     void fail(const std::string& message);
 

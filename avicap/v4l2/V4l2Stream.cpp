@@ -187,7 +187,7 @@ bool V4l2Device::drain()
         }
         newest = buffer;
         have = true;
-        takenUs = currentClock().monotonicUs();
+        takenUs = frameTime(buffer);
     }
     if (!have)
         return true;
@@ -198,6 +198,20 @@ bool V4l2Device::drain()
         return false;
     }
     return true;
+}
+
+// When the camera took the frame: the driver's stamp where it is on CLOCK_MONOTONIC, which
+// only the system clock reads (and sound is stamped by the card on it too), else the time
+// it came out of the queue, which is later by the camera's delay.
+int64_t V4l2Device::frameTime(const v4l2_buffer& buffer)
+{
+    ClockRef clock = currentClock();
+    const int64_t now = clock.monotonicUs();
+    if ((buffer.flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) != V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC ||
+        !dynamic_cast<SystemClock*>(&clock.clock()))
+        return now;
+    const int64_t stamp = int64_t(buffer.timestamp.tv_sec) * 1000000 + buffer.timestamp.tv_usec;
+    return stamp > 0 && stamp <= now && now - stamp < 1000000 ? stamp : now;
 }
 
 void V4l2Device::deliver(uint32_t index, uint32_t bytesUsed, int64_t takenUs)
