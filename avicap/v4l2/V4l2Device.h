@@ -28,7 +28,6 @@
 #include "avicap/v4l2/V4l2System.h"
 
 struct v4l2_buffer;
-
 struct v4l2_capability;
 
 constexpr uint32_t kV4l2Buffers = 4;
