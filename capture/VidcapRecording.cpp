@@ -202,12 +202,16 @@ void TVidCap::SetRecording(bool Value)
     if (!Value) {
         const bool sent = Send(FStopGap ? WM_CAP_SINGLE_FRAME_CLOSE : WM_CAP_STOP, 0, 0) != 0;
         GetCapStatus();
-        if (!sent)
-            return;   // the capture had already ended, or the driver refused: the status says
-        WaitFor([this] {
-            GetCapStatus();
-            return FCapStatus.fCapturingNow == 0 || !GetDeviceConnected();
-        }, kRecordingWaitMs);
+        // Without sent, the capture had already ended or the driver refused: the status says.
+        if (sent)
+            WaitFor([this] {
+                GetCapStatus();
+                return FCapStatus.fCapturingNow == 0 || !GetDeviceConnected();
+            }, kRecordingWaitMs);
+        // A capture window destroyed meanwhile (by a handler, say) answers no status, and its
+        // last reading would say "capturing" for ever. No window, no capture.
+        if (!FCapWnd || !IsWindow(FCapWnd))
+            FCapStatus.fCapturingNow = 0;
         return;
     }
     Send(WM_CAP_FILE_SET_CAPTURE_FILE, 0, LPARAM(FFileName.c_str()));

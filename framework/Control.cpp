@@ -106,15 +106,17 @@ TRect TControl::GetClientRect() const
 void TControl::SetClientWidth(int Value)
 {
     // Applied at once, so a component read after it sees the true size; a frame that changes
-    // later in the layout (BorderStyle) is why Loaded applies it once more.
-    SetWidth(FWidth - GetClientRect().Right + Value);
+    // later in the layout (BorderStyle) is why Loaded applies it once more. The client size is
+    // clamped as window sizes are before the frame is added: a layout's 2147483647 would
+    // overflow the sum.
+    SetWidth(FWidth - GetClientRect().Right + std::clamp(Value, 0, kMaxWindowSide));
     if (Loading())
         FPendingClientWidth = Value;
 }
 
 void TControl::SetClientHeight(int Value)
 {
-    SetHeight(FHeight - GetClientRect().Bottom + Value);
+    SetHeight(FHeight - GetClientRect().Bottom + std::clamp(Value, 0, kMaxWindowSide));
     if (Loading())
         FPendingClientHeight = Value;
 }

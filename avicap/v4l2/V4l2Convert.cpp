@@ -146,8 +146,11 @@ size_t v4l2FrameBytes(const V4l2PixelLayout& layout)
         return stride * h + 2 * ((stride + 1) / 2) * ((h + 1) / 2);
     }
     case V4L2_PIX_FMT_NV12: {
+        // Interleaved chroma, half the rows. An odd width's last pixel still reads a whole
+        // U V pair, a byte past a tight row: the last chroma row has to hold it.
         const size_t stride = std::max<size_t>(layout.bytesPerLine, w);
-        return stride * h + stride * ((h + 1) / 2);   // interleaved chroma, half the rows
+        const size_t chromaRows = (h + 1) / 2;
+        return stride * h + stride * (chromaRows - 1) + std::max(stride, (w + 1) / 2 * 2);
     }
     case V4L2_PIX_FMT_RGB24:
     case V4L2_PIX_FMT_BGR24: return plane(w * 3, h);

@@ -2,12 +2,48 @@
 // with a reason or converted, never a read past the frame.
 #include <gtest/gtest.h>
 #include <linux/videodev2.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "avicap/v4l2/V4l2Convert.h"
 
 namespace {
 constexpr uint32_t kBayer[] = {V4L2_PIX_FMT_SBGGR8, V4L2_PIX_FMT_SGBRG8, V4L2_PIX_FMT_SGRBG8, V4L2_PIX_FMT_SRGGB8};
-}
+
+// Bytes whose last one ends a page, followed by a page that may not be touched: a read past
+// them faults at once. The library is not instrumented, so this is how its reads are seen.
+class FrameAtPageEnd
+{
+public:
+    explicit FrameAtPageEnd(size_t size) : page_(size_t(sysconf(_SC_PAGESIZE)))
+    {
+        span_ = (size + page_ - 1) / page_ * page_;
+        void* base = mmap(nullptr, span_ + page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (base == MAP_FAILED)
+            return;
+        base_ = static_cast<uint8_t*>(base);
+        mprotect(base_ + span_, page_, PROT_NONE);
+        data_ = base_ + span_ - size;
+        std::memset(data_, 90, size);
+    }
+    ~FrameAtPageEnd()
+    {
+        if (base_)
+            munmap(base_, span_ + page_);
+    }
+    uint8_t* data() const { return data_; }
+
+private:
+    size_t page_, span_ = 0;
+    uint8_t* base_ = nullptr;
+    uint8_t* data_ = nullptr;
+};
+}  // namespace
 
 TEST(HostileFrames, BayerFramesWithoutALineLengthConvertAsTightRows)
 {
@@ -70,4 +106,77 @@ TEST(HostileFrames, TheLibraryNeverWritesPastThePictureAtSmallSizes)
                     ASSERT_EQ(converter.error().find("wrote past"), std::string::npos)
                         << std::string(reinterpret_cast<const char*>(&fourcc), 4) << " " << w << " x " << h;
                 }
+}
+
+// Found by fuzzing: libv4lconvert's NV12 converter reads a whole U V pair for the last pixel
+// of an odd width, a byte past a tight last chroma row; a 1 x 1 frame of 2 bytes was taken.
+TEST(HostileFrames, NV12FramesOfOddWidthMustHoldTheLastChromaPair)
+{
+    EXPECT_EQ(v4l2FrameBytes({V4L2_PIX_FMT_NV12, 1, 1, 0}), 3u);
+    EXPECT_EQ(v4l2FrameBytes({V4L2_PIX_FMT_NV12, 3, 2, 0}), 10u);   // 6 luma, 3 chroma and the pair's end
+    EXPECT_EQ(v4l2FrameBytes({V4L2_PIX_FMT_NV12, 3, 2, 4}), 12u);   // padded rows already hold it
+    EXPECT_EQ(v4l2FrameBytes({V4L2_PIX_FMT_NV12, 4, 3, 0}), 20u);   // even widths as ever
+    V4l2Converter converter;
+    std::vector<uint8_t> out;
+    const std::vector<uint8_t> frame(3, 128);
+    EXPECT_FALSE(converter.convert({V4L2_PIX_FMT_NV12, 1, 1, 0}, frame.data(), 2, out));
+    EXPECT_NE(converter.error().find("short frame"), std::string::npos) << converter.error();
+    EXPECT_TRUE(converter.convert({V4L2_PIX_FMT_NV12, 1, 1, 0}, frame.data(), 3, out)) << converter.error();
+    EXPECT_EQ(out.size(), 3u);
+}
+
+// Every format the library converts, every small size, tight and padded lines: a frame of
+// exactly v4l2FrameBytes ends at an inaccessible page, so a read past it faults. Each format
+// runs in a child process; a fault fails the test naming the layout it was converting.
+TEST(HostileFrames, TheLibraryNeverReadsPastAFrameOfTheCountedSize)
+{
+    constexpr uint32_t formats[] = {V4L2_PIX_FMT_YVYU,   V4L2_PIX_FMT_UYVY,   V4L2_PIX_FMT_YUV420,
+                                    V4L2_PIX_FMT_YVU420, V4L2_PIX_FMT_NV12,   V4L2_PIX_FMT_RGB24,
+                                    V4L2_PIX_FMT_BGR24,  V4L2_PIX_FMT_RGB565, V4L2_PIX_FMT_GREY,
+                                    V4L2_PIX_FMT_SBGGR8, V4L2_PIX_FMT_SGBRG8, V4L2_PIX_FMT_SGRBG8,
+                                    V4L2_PIX_FMT_SRGGB8};
+    constexpr size_t kNoteBytes = 128;
+    void* shared = mmap(nullptr, kNoteBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(shared, MAP_FAILED);
+    auto* note = static_cast<char*>(shared);
+    int converted = 0;
+    for (uint32_t fourcc : formats) {
+        std::snprintf(note, kNoteBytes, "nothing yet");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            V4l2Converter converter;
+            std::vector<uint8_t> out;
+            int done = 0;
+            for (int w = 1; w <= 18; ++w)
+                for (int h = 1; h <= 18; ++h)
+                    // No line length, a short one, and lines one or two bytes longer than a
+                    // row of 1, 2 or 3 bytes a pixel (shorter than the format's rows count as 0).
+                    for (uint32_t line : {0u, 1u, uint32_t(w) + 1, uint32_t(w) * 2 + 1, uint32_t(w) * 3 + 1,
+                                          uint32_t(w) * 3 + 2}) {
+                        const V4l2PixelLayout layout{fourcc, w, h, line};
+                        const size_t size = v4l2FrameBytes(layout);
+                        FrameAtPageEnd frame(size);
+                        if (!frame.data())
+                            _exit(3);
+                        std::snprintf(note, kNoteBytes, "%.4s %d x %d, line %u, %zu bytes",
+                                      reinterpret_cast<const char*>(&fourcc), w, h, line, size);
+                        done += converter.convert(layout, frame.data(), size, out);
+                    }
+            // Counted so that a format refused at every size shows.
+            std::snprintf(note, kNoteBytes, "%d", done);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        const bool clean = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        EXPECT_TRUE(clean) << (WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                                                   : "exit " + std::to_string(WEXITSTATUS(status)))
+                           << " while converting " << note;
+        if (clean)
+            converted += std::atoi(note);
+    }
+    munmap(shared, kNoteBytes);
+    // Most layouts convert; the refusals (odd 4:2:0 widths, small or odd Bayer frames) are few.
+    EXPECT_GT(converted, int(std::size(formats)) * 18 * 18 * 6 / 2);
 }

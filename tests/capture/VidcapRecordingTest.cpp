@@ -276,6 +276,57 @@ TEST_F(VidcapRecording, ParentStaysWhileRecording)
     v->SetRecording(false);
 }
 
+// No capture window, no capture: a window that goes while a stop waits for the driver, or
+// while recording, leaves Recording false, and the component is usable again.
+TEST_F(VidcapRecording, ACaptureWindowThatGoesEndsTheRecording)
+{
+    v->SetFileName(dir.path + "/gone.avi");
+    v->SetRecording(true);
+    ASSERT_TRUE(v->GetRecording());
+    const HWND first = v->GetCapWnd();
+    {
+        MessageLog log;
+        log.attach(first);
+        // A driver that takes the stop but confirms it only later; meanwhile the window is
+        // closed, so the wait finds no window to ask.
+        log.override = [first](UINT m, WPARAM, LPARAM, LRESULT& r) {
+            if (m != WM_CAP_STOP)
+                return false;
+            PostMessageA(first, WM_CLOSE, 0, 0);
+            r = TRUE;
+            return true;
+        };
+        clock->stepUs = 50000;   // should the close not arrive, the wait still runs out
+        v->SetRecording(false);
+        EXPECT_EQ(log.count(WM_CAP_STOP), 1);
+    }
+    ASSERT_FALSE(IsWindow(first));
+    EXPECT_FALSE(v->GetRecording());
+
+    // Re-parenting is no longer refused as "while recording" (no box appears), and the
+    // component makes itself a new capture window on the driver it had.
+    closeBoxes();
+    v->SetParent(nullptr);
+    EXPECT_EQ(v->GetParent(), nullptr);
+    v->SetParent(form.get());
+    EXPECT_TRUE(seenBoxes.empty());
+    ASSERT_TRUE(IsWindow(v->GetCapWnd()));
+    EXPECT_TRUE(v->GetDeviceConnected());
+    clock->stepUs = 0;
+    MessageLog log;
+    log.attach(v->GetCapWnd());
+    v->CopyFrame();
+    EXPECT_EQ(log.count(WM_CAP_EDIT_COPY), 1);
+
+    // The window destroyed during a recording: the stop finds nothing to send to.
+    v->SetFileName(dir.path + "/gone-again.avi");
+    v->SetRecording(true);
+    ASSERT_TRUE(v->GetRecording());
+    DestroyWindow(v->GetCapWnd());
+    v->SetRecording(false);
+    EXPECT_FALSE(v->GetRecording());
+}
+
 TEST_F(VidcapRecording, DestroyingTheComponentFinishesTheFile)
 {
     REQUIRE_FFMPEG();

@@ -2,6 +2,8 @@
 
 #include "framework/Layouts.h"
 
+#include <climits>
+
 namespace {
 
 using ControlsTest = ControlsFixture;
@@ -56,6 +58,37 @@ TEST_F(ControlsTest, FramedClientAreaIsTheSameBeforeAndAfterTheWindowExists)
     form.SetClientHeight(120);
     EXPECT_EQ(form.GetClientWidth(), 250);
     EXPECT_EQ(form.GetClientHeight(), 120);
+}
+
+// Found by fuzzing the layout reader: a client size at the integer limit overflowed the sum
+// of frame and client. Client sizes are clamped as window sizes are.
+TEST_F(ControlsTest, ClientSizesAtTheIntegerLimitsAreClampedToTheWindowLimits)
+{
+    TForm form(nullptr, 0);
+    form.SetBorderStyle(bsSizeable);
+    form.SetBounds(0, 0, 300, 200);
+    const int frameWidth = 300 - form.GetClientWidth(), frameHeight = 200 - form.GetClientHeight();
+    ASSERT_GT(frameWidth, 0);
+    ASSERT_GT(frameHeight, 0);
+    form.SetClientWidth(INT_MAX);
+    form.SetClientHeight(INT_MAX);
+    EXPECT_EQ(form.GetWidth(), kMaxWindowSide);
+    EXPECT_EQ(form.GetHeight(), kMaxWindowSide);
+    // A negative client size is an empty client area: the window is its frame alone.
+    form.SetClientWidth(INT_MIN);
+    form.SetClientHeight(INT_MIN);
+    EXPECT_EQ(form.GetClientWidth(), 0);
+    EXPECT_EQ(form.GetWidth(), frameWidth);
+    EXPECT_EQ(form.GetHeight(), frameHeight);
+    form.SetClientWidth(250);   // nothing left over from the clamp
+    EXPECT_EQ(form.GetClientWidth(), 250);
+
+    // The same through a layout, where the size is applied once more after the read.
+    TForm read(nullptr, 0);
+    ReadLayout(&read, "object F: TForm\n  BorderStyle = bsDialog\n  ClientWidth = 2147483647\n"
+                      "  ClientHeight = 2147483647\nend\n", "F.lfm", nullptr);
+    EXPECT_EQ(read.GetWidth(), kMaxWindowSide);
+    EXPECT_EQ(read.GetHeight(), kMaxWindowSide);
 }
 
 TEST_F(ControlsTest, ParentPaintsGraphicChildrenInZOrder)
