@@ -51,13 +51,21 @@ public:
         return box;
     }
 
+    // A slider with its value written beside it (the label is named after it, "...Value").
     TTrackBar* slider(const std::string& label, const char* name, int min, int max, int value)
     {
         TTrackBar* bar = row<TTrackBar>(label, name);
+        bar->SetWidth(bar->GetWidth() - kValueWidth);
         bar->SetMin(min);
         bar->SetMax(max);
         bar->SetPosition(value);
         bar->SetFrequency(std::max(1, (max - min) / 10));
+        auto* shown = new TLabel(form_.get());
+        shown->SetName(std::string(name) + "Value");
+        shown->SetParent(form_.get());
+        shown->SetBounds(bar->GetLeft() + bar->GetWidth() + 6, bar->GetTop() + 4, kValueWidth - 6, 20);
+        shown->SetCaption(std::to_string(bar->GetPosition()));
+        bar->OnChange = [bar, shown](TObject*) { shown->SetCaption(std::to_string(bar->GetPosition())); };
         return bar;
     }
 
@@ -76,6 +84,7 @@ public:
 
 private:
     static constexpr int kRow = 32;
+    static constexpr int kValueWidth = 36;
 
     void addButton(const char* name, const char* caption, TModalResult result, int left)
     {
@@ -154,10 +163,16 @@ bool runVideoCompressionDialog(VideoCompression& compression)
     TComboBox* codec = dialog.combo("Compressor", "CodecBox", VideoCompressionModel::codecLabels(),
                                     model.codecIndex());
     TTrackBar* quality = dialog.slider("Quality", "QualityBar", 1, 100, model.value.quality);
-    quality->SetEnabled(model.qualityApplies());
+    auto* shown = dynamic_cast<TControl*>(quality->Owner()->FindComponent("QualityBarValue"));
+    const auto follow = [&] {
+        quality->SetEnabled(model.qualityApplies());
+        if (shown)
+            shown->SetEnabled(model.qualityApplies());
+    };
+    follow();
     codec->OnChange = [&](TObject*) {
         model.setCodec(codec->GetItemIndex());
-        quality->SetEnabled(model.qualityApplies());
+        follow();
     };
     if (!dialog.run())
         return false;

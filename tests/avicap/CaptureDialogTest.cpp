@@ -96,7 +96,9 @@ TEST_F(CaptureDialogs, CompressionDialogOffersTheTableWithMotionJpegAt85AndRemem
         EXPECT_EQ(codec->GetItems()->Strings(2), "H.264");
         EXPECT_EQ(codec->GetItemIndex(), 1);
         EXPECT_EQ(control<TTrackBar>(form, "QualityBar")->GetPosition(), 85);
+        EXPECT_EQ(control<TLabel>(form, "QualityBarValue")->GetCaption(), "85");
         control<TTrackBar>(form, "QualityBar")->SetPosition(60);
+        EXPECT_EQ(control<TLabel>(form, "QualityBarValue")->GetCaption(), "60") << "the value follows the slider";
     });
     ASSERT_TRUE(send(WM_CAP_DLG_VIDEOCOMPRESSION));
     EXPECT_EQ(capGetVideoCompression(cap).quality, 60);
@@ -107,6 +109,7 @@ TEST_F(CaptureDialogs, CompressionDialogOffersTheTableWithMotionJpegAt85AndRemem
         codec->SetItemIndex(0);
         codec->OnChange(codec);
         EXPECT_FALSE(quality->GetEnabled());
+        EXPECT_FALSE(control<TLabel>(form, "QualityBarValue")->GetEnabled());
         codec->SetItemIndex(2);
         codec->OnChange(codec);
         EXPECT_TRUE(quality->GetEnabled());
