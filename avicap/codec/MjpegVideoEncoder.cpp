@@ -22,8 +22,7 @@ public:
             out.size = stored_.size();
             return true;
         }
-        const size_t stride = (size_t(config_.width) * 3 + 3) & ~size_t(3);
-        if (picture.size != stride * size_t(config_.height)) {
+        if (picture.size != dibBytes(config_.width, config_.height)) {
             error = "the picture is not a full frame of the file's size";
             return false;
         }

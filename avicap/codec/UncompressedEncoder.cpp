@@ -6,7 +6,7 @@ class UncompressedEncoder : public VideoEncoder
 {
 public:
     explicit UncompressedEncoder(const VideoEncoderConfig& config)
-        : bytes_(((size_t(config.width) * 3 + 3) & ~size_t(3)) * size_t(config.height))
+        : bytes_(dibBytes(config.width, config.height))
     {
     }
 

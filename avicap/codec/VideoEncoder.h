@@ -15,6 +15,12 @@ struct VideoEncoderConfig
     int quality = 85;   // 1..100, the compression dialog's slider
 };
 
+// Bytes of a Kind::Dib picture: rows of 3 x width bytes, each padded to a multiple of 4.
+inline size_t dibBytes(int width, int height)
+{
+    return ((size_t(width) * 3 + 3) & ~size_t(3)) * size_t(height);
+}
+
 struct VideoPicture
 {
     enum class Kind
