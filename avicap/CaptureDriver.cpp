@@ -52,10 +52,10 @@ std::vector<CaptureDeviceInfo> listCaptureDevices()
     return list;
 }
 
-std::unique_ptr<CaptureDevice> openCaptureDevice(int index)
+CaptureOpening openCaptureDevice(int index)
 {
     if (index < 0 || index >= kMaxCaptureDrivers)
-        return nullptr;
+        return {nullptr, captureFault(CaptureFault::CameraMissing, "There is no camera " + std::to_string(index))};
     size_t cameras = 0;
     if (auto driver = camera()) {
         cameras = std::min(driver->devices().size(), size_t(kMaxCaptureDrivers - 1));

@@ -2,12 +2,14 @@
 // The driver interface behind every capture window. A driver lists its devices and opens
 // them; a device offers formats and controls and delivers frames from a camera thread as
 // 24-bit BGR pixels, bottom-up, rows of exactly 3 x width bytes. The devices of the real
-// camera driver come first, then the built-in test pattern; at most 10 in all.
+// camera driver come first, then the built-in test pattern; at most 10 in all. What fails
+// says why (CaptureError): busy, not allowed, no usable format, gone.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "avicap/CaptureError.h"
 #include "platform/WinTypes.h"
 
 struct CaptureFormat
@@ -49,7 +51,7 @@ public:
     virtual ~CaptureSink() = default;
     virtual void frameArrived(CaptureFrame&& frame) = 0;
     // The device stopped for good (unplugged, driver error).
-    virtual void deviceFailed(const std::string& message) = 0;
+    virtual void deviceFailed(const CaptureError& error) = 0;
 };
 
 class CaptureDevice
@@ -61,15 +63,15 @@ public:
 
     virtual std::vector<CaptureFormat> formats() const = 0;
     virtual CaptureFormat format() const = 0;
-    // False for a format the device does not offer; the format stays.
-    virtual bool setFormat(const CaptureFormat& format) = 0;
+    // Fails for a format the device does not offer; the format stays.
+    virtual CaptureError setFormat(const CaptureFormat& format) = 0;
 
     virtual std::vector<CaptureControl> controls() const = 0;
     virtual bool setControl(uint32_t id, int value) = 0;
 
     // Frames go to sink until stopStreaming, which returns only once the sink will not be
     // called again.
-    virtual bool startStreaming(CaptureSink* sink) = 0;
+    virtual CaptureError startStreaming(CaptureSink* sink) = 0;
     virtual void stopStreaming() = 0;
     virtual bool streaming() const = 0;
 
@@ -77,7 +79,7 @@ public:
     virtual uint64_t framesRejected() const { return 0; }
 
     // One frame taken after the call began, waiting at most timeoutMs; on the UI thread.
-    virtual bool grabFrame(CaptureFrame& frame, int timeoutMs) = 0;
+    virtual CaptureError grabFrame(CaptureFrame& frame, int timeoutMs) = 0;
 
     // A display dialog of the device's own, when it has one.
     virtual bool hasDisplayDialog() const { return false; }
@@ -90,8 +92,19 @@ public:
 
 struct CaptureDeviceInfo
 {
+    // A camera another program holds, or this user may not open, is still listed: the
+    // person then knows it is there and what stands in the way.
+    enum State { Ready, Busy, NoAccess };
     std::string name;
     std::string version;
+    State state = Ready;
+};
+
+// A device opened, or why not.
+struct [[nodiscard]] CaptureOpening
+{
+    std::unique_ptr<CaptureDevice> device;
+    CaptureError error;
 };
 
 class CaptureDriver
@@ -99,7 +112,7 @@ class CaptureDriver
 public:
     virtual ~CaptureDriver() = default;
     virtual std::vector<CaptureDeviceInfo> devices() = 0;
-    virtual std::unique_ptr<CaptureDevice> open(size_t index) = 0;
+    virtual CaptureOpening open(size_t index) = 0;
 };
 
 constexpr int kMaxCaptureDrivers = 10;
@@ -110,5 +123,5 @@ constexpr int kGrabTimeoutMs = 2000;
 void setCameraDriver(std::shared_ptr<CaptureDriver> driver);
 // Real cameras first, then the test pattern; at most kMaxCaptureDrivers entries.
 std::vector<CaptureDeviceInfo> listCaptureDevices();
-// Null for an index out of range or a device that cannot be opened.
-std::unique_ptr<CaptureDevice> openCaptureDevice(int index);
+// No device, with the reason, for an index out of range or a device that cannot be opened.
+CaptureOpening openCaptureDevice(int index);

@@ -70,9 +70,9 @@ public:
     }
     // The camera failed while recording: end the capture and keep the file. The window
     // reports the error itself.
-    virtual void deviceFailed(const std::string& message)
+    virtual void deviceFailed(const CaptureError& error)
     {
-        (void)message;
+        (void)error;
         stop(true);
     }
     virtual bool capturing() const = 0;

@@ -21,10 +21,10 @@ inline double threadCpuSeconds()
 class BenchDevice : public TestPatternDevice
 {
 public:
-    bool startStreaming(CaptureSink* sink) override
+    CaptureError startStreaming(CaptureSink* sink) override
     {
         sink_ = sink;
-        return true;
+        return captureOk();
     }
     void stopStreaming() override { sink_ = nullptr; }
     bool streaming() const override { return sink_ != nullptr; }
@@ -37,12 +37,12 @@ class BenchDriver : public CaptureDriver
 public:
     BenchDriver(int width, int height) : width_(width), height_(height) {}
     std::vector<CaptureDeviceInfo> devices() override { return {{"Bench camera", "1"}}; }
-    std::unique_ptr<CaptureDevice> open(size_t) override
+    CaptureOpening open(size_t) override
     {
         auto device = std::make_unique<BenchDevice>();
-        device->setFormat({width_, height_, 30});
+        CaptureError error = device->setFormat({width_, height_, 30});
         last = device.get();
-        return device;
+        return {std::move(device), error};
     }
     BenchDevice* last = nullptr;
 

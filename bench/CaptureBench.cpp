@@ -47,7 +47,7 @@ int main()
     }
 
     CaptureFrame picture;
-    benchDriver->last->grabFrame(picture, 0);
+    (void)benchDriver->last->grabFrame(picture, 0);
 
     // Camera side: a fresh frame buffer (as a driver fills one) handed over.
     double cameraCpu = 0, uiCpu = 0;

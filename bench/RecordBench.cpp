@@ -99,7 +99,7 @@ int main(int argc, char** argv)
             while (!writer.addFrame(dib.data(), dib.size(), uint64_t(i)))
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));   // queue full: wait
         }
-        writer.close();
+        (void)writer.close();
     }
     double oursMs = (cpuSeconds(RUSAGE_SELF) - cpu0) * 1000 / kFrames;
     double oursWallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall0).count() / kFrames;

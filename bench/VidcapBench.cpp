@@ -55,7 +55,7 @@ struct World
         vidcap->SetBounds(8, 8, kWidth - 16, kHeight - 16);
         vidcap->SetParent(form.get());
         vidcap->SetPreviewRate(30.0f);   // the program binds no event
-        benchDriver->last->grabFrame(picture, 0);
+        (void)benchDriver->last->grabFrame(picture, 0);
         plain = std::make_unique<TForm>(nullptr, 0);
         plain->SetBorderStyle(bsNone);
         plain->SetBounds(0, 0, kWidth, kHeight);

@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::vector<CaptureDeviceInfo> devices = driver.devices();
         if (devices.size() > 2)
             __builtin_trap();   // two nodes, never more devices
-        std::unique_ptr<CaptureDevice> device = driver.open(plan & 1);
+        std::unique_ptr<CaptureDevice> device = driver.open(plan & 1).device;
         if (device) {
             std::vector<CaptureFormat> formats = device->formats();
             for (const CaptureFormat& f : formats)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "avicap/CaptureError.h"
 #include "avicap/avi/AviTypes.h"
 
 struct AudioBuffer
@@ -18,7 +19,7 @@ class AudioInput
 {
 public:
     virtual ~AudioInput() = default;
-    virtual bool open(const AviAudioFormat& format, std::string& error) = 0;
+    virtual CaptureError open(const AviAudioFormat& format) = 0;
     // Fills buffer with what was captured since the last read; false when nothing is ready.
     virtual bool read(AudioBuffer& buffer) = 0;
     virtual void close() = 0;

@@ -15,28 +15,34 @@ class AlsaAudioInput : public AudioInput
 public:
     ~AlsaAudioInput() override { close(); }
 
-    bool open(const AviAudioFormat& format, std::string& error) override
+    CaptureError open(const AviAudioFormat& format) override
     {
         close();
         snd_lib_error_set_handler(quiet);
-        if (format.bitsPerSample != 16) {
-            error = "only 16-bit sound is supported";
-            return false;
-        }
+        if (format.bitsPerSample != 16)
+            return captureFault(CaptureFault::SoundFailed, "only 16-bit sound is supported");
+        const char* call = "snd_pcm_open";
         int rc = snd_pcm_open(&pcm_, "default", SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
-        if (rc >= 0)
+        if (rc >= 0) {
+            call = "snd_pcm_set_params";
             rc = snd_pcm_set_params(pcm_, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED,
                                     format.channels, format.samplesPerSec, 1, 500000);
+        }
         stamped_ = rc >= 0 && enableTimestamps();
-        if (rc >= 0)
+        if (rc >= 0) {
+            call = "snd_pcm_start";
             rc = snd_pcm_start(pcm_);
+        }
         if (rc < 0) {
-            error = std::string("Cannot open the sound input: ") + snd_strerror(rc);
+            CaptureError error = captureFault(CaptureFault::SoundFailed,
+                                              std::string(call) + " on default: " + snd_strerror(rc));
+            error.call = call;
+            error.sysError = -rc;
             close();
-            return false;
+            return error;
         }
         format_ = format;
-        return true;
+        return captureOk();
     }
 
     bool read(AudioBuffer& buffer) override
@@ -135,6 +141,5 @@ std::unique_ptr<AudioInput> createAlsaAudioInput() { return std::make_unique<Als
 bool audioHardwarePresent()
 {
     AlsaAudioInput input;
-    std::string ignored;
-    return input.open(AviAudioFormat{}, ignored);
+    return input.open(AviAudioFormat{}).ok();
 }

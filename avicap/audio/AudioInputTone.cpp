@@ -5,17 +5,15 @@
 
 #include "platform/Clock.h"
 
-bool ToneAudioInput::open(const AviAudioFormat& format, std::string& error)
+CaptureError ToneAudioInput::open(const AviAudioFormat& format)
 {
-    if (format.bitsPerSample != 16 || format.channels == 0 || format.samplesPerSec == 0) {
-        error = "the tone source makes 16-bit sound only";
-        return false;
-    }
+    if (format.bitsPerSample != 16 || format.channels == 0 || format.samplesPerSec == 0)
+        return captureFault(CaptureFault::SoundFailed, "the tone source makes 16-bit sound only");
     format_ = format;
     startUs_ = currentClock().monotonicUs();
     produced_ = 0;
     open_ = true;
-    return true;
+    return captureOk();
 }
 
 bool ToneAudioInput::read(AudioBuffer& buffer)

@@ -8,7 +8,7 @@ class ToneAudioInput : public AudioInput
 public:
     explicit ToneAudioInput(double hz = 440, int16_t amplitude = 8000) : hz_(hz), amplitude_(amplitude) {}
 
-    bool open(const AviAudioFormat& format, std::string& error) override;
+    CaptureError open(const AviAudioFormat& format) override;
     bool read(AudioBuffer& buffer) override;
     void close() override { open_ = false; }
 

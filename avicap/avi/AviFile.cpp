@@ -7,39 +7,30 @@
 #include <cstring>
 #include <vector>
 
-AviError aviSystemError(AviErrorCode code, int err, const std::string& what, const std::string& path)
-{
-    AviError error;
-    error.code = code;
-    error.sysError = err;
-    error.text = what + " \"" + path + "\": " + std::strerror(err);
-    return error;
-}
-
 AviFile::~AviFile() { close(); }
 
-bool AviFile::create(const std::string& path, AviError& error)
+bool AviFile::create(const std::string& path, CaptureError& error)
 {
     close();
     path_ = path;
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0) {
-        error = aviSystemError(AviErrorCode::CannotCreate, errno, "Cannot create the capture file", path);
+        error = captureFileError(CaptureFault::CannotCreate, errno, "Cannot create the capture file", path);
         return false;
     }
     end_ = 0;
     return true;
 }
 
-AviError AviFile::writeError(int err) const
+CaptureError AviFile::writeError(int err) const
 {
     // A size limit shows up as EFBIG; to the user it is the same as a full disk.
     bool full = err == ENOSPC || err == EFBIG || err == EDQUOT;
-    return aviSystemError(full ? AviErrorCode::DiskFull : AviErrorCode::WriteError, err,
+    return captureFileError(full ? CaptureFault::DiskFull : CaptureFault::WriteError, err,
                           full ? "The disk is full while writing" : "Cannot write", path_);
 }
 
-bool AviFile::append(const iovec* parts, int count, AviError& error)
+bool AviFile::append(const iovec* parts, int count, CaptureError& error)
 {
     std::vector<iovec> left(parts, parts + count);
     size_t first = 0;
@@ -66,13 +57,13 @@ bool AviFile::append(const iovec* parts, int count, AviError& error)
     return true;
 }
 
-bool AviFile::append(const void* data, size_t size, AviError& error)
+bool AviFile::append(const void* data, size_t size, CaptureError& error)
 {
     iovec part{const_cast<void*>(data), size};
     return append(&part, 1, error);
 }
 
-bool AviFile::patch(uint64_t offset, const void* data, size_t size, AviError& error)
+bool AviFile::patch(uint64_t offset, const void* data, size_t size, CaptureError& error)
 {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -90,7 +81,7 @@ bool AviFile::patch(uint64_t offset, const void* data, size_t size, AviError& er
     return true;
 }
 
-bool AviFile::truncate(uint64_t size, AviError& error)
+bool AviFile::truncate(uint64_t size, CaptureError& error)
 {
     if (::ftruncate(fd_, off_t(size)) != 0) {
         error = writeError(errno);
@@ -100,7 +91,7 @@ bool AviFile::truncate(uint64_t size, AviError& error)
     return true;
 }
 
-bool AviFile::sync(AviError& error)
+bool AviFile::sync(CaptureError& error)
 {
     if (::fdatasync(fd_) != 0) {
         error = writeError(errno);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "avicap/avi/AviError.h"
+#include "avicap/CaptureError.h"
 
 class AviFile
 {
@@ -17,14 +17,14 @@ public:
     AviFile& operator=(const AviFile&) = delete;
     ~AviFile();
 
-    bool create(const std::string& path, AviError& error);
+    bool create(const std::string& path, CaptureError& error);
     // Appends the pieces as one record; on failure end() stays where it was.
-    bool append(const iovec* parts, int count, AviError& error);
-    bool append(const void* data, size_t size, AviError& error);
-    bool patch(uint64_t offset, const void* data, size_t size, AviError& error);
+    bool append(const iovec* parts, int count, CaptureError& error);
+    bool append(const void* data, size_t size, CaptureError& error);
+    bool patch(uint64_t offset, const void* data, size_t size, CaptureError& error);
     // Cuts the file back, freeing the space of a partly written record.
-    bool truncate(uint64_t size, AviError& error);
-    bool sync(AviError& error);
+    bool truncate(uint64_t size, CaptureError& error);
+    bool sync(CaptureError& error);
     void close();
 
     bool isOpen() const { return fd_ >= 0; }
@@ -32,7 +32,7 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    AviError writeError(int err) const;
+    CaptureError writeError(int err) const;
 
     int fd_ = -1;
     uint64_t end_ = 0;

@@ -34,9 +34,9 @@ bool AviMuxer::open(const std::string& path, const AviVideoFormat& video, const 
     AviHeaderInfo info{&video_, audio_ ? &*audio_ : nullptr, &streams_, limits_.superIndexSlots};
     Bytes header = buildAviHeader(info, &layout);
     firstMoviList_ = moviList_ = layout.moviList;
-    AviError err;
+    CaptureError err;
     if (!file_.append(header.data(), header.size(), err)) {
-        error_ = aviSystemError(AviErrorCode::CannotCreate, err.sysError, "Cannot write the header of", path);
+        error_ = captureFileError(CaptureFault::CannotCreate, err.sysError, "Cannot write the header of", path);
         failed_ = true;
         file_.close();
         return false;
@@ -95,7 +95,7 @@ bool AviMuxer::writeChunk(int stream, const uint8_t* data, size_t size, uint32_t
     uint8_t pad = 0;
     iovec parts[3] = {{head, 8}, {const_cast<uint8_t*>(data), size}, {&pad, size & 1}};
     uint64_t pos = file_.end();
-    AviError err;
+    CaptureError err;
     if (!file_.append(parts, 3, err))
         return fail(err);
     riffChunks_.push_back({pos, uint32_t(size), uint8_t(stream), keyFrame});
@@ -128,11 +128,11 @@ bool AviMuxer::writeStandardIndexes(bool endOfRiff)
             for (uint32_t v : s.segment)
                 ix.u32(v);
             if (s.segmentSlot < 0 && s.slots.size() >= limits_.superIndexSlots) {
-                AviError err{AviErrorCode::FileTooLong, 0, "The capture file's index is full"};
+                CaptureError err = captureFault(CaptureFault::FileTooLong, "The capture file's index is full");
                 return fail(err);
             }
             uint64_t pos = file_.end();
-            AviError err;
+            CaptureError err;
             if (!file_.append(ix.data(), ix.size(), err))
                 return fail(err);
             if (s.segmentSlot < 0) {
@@ -166,7 +166,7 @@ bool AviMuxer::writeLegacyIndex()
         idx.u32(c.size);
     }
     uint64_t moviEnd = file_.end();
-    AviError err;
+    CaptureError err;
     if (!file_.append(idx.data(), idx.size(), err)) {
         // Without room for it the file still plays through the OpenDML indexes.
         file_.truncate(moviEnd, err);
@@ -190,7 +190,7 @@ bool AviMuxer::patchHeader()
     info.hasLegacyIndex = hasLegacyIndex_;
     AviHeaderLayout layout;
     Bytes header = buildAviHeader(info, &layout);
-    AviError err;
+    CaptureError err;
     // Entries first, counts after: a reader never sees a count ahead of its entries.
     for (size_t i = 0; i < streams_.size(); ++i) {
         if (!file_.patch(layout.slotsOffset[i], header.data() + layout.slotsOffset[i], layout.slotsBytes, err))
@@ -229,7 +229,7 @@ bool AviMuxer::beginRiff()
     head.u32(4);
     head.fcc("movi");
     uint64_t pos = file_.end();
-    AviError err;
+    CaptureError err;
     if (!file_.append(head.data(), head.size(), err))
         return fail(err);
     ++riffIndex_;
@@ -248,7 +248,7 @@ bool AviMuxer::flush(bool syncToDisk)
         return false;
     if (!writeStandardIndexes(false) || !patchHeader())
         return false;
-    AviError err;
+    CaptureError err;
     if (syncToDisk && !file_.sync(err))
         return fail(err);
     setMark();
@@ -260,7 +260,7 @@ bool AviMuxer::close()
     if (!file_.isOpen())
         return !failed_;
     if (!failed_ && endRiff()) {
-        AviError err;
+        CaptureError err;
         if (!file_.sync(err))
             fail(err);
     }
@@ -281,7 +281,7 @@ void AviMuxer::setMark()
 
 void AviMuxer::rollBackToMark()
 {
-    AviError ignored;
+    CaptureError ignored;
     file_.truncate(mark_.end, ignored);
     riffChunks_.resize(std::min(riffChunks_.size(), mark_.chunks));
     dropped_ = mark_.dropped;
@@ -299,7 +299,7 @@ void AviMuxer::rollBackToMark()
     }
 }
 
-bool AviMuxer::fail(const AviError& error)
+bool AviMuxer::fail(const CaptureError& error)
 {
     if (recovering_) {
         recoveryFailed_ = true;
@@ -319,7 +319,7 @@ void AviMuxer::finishAfterFailure()
 {
     // Cut off the half-written record, then index what made it to disk. If even the index
     // does not fit, go back to the last flush, whose header is already on disk.
-    AviError ignored;
+    CaptureError ignored;
     file_.truncate(file_.end(), ignored);
     recoveryFailed_ = false;
     bool ok = writeStandardIndexes(true);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "avicap/avi/AviError.h"
+#include "avicap/CaptureError.h"
 #include "avicap/avi/AviFile.h"
 #include "avicap/avi/CaptureContainer.h"
 #include "avicap/avi/AviFormat.h"
@@ -42,7 +42,7 @@ public:
     bool flush(bool syncToDisk) override;
     bool close() override;
 
-    const AviError& error() const override { return error_; }
+    const CaptureError& error() const override { return error_; }
     ContainerCounts counts() const override;
     uint64_t videoFrames() const { return streams_[0].ticks; }
     uint64_t droppedFrames() const { return dropped_; }
@@ -104,11 +104,11 @@ private:
     uint64_t indexReserve() const;
     void setMark();
     void rollBackToMark();
-    bool fail(const AviError& error);
+    bool fail(const CaptureError& error);
     void finishAfterFailure();
 
     AviFile file_;
-    AviError error_;
+    CaptureError error_;
     bool failed_ = false;
     bool recovering_ = false;
     bool recoveryFailed_ = false;

@@ -35,23 +35,23 @@ bool reserve(size_t bytes, size_t room)
 
 AviWriter::AviWriter(AviWriterConfig config) : config_(std::move(config)) {}
 
-AviWriter::~AviWriter() { close(); }
+AviWriter::~AviWriter() { (void)close(); }
 
-bool AviWriter::open(AviError* error)
+bool AviWriter::open(CaptureError* error)
 {
     const AviVideoFormat& v = config_.video;
     const Compressor& codec = compressorFor(v.codec);
     const AviAudioFormat* a = config_.audio ? &*config_.audio : nullptr;
     std::string why;
     if (v.width <= 0 || v.height <= 0 || v.width > 32767 || v.height > 32767 || v.microSecPerFrame == 0) {
-        error_ = {AviErrorCode::BadInput, 0, "Unusable video format for the capture file"};
+        error_ = captureFault(CaptureFault::BadInput, "Unusable video format for the capture file");
     } else if (codec.codec != v.codec) {
-        error_ = {AviErrorCode::BadInput, 0, "No compressor for the chosen video format"};
+        error_ = captureFault(CaptureFault::BadInput, "No compressor for the chosen video format");
     } else if (a && (a->samplesPerSec == 0 || a->channels == 0 || (a->bitsPerSample != 8 && a->bitsPerSample != 16))) {
-        error_ = {AviErrorCode::BadInput, 0, "Sound for the capture file must be 8- or 16-bit PCM"};
+        error_ = captureFault(CaptureFault::BadInput, "Sound for the capture file must be 8- or 16-bit PCM");
     } else if (!(encoder_ = (config_.makeEncoder ? config_.makeEncoder : codec.make)(
                      {v.width, v.height, v.microSecPerFrame, config_.quality}, why))) {
-        error_ = {AviErrorCode::EncodeError, 0, std::string("Cannot start the ") + codec.label + " compressor: " + why};
+        error_ = captureFault(CaptureFault::EncodeError, std::string("Cannot start the ") + codec.label + " compressor: " + why);
     } else {
         auto muxer = std::make_unique<AviMuxer>(config_.limits);
         if (muxer->open(config_.path, v, config_.audio)) {
@@ -108,7 +108,7 @@ void AviWriter::extendTo(uint64_t slots)
 {
     // Holds no data, so no bound refuses it: the file ends where the grid does.
     std::lock_guard lock(mutex_);
-    if (!running_ || stopping_ || error_)
+    if (!running_ || stopping_ || error_.failed())
         return;
     queue_.push_back({Kind::Extend, int64_t(slots), {}});
     wake_.notify_one();
@@ -117,7 +117,7 @@ void AviWriter::extendTo(uint64_t slots)
 bool AviWriter::enqueue(Kind kind, const uint8_t* data, size_t size, int64_t at)
 {
     std::unique_lock lock(mutex_);
-    if (!running_ || stopping_ || error_)
+    if (!running_ || stopping_ || error_.failed())
         return false;
     const size_t limit = config_.queueLimitBytes;
     const bool picture = kind == Kind::Dib || kind == Kind::Jpeg;
@@ -151,7 +151,7 @@ bool AviWriter::enqueue(Kind kind, const uint8_t* data, size_t size, int64_t at)
     return true;
 }
 
-AviError AviWriter::close()
+CaptureError AviWriter::close()
 {
     {
         std::lock_guard lock(mutex_);
@@ -196,7 +196,7 @@ AviWriterStats AviWriter::stats() const
     return s;
 }
 
-AviError AviWriter::error() const
+CaptureError AviWriter::error() const
 {
     std::lock_guard lock(mutex_);
     return error_;
@@ -230,7 +230,7 @@ void AviWriter::run()
         try {
             finishAudio();
         } catch (const std::bad_alloc&) {
-            failWith({AviErrorCode::OutOfMemory, ENOMEM, "Out of memory while finishing the capture file"});
+            failWith(captureFault(CaptureFault::OutOfMemory, "Out of memory while finishing the capture file"));
         }
         failed_ = !container_->close() || failed_;
     } else {
@@ -257,16 +257,16 @@ void AviWriter::processSafely(Item& item)
     try {
         process(item);
     } catch (const std::bad_alloc&) {
-        failWith({AviErrorCode::OutOfMemory, ENOMEM, "Out of memory while writing the capture file"});
+        failWith(captureFault(CaptureFault::OutOfMemory, "Out of memory while writing the capture file"));
     } catch (const std::exception& e) {
-        failWith({AviErrorCode::WriteError, 0, std::string("The capture file could not be written: ") + e.what()});
+        failWith(captureFault(CaptureFault::WriteError, std::string("The capture file could not be written: ") + e.what()));
     }
 }
 
-void AviWriter::failWith(const AviError& error)
+void AviWriter::failWith(const CaptureError& error)
 {
     std::lock_guard lock(mutex_);
-    if (!error_)
+    if (error_.ok())
         ownError_ = error;
     failed_ = true;
 }
@@ -396,9 +396,9 @@ void AviWriter::reportIfFailed()
     }
     stats_.fileBytes = counts.fileBytes;
     stats_.riffs = counts.parts;
-    if (!failed_ || error_)
+    if (!failed_ || error_.failed())
         return;
-    error_ = ownError_ ? ownError_ : container_->error();
+    error_ = ownError_.failed() ? ownError_ : container_->error();
     // Nothing more will be written: drop what is still queued. A picture being handed over
     // right now is counted until the worker takes it out of the queue.
     for (const Item& item : queue_) {

@@ -34,7 +34,7 @@
 #include <thread>
 #include <vector>
 
-#include "avicap/avi/AviError.h"
+#include "avicap/CaptureError.h"
 #include "avicap/avi/AviMuxer.h"
 #include "avicap/avi/AviTypes.h"
 #include "avicap/avi/SoundSync.h"
@@ -80,7 +80,7 @@ public:
     AviWriter& operator=(const AviWriter&) = delete;
 
     // Creates the file, starts the compressor and the worker.
-    bool open(AviError* error = nullptr);
+    bool open(CaptureError* error = nullptr);
     // A picture for a slot after every slot given so far; false when refused.
     bool addFrame(const uint8_t* dib, size_t size, uint64_t slot);
     // The camera's own JPEG of the picture, for compressors that take it (Compressors.h).
@@ -89,7 +89,7 @@ public:
     // The file holds at least this many slots: the last ones without a picture are dropped.
     void extendTo(uint64_t slots);
     // Writes everything queued, finishes the file and returns the error, if any.
-    AviError close();
+    CaptureError close();
     // Lets the worker write what is queued and finish the file on its own; done runs on the
     // worker once the file is closed (it must only hand over, e.g. post a message). Nothing
     // more is accepted; close() then only collects the result.
@@ -97,7 +97,7 @@ public:
     bool finished() const;
 
     AviWriterStats stats() const;
-    AviError error() const;
+    CaptureError error() const;
     // The settings in force (startUs set once open() has run).
     const AviWriterConfig& config() const { return config_; }
 
@@ -114,7 +114,7 @@ private:
     void run();
     void processSafely(Item& item);
     void process(Item& item);
-    void failWith(const AviError& error);
+    void failWith(const CaptureError& error);
     void writePicture(const Item& item);
     bool fillSlotsBefore(uint64_t slot);
     void placeAudio(const uint8_t* data, size_t size, int64_t timestampUs);
@@ -140,8 +140,8 @@ private:
     bool takesJpeg_ = false;
     bool temporal_ = false;
     bool pictureQueued_ = false;
-    AviError error_;
-    AviError ownError_;   // a failure of the writer itself rather than of the file
+    CaptureError error_;
+    CaptureError ownError_;   // a failure of the writer itself rather than of the file
     AviWriterStats stats_;
     std::thread worker_;
 

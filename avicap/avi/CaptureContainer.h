@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "avicap/avi/AviError.h"
+#include "avicap/CaptureError.h"
 #include "avicap/avi/AviTypes.h"
 
 struct ContainerCounts
@@ -32,6 +32,6 @@ public:
     virtual bool flush(bool syncToDisk) = 0;
     // Finishes the file; after a failure it keeps what the disk took.
     virtual bool close() = 0;
-    virtual const AviError& error() const = 0;
+    virtual const CaptureError& error() const = 0;
     virtual ContainerCounts counts() const = 0;
 };

@@ -15,28 +15,14 @@ CaptureRecorderFactory makeCaptureRecorderFactory(AudioInputFactory audio)
     return [audio] { return std::make_unique<Recorder>(audio); };
 }
 
-namespace {
-
-int errorIdFor(const AviError& error)
-{
-    switch (error.code) {
-    case AviErrorCode::CannotCreate: return IDS_CAP_CANTOPEN;
-    case AviErrorCode::EncodeError: return IDS_CAP_COMPRESSOR_ERROR;
-    case AviErrorCode::OutOfMemory: return IDS_CAP_OUTOFMEM;
-    default: return IDS_CAP_WRITEERROR;
-    }
-}
-
-}  // namespace
-
 Recorder::~Recorder()
 {
     // The window stops a capture before it goes; this only guards the timer and the file.
     stopTicks();
     if (writer_)
-        writer_->close();
+        (void)writer_->close();
     for (Closing& c : closing_)
-        c.writer->close();   // the window is going: finish the files, nobody to tell
+        (void)c.writer->close();   // the window is going: finish the files, nobody to tell
     if (audio_)
         audio_->close();
 }
@@ -73,13 +59,13 @@ void Recorder::openAudio()
     AviAudioFormat input = audioFormat_;
     input.bitsPerSample = 16;
     audio_ = audioFactory_ ? audioFactory_() : createAlsaAudioInput();
-    std::string why = "no sound input";
-    if (audio_ && audio_->open(input, why))
+    CaptureError error = audio_ ? audio_->open(input) : captureFault(CaptureFault::SoundFailed, "no sound input");
+    if (error.ok())
         return;
     // The capture goes on without sound; the program hears why.
     audio_.reset();
-    const std::string text = "Recording without sound: the sound input cannot be opened (" + why + ")";
-    host_->reportError(IDS_CAP_WAVE_OPEN_ERROR, text.c_str());
+    const std::string text = "Recording without sound: the sound input cannot be opened (" + error.text + ")";
+    host_->reportError(captureErrorId(error), text.c_str());
 }
 
 bool Recorder::openFile(bool withAudio)
@@ -95,11 +81,11 @@ bool Recorder::openFile(bool withAudio)
         config.audio = audioFormat_;
     config.startUs = startUs_;
     writer_ = std::make_unique<AviWriter>(config);
-    AviError error;
+    CaptureError error;
     if (writer_->open(&error))
         return true;
     writer_.reset();
-    return_ = DWORD(errorIdFor(error));
+    return_ = DWORD(captureErrorId(error));
     host_->reportError(int(return_), error.text.c_str());
     return false;
 }
@@ -145,13 +131,13 @@ bool Recorder::stop(bool abort)
     return true;
 }
 
-void Recorder::deviceFailed(const std::string& message)
+void Recorder::deviceFailed(const CaptureError& error)
 {
-    (void)message;   // the window reports it
     if (mode_ == Mode::Idle)
         return;
-    return_ = IDS_CAP_DRIVER_ERROR;
-    finish(IDS_CAP_DRIVER_ERROR, {});
+    // The window reports the error; dwReturn keeps why the capture ended.
+    return_ = error.failed() ? DWORD(captureErrorId(error)) : DWORD(IDS_CAP_DRIVER_ERROR);
+    finish(int(return_), {});
 }
 
 // Ends the capture: the file is finished, then the callbacks hear of it. With an error id
@@ -170,34 +156,34 @@ void Recorder::finish(int errorId, const std::string& text)
     std::string errorText = text;
     if (writer_ && was == Mode::SingleFrame) {
         // Nothing is queued behind single frames: closing costs no wait worth avoiding.
-        AviError error = writer_->close();
-        if (error) {
+        CaptureError error = writer_->close();
+        if (error.failed()) {
             const AviWriterStats stats = writer_->stats();
             cutShort_ = FileCounts{stats.frames, stats.dropped};
         }
         writer_.reset();
-        if (error && !errorId) {
-            errorId = errorIdFor(error);
+        if (error.failed() && !errorId) {
+            errorId = captureErrorId(error);
             errorText = error.text;
         }
     } else if (writer_) {
         // The stop returns at once; the writer finishes the file on its thread and tells
         // the window, which hands the result to filesClosed.
-        AviError error = writer_->error();
+        CaptureError error = writer_->error();
         const AviWriterStats stats = writer_->stats();
         unencoded_ = stats.unencoded;   // so far; the closed file's count follows
-        if (error) {
+        if (error.failed()) {
             // Nothing more reaches the disk: the file holds what the writer counted.
             cutShort_ = FileCounts{stats.frames, stats.dropped};
         }
         writer_->extendTo(grid_.slots());   // slots after the last picture that reached it
-        if (error && !errorId) {
-            errorId = errorIdFor(error);
+        if (error.failed() && !errorId) {
+            errorId = captureErrorId(error);
             errorText = error.text;
         }
         const HWND window = session_.window;
         writer_->finishAsync([window] { PostMessageA(window, WM_CAPTURE_FILE_CLOSED, 0, 0); });
-        closing_.push_back({std::move(writer_), session_.fileName, bool(error), captures_});
+        closing_.push_back({std::move(writer_), session_.fileName, error.failed(), captures_});
     }
     if (errorId)
         return_ = DWORD(errorId);
@@ -222,23 +208,23 @@ void Recorder::collectClosed(bool wait, const std::string& path)
             ++i;
             continue;
         }
-        AviError error = c.writer->close();
+        CaptureError error = c.writer->close();
         if (mode_ == Mode::Idle && c.capture == captures_) {
             // The last capture's file: pictures its compressor refused are dropped frames,
             // and a file cut short by a failure holds what the writer counted.
             AviWriterStats stats = c.writer->stats();
             unencoded_ = stats.unencoded;
-            if (error)
+            if (error.failed())
                 cutShort_ = FileCounts{stats.frames, stats.dropped};
         }
-        const bool report = error && !c.reported;
+        const bool report = error.failed() && !c.reported;
         closing_.erase(closing_.begin() + ptrdiff_t(i));
         // A file's buffers go back to the system, not only to malloc: recording for days
         // must not keep the peak of a writer that once fell behind.
         malloc_trim(0);
         if (!report || !host_)
             continue;
-        const int id = errorIdFor(error);
+        const int id = captureErrorId(error);
         if (mode_ == Mode::Idle)
             return_ = DWORD(id);
         host_->reportError(id, error.text.c_str());
@@ -247,7 +233,7 @@ void Recorder::collectClosed(bool wait, const std::string& path)
 
 void Recorder::finishIfWriterFailed()
 {
-    if (writer_ && writer_->error())
+    if (writer_ && writer_->error().failed())
         finish(0, {});   // closing returns the error and reports it
 }
 

@@ -21,7 +21,7 @@ public:
     bool singleFrameClose() override;
     void videoFrame(VIDEOHDR& frame) override;
     void cameraFrame(VIDEOHDR& header, const CaptureFrame& source) override;
-    void deviceFailed(const std::string& message) override;
+    void deviceFailed(const CaptureError& error) override;
     bool capturing() const override { return mode_ != Mode::Idle; }
     void filesClosed() override { collectClosed(false, {}); }
     void waitForFiles() override { collectClosed(true, {}); }

@@ -85,7 +85,7 @@ void Recorder::takeFrame(VIDEOHDR& header, int64_t timestampUs, const std::vecto
     const bool unchanged = passJpeg && std::equal(before_.begin(), before_.end(), header.lpData);
     const bool queued = unchanged ? writer_->addJpeg(jpeg->data(), jpeg->size(), *slot)
                                   : writeDib(header.lpData, header.dwBytesUsed, *slot);
-    if (!queued && !writer_->error())
+    if (!queued && writer_->error().ok())
         grid_.lost();   // the writer is behind or refused the picture: the slot stays empty
     finishIfWriterFailed();
 }

@@ -34,16 +34,18 @@ CaptureFormat TestPatternDevice::format() const
     return format_;
 }
 
-bool TestPatternDevice::setFormat(const CaptureFormat& format)
+CaptureError TestPatternDevice::setFormat(const CaptureFormat& format)
 {
     for (const CaptureFormat& offered : kFormats)
         if (offered.width == format.width && offered.height == format.height &&
             format.framesPerSecond >= 1 && format.framesPerSecond <= 30) {
             std::lock_guard lock(mutex_);
             format_ = format;
-            return true;
+            return captureOk();
         }
-    return false;
+    return captureFault(CaptureFault::CameraUnsupported, "The test pattern has no picture of " +
+                        std::to_string(format.width) + " x " + std::to_string(format.height) + " at " +
+                        std::to_string(format.framesPerSecond) + " frames per second");
 }
 
 std::vector<CaptureControl> TestPatternDevice::controls() const
@@ -70,10 +72,10 @@ bool TestPatternDevice::setControl(uint32_t id, int value)
     return false;
 }
 
-bool TestPatternDevice::startStreaming(CaptureSink* sink)
+CaptureError TestPatternDevice::startStreaming(CaptureSink* sink)
 {
     if (!sink)
-        return false;
+        return captureFault(CaptureFault::CameraFailed, "The test pattern was started with nowhere to deliver");
     stopStreaming();
     {
         std::lock_guard lock(mutex_);
@@ -86,7 +88,7 @@ bool TestPatternDevice::startStreaming(CaptureSink* sink)
         liveDevices().insert(this);
     }
     thread_ = std::thread([this] { run(); });
-    return true;
+    return captureOk();
 }
 
 void TestPatternDevice::stopStreaming()
@@ -111,12 +113,12 @@ bool TestPatternDevice::streaming() const
     return running_;
 }
 
-bool TestPatternDevice::grabFrame(CaptureFrame& frame, int timeoutMs)
+CaptureError TestPatternDevice::grabFrame(CaptureFrame& frame, int timeoutMs)
 {
     (void)timeoutMs;   // drawn on demand: never waits
     std::lock_guard lock(mutex_);
     frame = render(currentClock().monotonicUs());
-    return true;
+    return captureOk();
 }
 
 bool TestPatternDevice::deliverDueFrame()
@@ -174,11 +176,11 @@ std::vector<CaptureDeviceInfo> TestPatternDriver::devices()
     return {{"Lumo Test Pattern", "Version: 1.0"}};
 }
 
-std::unique_ptr<CaptureDevice> TestPatternDriver::open(size_t index)
+CaptureOpening TestPatternDriver::open(size_t index)
 {
     if (index != 0)
-        return nullptr;
-    return std::make_unique<TestPatternDevice>();
+        return {nullptr, captureFault(CaptureFault::CameraMissing, "There is no test pattern " + std::to_string(index))};
+    return {std::make_unique<TestPatternDevice>(), {}};
 }
 
 int TestPatternDriver::pumpFrames()

@@ -27,13 +27,13 @@ public:
     std::string version() const override { return "Version: 1.0"; }
     std::vector<CaptureFormat> formats() const override;
     CaptureFormat format() const override;
-    bool setFormat(const CaptureFormat& format) override;
+    CaptureError setFormat(const CaptureFormat& format) override;
     std::vector<CaptureControl> controls() const override;
     bool setControl(uint32_t id, int value) override;
-    bool startStreaming(CaptureSink* sink) override;
+    CaptureError startStreaming(CaptureSink* sink) override;
     void stopStreaming() override;
     bool streaming() const override;
-    bool grabFrame(CaptureFrame& frame, int timeoutMs) override;
+    CaptureError grabFrame(CaptureFrame& frame, int timeoutMs) override;
 
     // Delivers the frame that is due on the clock in force, if any; answers whether it did.
     bool deliverDueFrame();
@@ -62,7 +62,7 @@ class TestPatternDriver : public CaptureDriver
 {
 public:
     std::vector<CaptureDeviceInfo> devices() override;
-    std::unique_ptr<CaptureDevice> open(size_t index) override;
+    CaptureOpening open(size_t index) override;
 
     // Every streaming test-pattern device delivers its due frame now (tests, benchmarks).
     static int pumpFrames();

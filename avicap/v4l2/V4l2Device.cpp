@@ -34,58 +34,74 @@ V4l2Device::~V4l2Device()
 }
 
 std::unique_ptr<V4l2Device> V4l2Device::open(std::shared_ptr<V4l2System> system,
-                                             const std::string& path)
+                                             const std::string& path, CaptureError* error)
 {
     if (!system)
         return nullptr;
     std::unique_ptr<V4l2Device> device(new V4l2Device(std::move(system)));
-    if (!device->initialise(path))
+    CaptureError failure = device->initialise(path);
+    if (error)
+        *error = failure;
+    if (failure.failed())
         return nullptr;
     return device;
 }
 
-bool V4l2Device::initialise(const std::string& path)
+CaptureError V4l2Device::callError(const char* call, int err) const
+{
+    return cameraCallError(call, path_, err);
+}
+
+CaptureError V4l2Device::initialise(const std::string& path)
 {
     path_ = path;
     fd_ = system_->open(path);
     if (fd_ < 0)
-        return false;
+        return callError("open", errno);
     v4l2_capability caps{};
-    if (system_->ioctl(fd_, VIDIOC_QUERYCAP, &caps) != 0 || !isV4l2CaptureNode(caps))
-        return false;
+    if (system_->ioctl(fd_, VIDIOC_QUERYCAP, &caps) != 0)
+        return callError("VIDIOC_QUERYCAP", errno);
+    if (!isV4l2CaptureNode(caps))
+        return captureFault(CaptureFault::CameraMissing, path + " is not a camera");
     name_ = v4l2Text(caps.card, sizeof caps.card);
     version_ = v4l2VersionText(caps);
     std::lock_guard lock(mutex_);
     modes_ = enumerateV4l2Modes(*system_, fd_);
     if (modes_.empty())
-        return false;
+        return captureFault(CaptureFault::CameraUnsupported,
+                            "The camera \"" + name_ + "\" on " + path + " offers no picture format Lumo free reads");
     // Keep the camera's present mode when it is one we can show; VGA (or the first) else.
     V4l2Mode current;
-    if (readFormat(current) && V4l2Converter::supports(current.fourcc) &&
+    if (readFormat(current).ok() && V4l2Converter::supports(current.fourcc) &&
         std::any_of(modes_.begin(), modes_.end(), [&](const V4l2Mode& m) {
             return m.fourcc == current.fourcc && m.width == current.width &&
                    m.height == current.height;
         })) {
         mode_ = current;
-        return true;
+        return captureOk();
     }
     const V4l2Mode* fallback = chooseV4l2Mode(modes_, {640, 480, 30});
     return applyMode(fallback ? *fallback : modes_.front());
 }
 
-// After an unplug: the node again, if it is the same camera and still takes our mode.
-// Caller holds mutex_.
-bool V4l2Device::reopen()
+// After an unplug: the node again, if it is the same camera and still takes our mode; a
+// node that is not there (yet) means the camera is still lost. Caller holds mutex_.
+CaptureError V4l2Device::reopen()
 {
     fd_ = system_->open(path_);
     if (fd_ < 0)
-        return false;
+        return cameraCallError("open", path_, errno, true);
     v4l2_capability caps{};
-    if (system_->ioctl(fd_, VIDIOC_QUERYCAP, &caps) == 0 && isV4l2CaptureNode(caps) &&
-        v4l2Text(caps.card, sizeof caps.card) == name_ && applyMode(mode_))
-        return true;
-    closeNode();
-    return false;
+    CaptureError error;
+    if (system_->ioctl(fd_, VIDIOC_QUERYCAP, &caps) != 0)
+        error = cameraCallError("VIDIOC_QUERYCAP", path_, errno, true);
+    else if (!isV4l2CaptureNode(caps) || v4l2Text(caps.card, sizeof caps.card) != name_)
+        error = captureFault(CaptureFault::CameraLost, path_ + " is now another device, not \"" + name_ + "\"");
+    else
+        error = applyMode(mode_);
+    if (error.failed())
+        closeNode();
+    return error;
 }
 
 void V4l2Device::closeNode()
@@ -95,15 +111,17 @@ void V4l2Device::closeNode()
     fd_ = -1;
 }
 
-bool V4l2Device::readFormat(V4l2Mode& mode)
+CaptureError V4l2Device::readFormat(V4l2Mode& mode)
 {
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (system_->ioctl(fd_, VIDIOC_G_FMT, &format) != 0)
-        return false;
+        return callError("VIDIOC_G_FMT", errno);
     const v4l2_pix_format& pix = format.fmt.pix;
     if (pix.width == 0 || pix.height == 0 || pix.width > kMaxV4l2Side || pix.height > kMaxV4l2Side)
-        return false;
+        return captureFault(CaptureFault::CameraUnsupported, "The camera on " + path_ + " answered a picture of " +
+                                                                 std::to_string(pix.width) + " x " +
+                                                                 std::to_string(pix.height));
     mode.fourcc = pix.pixelformat;
     mode.width = int(pix.width);
     mode.height = int(pix.height);
@@ -118,13 +136,13 @@ bool V4l2Device::readFormat(V4l2Mode& mode)
         mode.numerator = parm.parm.capture.timeperframe.numerator;
         mode.denominator = parm.parm.capture.timeperframe.denominator;
     }
-    return true;
+    return captureOk();
 }
 
-bool V4l2Device::applyMode(const V4l2Mode& wanted)
+CaptureError V4l2Device::applyMode(const V4l2Mode& wanted)
 {
     if (fd_ < 0)
-        return false;
+        return captureFault(CaptureFault::CameraLost, "The camera on " + path_ + " is not open");
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     format.fmt.pix.width = uint32_t(wanted.width);
@@ -132,7 +150,7 @@ bool V4l2Device::applyMode(const V4l2Mode& wanted)
     format.fmt.pix.pixelformat = wanted.fourcc;
     format.fmt.pix.field = V4L2_FIELD_ANY;
     if (system_->ioctl(fd_, VIDIOC_S_FMT, &format) != 0)
-        return false;
+        return callError("VIDIOC_S_FMT", errno);
     v4l2_streamparm parm{};
     parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (system_->ioctl(fd_, VIDIOC_G_PARM, &parm) == 0 &&
@@ -141,19 +159,24 @@ bool V4l2Device::applyMode(const V4l2Mode& wanted)
         system_->ioctl(fd_, VIDIOC_S_PARM, &parm);   // a refused rate leaves the camera's own
     }
     V4l2Mode actual;
-    if (!readFormat(actual) || actual.fourcc != wanted.fourcc || actual.width != wanted.width ||
-        actual.height != wanted.height) {
+    CaptureError error = readFormat(actual);
+    if (error.ok() && (actual.fourcc != wanted.fourcc || actual.width != wanted.width ||
+                       actual.height != wanted.height))
+        error = captureFault(CaptureFault::CameraUnsupported,
+                             "The camera on " + path_ + " would not take " + v4l2FourccText(wanted.fourcc) + " " +
+                                 std::to_string(wanted.width) + " x " + std::to_string(wanted.height));
+    if (error.failed()) {
         // The driver picked something else: go back to what worked.
         if (mode_.fourcc != 0) {
             V4l2Mode previous = mode_;
             mode_ = kNoMode;
-            applyMode(previous);
+            (void)applyMode(previous);
             mode_ = previous;
         }
-        return false;
+        return error;
     }
     mode_ = actual;
-    return true;
+    return captureOk();
 }
 
 std::vector<CaptureFormat> V4l2Device::formats() const
@@ -174,7 +197,7 @@ uint32_t V4l2Device::pixelFormat() const
     return mode_.fourcc;
 }
 
-bool V4l2Device::restartAround(const std::function<bool()>& change)
+CaptureError V4l2Device::restartAround(const std::function<CaptureError()>& change)
 {
     // Drivers refuse format and input changes while buffers exist.
     CaptureSink* sink = nullptr;
@@ -185,24 +208,31 @@ bool V4l2Device::restartAround(const std::function<bool()>& change)
     }
     if (sink)
         stopStreaming();
-    bool changed;
+    CaptureError changed;
     {
         std::lock_guard lock(mutex_);
         changed = change();
     }
+    // The sink was streaming: if the camera will not start again it hears so, as if the
+    // camera had failed, rather than wait for frames that never come.
     if (sink)
-        startStreaming(sink);
+        if (CaptureError restart = startStreaming(sink); restart.failed())
+            sink->deviceFailed(restart);
     return changed;
 }
 
-bool V4l2Device::setFormat(const CaptureFormat& format)
+CaptureError V4l2Device::setFormat(const CaptureFormat& format)
 {
     V4l2Mode wanted;
     {
         std::lock_guard lock(mutex_);
         const V4l2Mode* mode = chooseV4l2Mode(modes_, format);
-        if (!mode || fd_ < 0)
-            return false;
+        if (!mode)
+            return captureFault(CaptureFault::CameraUnsupported,
+                                "The camera \"" + name_ + "\" offers no picture of " + std::to_string(format.width) +
+                                    " x " + std::to_string(format.height));
+        if (fd_ < 0)
+            return captureFault(CaptureFault::CameraLost, "The camera on " + path_ + " is not open");
         wanted = *mode;
     }
     return restartAround([&] { return applyMode(wanted); });
@@ -225,16 +255,19 @@ bool V4l2Device::setControl(uint32_t id, int value)
     // Another input may offer other modes.
     return restartAround([&] {
         if (fd_ < 0 || !setV4l2Control(*system_, fd_, id, value))
-            return false;
+            return captureFault(CaptureFault::CameraFailed, "The camera on " + path_ + " refused the input");
         modes_ = enumerateV4l2Modes(*system_, fd_);
         V4l2Mode current;
-        if (readFormat(current) && V4l2Converter::supports(current.fourcc)) {
+        if (readFormat(current).ok() && V4l2Converter::supports(current.fourcc)) {
             mode_ = current;
-            return true;
+            return captureOk();
         }
         const V4l2Mode* fallback = chooseV4l2Mode(modes_, {640, 480, 30});
         if (!fallback && !modes_.empty())
             fallback = &modes_.front();
-        return fallback && applyMode(*fallback);
-    });
+        if (!fallback)
+            return captureFault(CaptureFault::CameraUnsupported,
+                                "The camera's input offers no picture format Lumo free reads");
+        return applyMode(*fallback);
+    }).ok();
 }

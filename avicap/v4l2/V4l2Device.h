@@ -40,26 +40,30 @@ std::string v4l2VersionText(const v4l2_capability& caps);
 class V4l2Device : public CaptureDevice
 {
 public:
-    // Null when the node cannot be opened, is no capture device or offers no usable format.
+    // Null when the node cannot be opened, is no capture device or offers no usable format;
+    // error, when given, then says which.
     static std::unique_ptr<V4l2Device> open(std::shared_ptr<V4l2System> system,
-                                            const std::string& path);
+                                            const std::string& path, CaptureError* error = nullptr);
     ~V4l2Device() override;
 
     std::string name() const override { return name_; }
     std::string version() const override { return version_; }
     std::vector<CaptureFormat> formats() const override;
     CaptureFormat format() const override;
-    bool setFormat(const CaptureFormat& format) override;
+    CaptureError setFormat(const CaptureFormat& format) override;
     std::vector<CaptureControl> controls() const override;
     bool setControl(uint32_t id, int value) override;
-    bool startStreaming(CaptureSink* sink) override;
+    CaptureError startStreaming(CaptureSink* sink) override;
     void stopStreaming() override;
     bool streaming() const override;
-    bool grabFrame(CaptureFrame& frame, int timeoutMs) override;
+    CaptureError grabFrame(CaptureFrame& frame, int timeoutMs) override;
     uint64_t framesRejected() const override { return rejected_.load(); }
 
     // The camera's pixel format in use.
     uint32_t pixelFormat() const;
+    // Whether a device of this process streams from the node: then the node answering busy
+    // is no other program's doing.
+    static bool streamingHere(const V4l2System* system, const std::string& path);
 
 private:
     struct Buffer
@@ -70,19 +74,22 @@ private:
     class GrabSink;
 
     explicit V4l2Device(std::shared_ptr<V4l2System> system);
-    bool initialise(const std::string& path);
-    bool reopen();
-    bool applyMode(const V4l2Mode& mode);
-    bool readFormat(V4l2Mode& mode);
-    bool restartAround(const std::function<bool()>& change);
-    bool startBuffers();
+    CaptureError initialise(const std::string& path);
+    CaptureError reopen();
+    CaptureError applyMode(const V4l2Mode& mode);
+    CaptureError readFormat(V4l2Mode& mode);
+    CaptureError callError(const char* call, int err) const;
+    CaptureError restartAround(const std::function<CaptureError()>& change);
+    CaptureError startBuffers();
+    void markStreamingHere(bool on);
     void releaseBuffers();
     void closeNode();
     void run();
     bool drain();
+    CaptureError whyPollFailed();
     static int64_t frameTime(const v4l2_buffer& buffer);
     void deliver(uint32_t index, uint32_t bytesUsed, int64_t takenUs);
-    void fail(const std::string& message);
+    void fail(const CaptureError& error);
 
     std::shared_ptr<V4l2System> system_;
     int fd_ = -1;

@@ -190,3 +190,13 @@ std::string v4l2Text(const uint8_t* field, size_t size)
     const char* text = reinterpret_cast<const char*>(field);
     return std::string(text, strnlen(text, size));
 }
+
+std::string v4l2FourccText(uint32_t fourcc)
+{
+    std::string text;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const char c = char((fourcc >> shift) & 0xff);
+        text += c >= ' ' && c <= '~' ? c : '?';
+    }
+    return text;
+}

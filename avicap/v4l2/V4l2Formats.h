@@ -35,5 +35,7 @@ constexpr uint32_t kV4l2InputControl = 0x0fff0001;
 std::vector<CaptureControl> enumerateV4l2Controls(V4l2System& system, int fd);
 bool setV4l2Control(V4l2System& system, int fd, uint32_t id, int value);
 
+// "YUYV", "MJPG": a pixel format's four characters, for messages.
+std::string v4l2FourccText(uint32_t fourcc);
 // The text of a fixed-size, possibly unterminated name field.
 std::string v4l2Text(const uint8_t* field, size_t size);

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "avicap/v4l2/V4l2Device.h"
 #include "platform/Clock.h"
@@ -14,58 +16,81 @@ constexpr int kPollTimeoutMs = 50;           // how long stopStreaming may wait 
 constexpr size_t kMaxBufferBytes = size_t(256) << 20;
 constexpr uint32_t kMaxBuffers = 32;
 
-std::string errorText(const char* what, int error)
-{
-    return std::string("The camera stopped (") + what + ": " + std::strerror(error) + ")";
-}
+// Nodes this process streams from, by system: listing them must not call them busy.
+std::mutex streamingMutex;
+std::map<std::pair<const V4l2System*, std::string>, int> streamingNodes;
 
 }  // namespace
+
+bool V4l2Device::streamingHere(const V4l2System* system, const std::string& path)
+{
+    std::lock_guard lock(streamingMutex);
+    return streamingNodes.count({system, path}) != 0;
+}
+
+void V4l2Device::markStreamingHere(bool on)
+{
+    std::lock_guard lock(streamingMutex);
+    const auto key = std::make_pair(static_cast<const V4l2System*>(system_.get()), path_);
+    if (on)
+        ++streamingNodes[key];
+    else if (auto it = streamingNodes.find(key); it != streamingNodes.end() && --it->second == 0)
+        streamingNodes.erase(it);
+}
 
 class V4l2Device::GrabSink : public CaptureSink
 {
 public:
     void frameArrived(CaptureFrame&&) override {}
-    void deviceFailed(const std::string&) override {}
+    void deviceFailed(const CaptureError&) override {}
 };
 
-bool V4l2Device::startBuffers()
+CaptureError V4l2Device::startBuffers()
 {
     v4l2_requestbuffers request{};
     request.count = kV4l2Buffers;
     request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     request.memory = V4L2_MEMORY_MMAP;
     if (system_->ioctl(fd_, VIDIOC_REQBUFS, &request) != 0)
-        return false;
+        return callError("VIDIOC_REQBUFS", errno);
     requested_ = true;
     if (request.count == 0 || request.count > kMaxBuffers)
-        return false;
+        return captureFault(CaptureFault::CameraFailed, "VIDIOC_REQBUFS on " + path_ + ": the driver granted " +
+                                                            std::to_string(request.count) + " buffers");
     // A whole raw frame must fit each buffer, or conversion would read past it; compressed
     // frames only need some room.
     const V4l2PixelLayout layout{mode_.fourcc, mode_.width, mode_.height, bytesPerLine_};
     const size_t needed = V4l2Converter::isJpeg(mode_.fourcc) ? 1 : v4l2FrameBytes(layout);
     if (needed == 0)
-        return false;
+        return captureFault(CaptureFault::CameraUnsupported,
+                            "The camera on " + path_ + " lays out " + v4l2FourccText(mode_.fourcc) + " " +
+                                std::to_string(mode_.width) + " x " + std::to_string(mode_.height) +
+                                " in a way Lumo free does not read");
     buffers_.resize(request.count);
     for (uint32_t index = 0; index < request.count; ++index) {
         v4l2_buffer buffer{};
         buffer.index = index;
         buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buffer.memory = V4L2_MEMORY_MMAP;
-        if (system_->ioctl(fd_, VIDIOC_QUERYBUF, &buffer) != 0 || buffer.length < needed ||
-            buffer.length > kMaxBufferBytes)
-            return false;
+        if (system_->ioctl(fd_, VIDIOC_QUERYBUF, &buffer) != 0)
+            return callError("VIDIOC_QUERYBUF", errno);
+        if (buffer.length < needed || buffer.length > kMaxBufferBytes)
+            return captureFault(CaptureFault::CameraFailed, "VIDIOC_QUERYBUF on " + path_ + ": a buffer of " +
+                                                                std::to_string(buffer.length) + " bytes for frames of " +
+                                                                std::to_string(needed));
         void* address = system_->mmap(buffer.length, fd_, buffer.m.offset);
         if (!address)
-            return false;
+            return callError("mmap", errno);
         buffers_[index] = {address, buffer.length};
         if (system_->ioctl(fd_, VIDIOC_QBUF, &buffer) != 0)
-            return false;
+            return callError("VIDIOC_QBUF", errno);
     }
     int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (system_->ioctl(fd_, VIDIOC_STREAMON, &type) != 0)
-        return false;
+        return callError("VIDIOC_STREAMON", errno);
     streamOn_ = true;
-    return true;
+    markStreamingHere(true);
+    return captureOk();
 }
 
 void V4l2Device::releaseBuffers()
@@ -74,6 +99,8 @@ void V4l2Device::releaseBuffers()
         int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         system_->ioctl(fd_, VIDIOC_STREAMOFF, &type);
     }
+    if (streamOn_)
+        markStreamingHere(false);
     streamOn_ = false;
     for (Buffer& buffer : buffers_)
         if (buffer.address)
@@ -88,26 +115,27 @@ void V4l2Device::releaseBuffers()
     requested_ = false;
 }
 
-bool V4l2Device::startStreaming(CaptureSink* sink)
+CaptureError V4l2Device::startStreaming(CaptureSink* sink)
 {
     if (!sink)
-        return false;
+        return captureFault(CaptureFault::CameraFailed, "The camera was started with nowhere to deliver");
     stopStreaming();
-    if (thread_.joinable())
-        return false;   // asked from the sink's own callback, before its thread has ended
+    if (thread_.joinable())   // asked from the sink's own callback, before its thread has ended
+        return captureFault(CaptureFault::CameraFailed, "The camera cannot start again from its own callback");
     std::lock_guard lock(mutex_);
-    if (fd_ < 0 && !reopen())
-        return false;
-    if (!startBuffers()) {
+    if (fd_ < 0)
+        if (CaptureError error = reopen(); error.failed())
+            return error;
+    if (CaptureError error = startBuffers(); error.failed()) {
         releaseBuffers();
-        return false;
+        return error;
     }
     sink_ = sink;
     stop_ = false;
     failed_ = false;
     running_ = true;
     thread_ = std::thread([this] { run(); });
-    return true;
+    return captureOk();
 }
 
 void V4l2Device::stopStreaming()
@@ -129,7 +157,7 @@ void V4l2Device::stopStreaming()
 
 bool V4l2Device::streaming() const { return running_ && !failed_; }
 
-void V4l2Device::fail(const std::string& message)
+void V4l2Device::fail(const CaptureError& error)
 {
     failed_ = true;
     {
@@ -137,7 +165,7 @@ void V4l2Device::fail(const std::string& message)
         grabbed_.notify_all();
     }
     if (!stop_)
-        sink_->deviceFailed(message);
+        sink_->deviceFailed(error);
 }
 
 void V4l2Device::run()
@@ -146,19 +174,31 @@ void V4l2Device::run()
         short revents = 0;
         int ready = system_->poll(fd_, kPollTimeoutMs, revents);
         if (ready < 0) {
-            fail(errorText("poll", errno));
+            fail(cameraCallError("poll", path_, errno, true));
             break;
         }
         if (ready == 0)
             continue;
         if (revents & (POLLERR | POLLHUP | POLLNVAL)) {
-            fail("The camera stopped (unplugged or device error)");
+            fail(whyPollFailed());
             break;
         }
         if ((revents & POLLIN) && !drain())
             break;
     }
     running_ = false;
+}
+
+// The poll said the device failed (unplugged, driver error); the queue says why, and a
+// frame it still hands over is left: streaming ends here anyway.
+CaptureError V4l2Device::whyPollFailed()
+{
+    v4l2_buffer buffer{};
+    buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    buffer.memory = V4L2_MEMORY_MMAP;
+    if (system_->ioctl(fd_, VIDIOC_DQBUF, &buffer) != 0 && errno != EAGAIN)
+        return cameraCallError("VIDIOC_DQBUF", path_, errno, true);
+    return captureFault(CaptureFault::CameraLost, "poll on " + path_ + ": the device reported an error");
 }
 
 // Dequeues every frame that is ready and shows only the newest.
@@ -174,15 +214,16 @@ bool V4l2Device::drain()
         if (system_->ioctl(fd_, VIDIOC_DQBUF, &buffer) != 0) {
             if (errno == EAGAIN)
                 break;
-            fail(errorText("dequeue", errno));
+            fail(cameraCallError("VIDIOC_DQBUF", path_, errno, true));
             return false;
         }
         if (buffer.index >= buffers_.size()) {
-            fail("The camera stopped (bad buffer from the driver)");
+            fail(captureFault(CaptureFault::CameraLost, "VIDIOC_DQBUF on " + path_ + ": buffer " +
+                                                            std::to_string(buffer.index) + " does not exist"));
             return false;
         }
         if (have && system_->ioctl(fd_, VIDIOC_QBUF, &newest) != 0) {
-            fail(errorText("queue", errno));
+            fail(cameraCallError("VIDIOC_QBUF", path_, errno, true));
             return false;
         }
         newest = buffer;
@@ -194,7 +235,7 @@ bool V4l2Device::drain()
     if (!(newest.flags & V4L2_BUF_FLAG_ERROR))
         deliver(newest.index, newest.bytesused, takenUs);
     if (system_->ioctl(fd_, VIDIOC_QBUF, &newest) != 0) {
-        fail(errorText("queue", errno));
+        fail(cameraCallError("VIDIOC_QBUF", path_, errno, true));
         return false;
     }
     return true;
@@ -242,12 +283,13 @@ void V4l2Device::deliver(uint32_t index, uint32_t bytesUsed, int64_t takenUs)
     sink_->frameArrived(std::move(frame));
 }
 
-bool V4l2Device::grabFrame(CaptureFrame& frame, int timeoutMs)
+CaptureError V4l2Device::grabFrame(CaptureFrame& frame, int timeoutMs)
 {
     GrabSink quiet;
     const bool own = !streaming();
-    if (own && !startStreaming(&quiet))
-        return false;
+    if (own)
+        if (CaptureError error = startStreaming(&quiet); error.failed())
+            return error;
     bool got;
     {
         std::unique_lock lock(grabMutex_);
@@ -261,7 +303,13 @@ bool V4l2Device::grabFrame(CaptureFrame& frame, int timeoutMs)
             frame = std::move(*grabFrame_);
         grabFrame_.reset();
     }
+    const bool failed = failed_;
     if (own)
         stopStreaming();
-    return got;
+    if (got)
+        return captureOk();
+    if (failed)
+        return captureFault(CaptureFault::CameraLost, "The camera on " + path_ + " stopped while a picture was awaited");
+    return captureFault(CaptureFault::NoFrame, "No picture came from the camera on " + path_ + " within " +
+                                                   std::to_string(timeoutMs) + " ms");
 }

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 namespace {
 
@@ -60,6 +61,26 @@ public:
         if (result == -1 && errno == EINTR)
             return 0;   // a signal is not a device error: the caller polls again
         return result;
+    }
+
+    // sysfs is readable by everyone; index 0 is a camera's picture node, the others carry
+    // its metadata.
+    std::string nodeName(const std::string& path) override
+    {
+        const std::string node = path.substr(path.rfind('/') + 1);
+        const std::string dir = "/sys/class/video4linux/" + node + "/";
+        if (readLine(dir + "index") != "0")
+            return {};
+        return readLine(dir + "name");
+    }
+
+private:
+    static std::string readLine(const std::string& path)
+    {
+        std::ifstream in(path);
+        std::string line;
+        std::getline(in, line);
+        return line;
     }
 };
 

@@ -25,6 +25,9 @@ public:
     virtual int munmap(void* address, size_t length) = 0;
     // Waits for input on fd; answers the poll result and sets revents.
     virtual int poll(int fd, int timeoutMs, short& revents) = 0;
+    // The kernel's name for the camera behind a node that may not be opened, so that it can
+    // still be listed; empty when unknown or when the node is not a camera's first.
+    virtual std::string nodeName(const std::string& path) { (void)path; return {}; }
 };
 
 std::shared_ptr<V4l2System> realV4l2System();

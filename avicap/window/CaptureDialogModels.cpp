@@ -59,7 +59,7 @@ CaptureFormat VideoFormatModel::chosen() const
 
 bool VideoFormatModel::apply(CaptureDevice& device) const
 {
-    return !formats_.empty() && device.setFormat(chosen());
+    return !formats_.empty() && device.setFormat(chosen()).ok();
 }
 
 VideoSourceModel::VideoSourceModel(const CaptureDevice& device) : controls_(device.controls()) {}

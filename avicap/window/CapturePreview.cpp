@@ -9,7 +9,6 @@ bool CaptureWindow::recordingNow() const { return recorder_ && recorder_->captur
 
 bool CaptureWindow::setPreview(bool on)
 {
-    const bool wasLost = previewLost_;
     preview_ = on;
     previewLost_ = false;
     if (on) {
@@ -18,13 +17,7 @@ bool CaptureWindow::setPreview(bool on)
     } else {
         KillTimer(window_, kPreviewTimer);
     }
-    if (updateStreaming())
-        return true;
-    if (on && wasLost) {   // still away: keep looking for it
-        previewLost_ = true;
-        SetTimer(window_, kCameraRetryTimer, kCameraRetryMs, nullptr);
-    }
-    return false;
+    return updateStreaming();   // a camera still away is looked for again (updateStreaming)
 }
 
 void CaptureWindow::setPreviewRate(UINT ms)
@@ -47,8 +40,9 @@ void CaptureWindow::sizeInbox()
 }
 
 // Starts or stops the camera as preview and recording need it. A camera that will not
-// start is reported (error callback, dwReturn) and leaves the preview off; a recording
-// waiting for it ends as if the camera had failed. False when it would not start.
+// start is reported (error callback, dwReturn); a recording waiting for it ends as if the
+// camera had failed, and a preview waits for it as for a lost camera (another program may
+// let it go). False when it would not start.
 bool CaptureWindow::updateStreaming()
 {
     sizeInbox();
@@ -57,14 +51,16 @@ bool CaptureWindow::updateStreaming()
     const bool wanted = preview_ || recordingNow();
     if (wanted && !device_->streaming()) {
         streamStartUs_ = currentClock().monotonicUs();
-        if (!device_->startStreaming(this)) {
-            const std::string text = "The camera \"" + device_->name() + "\" could not start streaming";
+        if (CaptureError error = device_->startStreaming(this); error.failed()) {
             KillTimer(window_, kPreviewTimer);
+            if (preview_ && !previewLost_) {
+                previewLost_ = true;
+                SetTimer(window_, kCameraRetryTimer, kCameraRetryMs, nullptr);
+            }
             preview_ = false;
-            windowError_ = IDS_CAP_DRIVER_ERROR;
             if (recordingNow())
-                recorder_->deviceFailed(text);
-            reportError(IDS_CAP_DRIVER_ERROR, text.c_str());
+                recorder_->deviceFailed(error);
+            reportCameraError(error);
             InvalidateRect(window_, nullptr, FALSE);
             return false;
         }
@@ -103,7 +99,7 @@ void CaptureWindow::retryLostCamera()
         return;
     }
     streamStartUs_ = currentClock().monotonicUs();
-    if (device_->startStreaming(this)) {
+    if (device_->startStreaming(this).ok()) {
         windowError_ = 0;
         resumeLostPreview();
     }
@@ -112,14 +108,14 @@ void CaptureWindow::retryLostCamera()
 void CaptureWindow::takeDelivered()
 {
     std::deque<CaptureFrame> frames;
-    std::string failure;
+    CaptureError failure;
     {
         std::lock_guard lock(mailMutex_);
         frames.swap(inbox_);
-        failure.swap(failure_);
+        std::swap(failure, failure_);
         wakePosted_ = false;
     }
-    if (!failure.empty()) {
+    if (failure.failed()) {
         // Frames the camera delivered before it failed still belong in the file.
         for (CaptureFrame& frame : frames)
             if (recordingNow() && device_)
@@ -133,7 +129,7 @@ void CaptureWindow::takeDelivered()
             SetTimer(window_, kCameraRetryTimer, kCameraRetryMs, nullptr);
         if (recordingNow())
             recorder_->deviceFailed(failure);
-        reportError(IDS_CAP_DRIVER_ERROR, failure.c_str());
+        reportCameraError(failure);
         return;
     }
     if (frames.empty() || !device_)

@@ -15,8 +15,8 @@ LRESULT CaptureWindow::grab(bool stopPreview)
     if (stopPreview && (preview_ || previewLost_))
         setPreview(false);
     CaptureFrame frame;
-    if (!device_->grabFrame(frame, kGrabTimeoutMs)) {
-        reportError(IDS_CAP_DRIVER_ERROR, "No frame arrived from the capture device");
+    if (CaptureError error = device_->grabFrame(frame, kGrabTimeoutMs); error.failed()) {
+        reportError(captureErrorId(error), error.text.c_str());
         return FALSE;
     }
     showFrame(std::move(frame), true);

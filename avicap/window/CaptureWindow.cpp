@@ -187,10 +187,10 @@ void CaptureWindow::frameArrived(CaptureFrame&& frame)
         wakePosted_ = PostMessageA(window_, WM_CAPTURE_FRAME_READY, 0, 0) != FALSE;
 }
 
-void CaptureWindow::deviceFailed(const std::string& message)
+void CaptureWindow::deviceFailed(const CaptureError& error)
 {
     std::lock_guard lock(mailMutex_);
-    failure_ = message.empty() ? "The capture device stopped" : message;
+    failure_ = error.failed() ? error : captureFault(CaptureFault::CameraLost, "The camera stopped");
     if (!wakePosted_)
         wakePosted_ = PostMessageA(window_, WM_CAPTURE_FRAME_READY, 0, 0) != FALSE;
 }
@@ -200,18 +200,28 @@ LRESULT CaptureWindow::reportStatus(int id, const char* text)
     return onStatus_ ? callProgram("status", [&] { return onStatus_(window_, id, text); }) : TRUE;
 }
 
+// Every error also goes to stderr, where someone who started the program from a terminal
+// (or reads the session's log) finds the call and the reason.
 LRESULT CaptureWindow::reportError(int id, const char* text)
 {
+    std::fprintf(stderr, "Lumo free: %s\n", text);
     if (!onError_)
         return TRUE;
     try {
         return onError_(window_, id, text);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "Lumo free: the error callback failed (%s) while reporting: %s\n", e.what(), text);
+        std::fprintf(stderr, "Lumo free: the error callback failed (%s) while reporting it\n", e.what());
     } catch (...) {
-        std::fprintf(stderr, "Lumo free: the error callback failed while reporting: %s\n", text);
+        std::fprintf(stderr, "Lumo free: the error callback failed while reporting it\n");
     }
     return FALSE;
+}
+
+// A camera failure: its id is what dwReturn says until the camera works again.
+void CaptureWindow::reportCameraError(const CaptureError& error)
+{
+    windowError_ = DWORD(captureErrorId(error));
+    reportError(int(windowError_), error.text.c_str());
 }
 
 LRESULT CaptureWindow::yield()
@@ -262,10 +272,7 @@ void CaptureWindow::failed(const std::string& text)
     KillTimer(window_, kCameraRetryTimer);
     preview_ = previewLost_ = false;
     updateStreaming();
-    if (onError_)
-        reportError(IDS_CAP_CALLBACK_EXCEPTION, text.c_str());
-    else
-        std::fprintf(stderr, "Lumo free: %s\n", text.c_str());
+    reportError(IDS_CAP_CALLBACK_EXCEPTION, text.c_str());
     failing_ = false;
 }
 

@@ -43,11 +43,12 @@ public:
 
     // Camera thread.
     void frameArrived(CaptureFrame&& frame) override;
-    void deviceFailed(const std::string& message) override;
+    void deviceFailed(const CaptureError& error) override;
 
     // Recorder host.
     LRESULT reportStatus(int id, const char* text) override;
     LRESULT reportError(int id, const char* text) override;
+    void reportCameraError(const CaptureError& error);
     LRESULT yield() override;
     LRESULT capControl(int state) override;
     LRESULT videoStream(VIDEOHDR* header) override;
@@ -155,7 +156,7 @@ private:
     std::deque<CaptureFrame> inbox_;
     size_t inboxLimit_ = 1;
     bool wakePosted_ = false;
-    std::string failure_;
+    CaptureError failure_;
     std::atomic<uint64_t> dropped_{0};
 
     // User-interface side.

@@ -162,11 +162,17 @@ LRESULT CaptureWindow::connect(WPARAM index)
 {
     if (index >= WPARAM(kMaxCaptureDrivers) || recordingNow())
         return FALSE;
-    std::unique_ptr<CaptureDevice> device = openCaptureDevice(int(index));
-    if (!device)
+    CaptureOpening opening = openCaptureDevice(int(index));
+    if (!opening.device) {
+        // The camera in use stays; without one, dwReturn says why there is none.
+        if (!device_)
+            reportCameraError(opening.error);
+        else
+            reportError(captureErrorId(opening.error), opening.error.text.c_str());
         return FALSE;
+    }
     disconnect();
-    device_ = std::move(device);
+    device_ = std::move(opening.device);
     deviceIndex_ = int(index);
     rejectedBase_ = device_->framesRejected();
     windowError_ = 0;
@@ -188,7 +194,7 @@ LRESULT CaptureWindow::disconnect()
     {
         std::lock_guard lock(mailMutex_);
         inbox_.clear();
-        failure_.clear();
+        failure_ = {};
     }
     InvalidateRect(window_, nullptr, FALSE);
     return TRUE;
@@ -278,8 +284,10 @@ LRESULT CaptureWindow::setVideoFormat(WPARAM size, LPARAM buffer)
     CaptureFormat format = device_->format();
     format.width = header.biWidth;
     format.height = header.biHeight;
-    if (!device_->setFormat(format))
+    if (CaptureError error = device_->setFormat(format); error.failed()) {
+        reportError(captureErrorId(error), error.text.c_str());
         return FALSE;
+    }
     InvalidateRect(window_, nullptr, FALSE);
     return TRUE;
 }
@@ -335,8 +343,10 @@ LRESULT CaptureWindow::recordingMessage(UINT message, LPARAM lParam)
     case WM_CAP_SINGLE_FRAME_OPEN: ok = recorder_->singleFrameOpen(session(true), *this); break;
     case WM_CAP_SINGLE_FRAME: {
         CaptureFrame frame;
-        if (!device_->grabFrame(frame, kGrabTimeoutMs))
+        if (CaptureError error = device_->grabFrame(frame, kGrabTimeoutMs); error.failed()) {
+            reportError(captureErrorId(error), error.text.c_str());
             return FALSE;
+        }
         showFrame(std::move(frame), true);
         VIDEOHDR header{};
         header.lpData = current_.pixels.data();

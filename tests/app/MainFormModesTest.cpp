@@ -125,7 +125,7 @@ TEST_F(MainFormModes, CameraButtonConnectsTheChosenDriver)
     struct TwoCameras : CaptureDriver
     {
         std::vector<CaptureDeviceInfo> devices() override { return {{"Cam A", "1"}, {"Cam B", "2"}}; }
-        std::unique_ptr<CaptureDevice> open(size_t) override { return std::make_unique<TestPatternDevice>(); }
+        CaptureOpening open(size_t) override { return {std::make_unique<TestPatternDevice>(), {}}; }
     };
     setCameraDriver(std::make_shared<TwoCameras>());
     TComboBox* box = SelectDeviceForm->DeviceSelectComboBox;

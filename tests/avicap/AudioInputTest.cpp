@@ -27,8 +27,7 @@ TEST(AudioInput, ToneFollowsTheClockInForce)
 {
     FakeTime time;
     ToneAudioInput tone(1000);
-    std::string error;
-    ASSERT_TRUE(tone.open(AviAudioFormat{8000, 1, 16}, error));
+    ASSERT_TRUE(tone.open(AviAudioFormat{8000, 1, 16}).ok());
     AudioBuffer b;
     EXPECT_FALSE(tone.read(b)) << "no time passed, no sound";
     time.clock->advanceMs(100);
@@ -43,7 +42,7 @@ TEST(AudioInput, ToneFollowsTheClockInForce)
     ASSERT_TRUE(tone.read(b));
     EXPECT_EQ(b.data.size(), 800u);
     EXPECT_EQ(b.timestampUs, 100000);
-    EXPECT_FALSE(tone.open(AviAudioFormat{8000, 1, 8}, error));
+    EXPECT_EQ(tone.open(AviAudioFormat{8000, 1, 8}).code, CaptureFault::SoundFailed);
 }
 
 TEST(AudioInput, LongRecordingInSimulatedTimeKeepsSoundAndPictureInStep)
@@ -57,9 +56,8 @@ TEST(AudioInput, LongRecordingInSimulatedTimeKeepsSoundAndPictureInStep)
     c.audio = AviAudioFormat{8000, 1, 16};
     AviWriter writer(c);
     ToneAudioInput tone;
-    std::string error;
     ASSERT_TRUE(writer.open());
-    ASSERT_TRUE(tone.open(*c.audio, error));
+    ASSERT_TRUE(tone.open(*c.audio).ok());
     auto started = std::chrono::steady_clock::now();
     const int frames = 5 * 60 * 30;   // five minutes
     auto dib = frame(64, 48, 0);
@@ -72,7 +70,7 @@ TEST(AudioInput, LongRecordingInSimulatedTimeKeepsSoundAndPictureInStep)
         if (tone.read(b))
             writer.addAudio(b.data.data(), b.data.size(), b.timestampUs);
     }
-    EXPECT_FALSE(writer.close());
+    EXPECT_TRUE(writer.close().ok());
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
     EXPECT_EQ(writer.stats().frames, uint64_t(frames));
     EXPECT_EQ(writer.stats().dropped, 0u);
@@ -85,12 +83,11 @@ TEST(AudioInput, LongRecordingInSimulatedTimeKeepsSoundAndPictureInStep)
 TEST(AudioInput, AlsaReportsWhetherACaptureDeviceExists)
 {
     auto input = createAlsaAudioInput();
-    std::string error;
-    bool opened = input->open(AviAudioFormat{8000, 1, 16}, error);
-    EXPECT_EQ(opened, audioHardwarePresent());
+    CaptureError error = input->open(AviAudioFormat{8000, 1, 16});
+    EXPECT_EQ(error.ok(), audioHardwarePresent());
     AudioBuffer b;
-    if (!opened) {
-        EXPECT_NE(error.find("sound input"), std::string::npos) << error;
+    if (error.failed()) {
+        EXPECT_EQ(error.text.rfind(error.call + " on default: ", 0), 0u) << error.text;
         EXPECT_FALSE(input->read(b));
     }
     input->close();

@@ -94,15 +94,15 @@ namespace {
     AviWriter writer(c);
     int32_t result[3] = {-1, 0, 0};
     if (writer.open()) {
-        for (int i = 0; i < 400 && !writer.error(); ++i) {
+        for (int i = 0; i < 400 && writer.error().ok(); ++i) {
             auto dib = frame(c.video.width, c.video.height, i);
             writer.addAudio(tone(uint64_t(i) * 267, 267).data(), 534, int64_t(i) * 33333);
             writer.addFrame(dib.data(), dib.size(), uint64_t(i));
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         auto late = frame(c.video.width, c.video.height, 0);
-        result[2] = writer.error() && !writer.addFrame(late.data(), late.size(), 500);
-        AviError error = writer.close();
+        result[2] = writer.error().failed() && !writer.addFrame(late.data(), late.size(), 500);
+        CaptureError error = writer.close();
         result[0] = int32_t(error.code);
         result[1] = int32_t(writer.stats().frames);
     }
@@ -141,7 +141,7 @@ TEST(AviWriterFailures, FullDiskStopsTheRecordingWithAPlayableFile)
         ASSERT_EQ(read(fds[0], result, sizeof result), ssize_t(sizeof result));
         close(fds[0]);
         waitpid(child, nullptr, 0);
-        EXPECT_EQ(result[0], int32_t(AviErrorCode::DiskFull)) << k.limit;
+        EXPECT_EQ(result[0], int32_t(CaptureFault::DiskFull)) << k.limit;
         EXPECT_EQ(result[2], 1) << "frames given after the failure are refused";
         auto v = stream(path, "v:0");
         EXPECT_GE(number(v, "nb_read_frames"), 5) << v["error"];
@@ -157,13 +157,13 @@ TEST(AviWriterFailures, FileThatCannotBeCreatedIsReportedAtOpen)
     EXPECT_EQ(std::system(("touch " + dir + "/plainfile").c_str()), 0);
     for (const std::string& path : {std::string("/nonexistent-lumo-folder/a.avi"), dir + "/plainfile/a.avi", dir}) {
         AviWriter writer(config(path, VideoCodec::MotionJpeg));
-        AviError error;
+        CaptureError error;
         EXPECT_FALSE(writer.open(&error)) << path;
-        EXPECT_EQ(error.code, AviErrorCode::CannotCreate) << path;
+        EXPECT_EQ(error.code, CaptureFault::CannotCreate) << path;
         EXPECT_NE(error.text.find(path), std::string::npos) << error.text;
         auto dib = frame(320, 240, 0);
         EXPECT_FALSE(writer.addFrame(dib.data(), dib.size(), 0));
-        EXPECT_EQ(writer.close().code, AviErrorCode::CannotCreate);
+        EXPECT_EQ(writer.close().code, CaptureFault::CannotCreate);
     }
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }

@@ -121,7 +121,7 @@ TEST(AviMuxer, DiskFullWithoutRoomForTheIndexesKeepsTheLastFlush)
         while (m.writeAudio(sample, 2)) {
         }
     });
-    EXPECT_EQ(code, int(AviErrorCode::DiskFull));
+    EXPECT_EQ(code, int(CaptureFault::DiskFull));
     EXPECT_EQ(stream(tiny, "v:0")["nb_read_frames"], "10");
     EXPECT_EQ(decodeErrors(tiny), "");
 
@@ -133,7 +133,7 @@ TEST(AviMuxer, DiskFullWithoutRoomForTheIndexesKeepsTheLastFlush)
         tenFramesFlushed(m);
         m.writeVideo(jpeg.data(), jpeg.size(), true);
     }, 60, [&](AviMuxer& m) { m.writeVideo(jpeg.data(), jpeg.size(), true); });
-    EXPECT_EQ(code, int(AviErrorCode::DiskFull));
+    EXPECT_EQ(code, int(CaptureFault::DiskFull));
     EXPECT_EQ(stream(noLegacy, "v:0")["nb_read_frames"], "11");
     EXPECT_EQ(decodeErrors(noLegacy), "");
     EXPECT_EQ(readFile(noLegacy).find("idx1"), std::string::npos);

@@ -25,7 +25,7 @@ struct Recording
 AviWriterStats record(Recording& r)
 {
     AviWriter writer(r.config);
-    AviError error;
+    CaptureError error;
     EXPECT_TRUE(writer.open(&error)) << error.text;
     const AviVideoFormat& v = r.config.video;
     const int rate = r.config.audio ? int(r.config.audio->samplesPerSec) : 0;
@@ -42,7 +42,7 @@ AviWriterStats record(Recording& r)
             EXPECT_TRUE(writer.addFrame(dib.data(), dib.size(), uint64_t(i)));
         }
     }
-    EXPECT_FALSE(writer.close()) << writer.error().text;
+    EXPECT_TRUE(writer.close().ok()) << writer.error().text;
     return writer.stats();
 }
 
@@ -160,7 +160,7 @@ TEST(AviWriter, SoundLandsAtItsTimestampsDespiteLostAndRepeatedBuffers)
         }
         writer.addFrame(dib.data(), dib.size(), uint64_t(i));
     }
-    EXPECT_FALSE(writer.close());
+    EXPECT_TRUE(writer.close().ok());
     std::string pcmPath = dir + "/sound.raw";
     run("ffmpeg -nostdin -v error -i '" + c.path + "' -map 0:a -f s16le -y '" + pcmPath + "'");
     FILE* f = std::fopen(pcmPath.c_str(), "rb");
@@ -195,7 +195,7 @@ TEST(AviWriter, KeepsFewBuffersAfterABacklogAndNothingOnceGone)
         AviWriter warm(config(dir + "/warm.avi", VideoCodec::MotionJpeg));
         ASSERT_TRUE(warm.open());
         ASSERT_TRUE(warm.addFrame(dib.data(), dib.size(), 0));
-        EXPECT_FALSE(warm.close());
+        EXPECT_TRUE(warm.close().ok());
     }
     const size_t before = heapInUse();
     {
@@ -214,7 +214,7 @@ TEST(AviWriter, KeepsFewBuffersAfterABacklogAndNothingOnceGone)
         // Two hundred thousand slots without a picture: as many chunks in the index.
         ASSERT_TRUE(writer.addFrame(dib.data(), dib.size(), 200080));
         ASSERT_TRUE(waitForFrames(writer, 200081));
-        EXPECT_FALSE(writer.close()) << writer.error().text;
+        EXPECT_TRUE(writer.close().ok()) << writer.error().text;
     }
     EXPECT_LE(heapInUse(), before + (128 << 10)) << "left behind by a writer gone";
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
@@ -290,8 +290,8 @@ TEST(AviWriter, QueuedPicturesAndSoundOfAllWritersStayWithinOneBound)
     EXPECT_FALSE(second.addFrame(dib.data(), dib.size(), 1)) << "the bound is shared";
 
     gate.release();
-    EXPECT_FALSE(first.close());
-    EXPECT_FALSE(second.close());
+    EXPECT_TRUE(first.close().ok());
+    EXPECT_TRUE(second.close().ok());
     EXPECT_EQ(first.stats().frames, 30u) << "eight pictures, then dropped frames to the grid's end";
     EXPECT_EQ(first.stats().dropped, 22u);
     EXPECT_EQ(first.stats().queuedBytes + second.stats().queuedBytes, 0u);
@@ -304,6 +304,6 @@ TEST(AviWriter, QueuedPicturesAndSoundOfAllWritersStayWithinOneBound)
         taken += third.addFrame(dib.data(), dib.size(), slot);
     EXPECT_EQ(taken, 8) << "what the others held is given back whole";
     again.release();
-    EXPECT_FALSE(third.close());
+    EXPECT_TRUE(third.close().ok());
     EXPECT_EQ(std::system(("rm -rf " + dir).c_str()), 0);
 }

@@ -164,14 +164,15 @@ TEST_F(CaptureFailure, AMessageWhoseHandlingThrowsAnswersZeroAndEndsTheCapture)
 
 TEST_F(CaptureFailure, ACameraThatWillNotStreamIsReportedNotShownBlack)
 {
-    driver->camera->refuseStream = true;
+    driver->camera->refuseStream = captureFault(CaptureFault::CameraBusy, "VIDIOC_STREAMON on /dev/video0: Device or resource busy");
     EXPECT_FALSE(send(WM_CAP_SET_PREVIEW, TRUE));
     CAPSTATUS s = status();
     EXPECT_EQ(s.fLiveWindow, 0);
-    EXPECT_EQ(s.dwReturn, DWORD(IDS_CAP_DRIVER_ERROR));
+    // The camera's own reason, not a bare driver error.
+    EXPECT_EQ(s.dwReturn, DWORD(IDS_CAP_CAMERA_BUSY));
     ASSERT_EQ(recording.errors.size(), 1u);
-    EXPECT_EQ(recording.errors[0].first, IDS_CAP_DRIVER_ERROR);
-    EXPECT_NE(recording.errors[0].second.find("Manual"), std::string::npos) << recording.errors[0].second;
+    EXPECT_EQ(recording.errors[0].first, IDS_CAP_CAMERA_BUSY);
+    EXPECT_EQ(recording.errors[0].second, "VIDIOC_STREAMON on /dev/video0: Device or resource busy");
 
     // A capture cannot start either; its start message says so, and so does the status.
     EXPECT_FALSE(send(WM_CAP_SEQUENCE));
@@ -180,7 +181,7 @@ TEST_F(CaptureFailure, ACameraThatWillNotStreamIsReportedNotShownBlack)
     EXPECT_NE(s.dwReturn, 0u);
 
     // Once the camera works again, so do the preview and the next capture.
-    driver->camera->refuseStream = false;
+    driver->camera->refuseStream = {};
     EXPECT_TRUE(send(WM_CAP_SET_PREVIEW, TRUE));
     EXPECT_EQ(status().fLiveWindow, 1);
     ASSERT_TRUE(send(WM_CAP_SEQUENCE));
@@ -204,10 +205,9 @@ TEST_F(CaptureFailure, ASoundInputThatWillNotOpenLeavesASilentRecordingAndSaysWh
     REQUIRE_FFMPEG();
     struct DeafInput : AudioInput
     {
-        bool open(const AviAudioFormat&, std::string& error) override
+        CaptureError open(const AviAudioFormat&) override
         {
-            error = "device busy";
-            return false;
+            return captureFault(CaptureFault::SoundFailed, "device busy");
         }
         bool read(AudioBuffer&) override { return false; }
         void close() override {}

@@ -189,7 +189,7 @@ TEST_F(CapturePreview, ADeviceFailureReachesTheErrorCallbackAndStopsPreview)
 {
     connectPreview();
     advance(1);
-    findCaptureWindow(cap)->deviceFailed("unplugged");
+    findCaptureWindow(cap)->deviceFailed(captureFault(CaptureFault::CameraLost, "unplugged"));
     processPendingMessages();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].first, IDS_CAP_DRIVER_ERROR);
@@ -214,7 +214,7 @@ TEST_F(CapturePreview, APreviewLostWithTheCameraResumesUnlessSomethingStoppedItM
     connectPreview();
     advance(1);
     const int framesBefore = frames.calls;
-    findCaptureWindow(cap)->deviceFailed("unplugged");
+    findCaptureWindow(cap)->deviceFailed(captureFault(CaptureFault::CameraLost, "unplugged"));
     processPendingMessages();
     ASSERT_EQ(status().fLiveWindow, 0);
     advance(kCameraRetryMs);
@@ -225,7 +225,7 @@ TEST_F(CapturePreview, APreviewLostWithTheCameraResumesUnlessSomethingStoppedItM
     EXPECT_GT(frames.calls, framesBefore);
 
     // Lost again, then a grab that stops the preview: nothing restarts it.
-    findCaptureWindow(cap)->deviceFailed("unplugged");
+    findCaptureWindow(cap)->deviceFailed(captureFault(CaptureFault::CameraLost, "unplugged"));
     processPendingMessages();
     EXPECT_TRUE(send(WM_CAP_GRAB_FRAME, 0, 0));
     advance(3 * kCameraRetryMs);
@@ -234,7 +234,7 @@ TEST_F(CapturePreview, APreviewLostWithTheCameraResumesUnlessSomethingStoppedItM
     // Lost again, then a frame callback that throws: the failure stops everything.
     ASSERT_TRUE(send(WM_CAP_SET_PREVIEW, TRUE, 0));
     advance(100);
-    findCaptureWindow(cap)->deviceFailed("unplugged");
+    findCaptureWindow(cap)->deviceFailed(captureFault(CaptureFault::CameraLost, "unplugged"));
     processPendingMessages();
     auto throwing = [](HWND, LPVIDEOHDR) -> LRESULT { throw std::runtime_error("bad handler"); };
     ASSERT_TRUE(send(WM_CAP_SET_CALLBACK_FRAME, 0, LPARAM(+throwing)));

@@ -15,14 +15,12 @@ __int128 framesPerSecondE12(const AviAudioFormat& f, int ppm)
 
 }  // namespace
 
-bool DriftingSoundCard::open(const AviAudioFormat& format, std::string& error)
+CaptureError DriftingSoundCard::open(const AviAudioFormat& format)
 {
-    if ((format.bitsPerSample != 8 && format.bitsPerSample != 16) || !format.channels || !format.samplesPerSec) {
-        error = "the simulated card makes 8- or 16-bit sound only";
-        return false;
-    }
+    if ((format.bitsPerSample != 8 && format.bitsPerSample != 16) || !format.channels || !format.samplesPerSec)
+        return captureFault(CaptureFault::SoundFailed, "the simulated card makes 8- or 16-bit sound only");
     start(format, currentClock().monotonicUs());
-    return true;
+    return captureOk();
 }
 
 bool DriftingSoundCard::read(AudioBuffer& buffer) { return readUntil(currentClock().monotonicUs(), buffer); }

@@ -23,7 +23,7 @@ public:
     }
 
     // Starts at the clock's present time.
-    bool open(const AviAudioFormat& format, std::string& error) override;
+    CaptureError open(const AviAudioFormat& format) override;
     // Everything taken since the last read, up to the clock's present time.
     bool read(AudioBuffer& buffer) override;
     void close() override { open_ = false; }

@@ -16,7 +16,10 @@ public:
     std::string version() const override { return "1"; }
     std::vector<CaptureFormat> formats() const override { return {format()}; }
     CaptureFormat format() const override { return size; }
-    bool setFormat(const CaptureFormat& f) override { return f == format(); }
+    CaptureError setFormat(const CaptureFormat& f) override
+    {
+        return f == format() ? captureOk() : captureFault(CaptureFault::CameraUnsupported, "Manual: no such size");
+    }
     std::vector<CaptureControl> controls() const override
     {
         if (controlsThrow)
@@ -24,10 +27,19 @@ public:
         return {};
     }
     bool setControl(uint32_t, int) override { return false; }
-    bool startStreaming(CaptureSink* s) override { return !refuseStream && (sink = s) != nullptr; }
+    CaptureError startStreaming(CaptureSink* s) override
+    {
+        if (refuseStream.failed())
+            return refuseStream;
+        sink = s;
+        return captureOk();
+    }
     void stopStreaming() override { sink = nullptr; }
     bool streaming() const override { return sink != nullptr; }
-    bool grabFrame(CaptureFrame&, int) override { return false; }
+    CaptureError grabFrame(CaptureFrame&, int) override
+    {
+        return captureFault(CaptureFault::NoFrame, "Manual: no frame");
+    }
     uint64_t framesRejected() const override { return rejected; }
 
     bool deliver()
@@ -44,7 +56,7 @@ public:
     }
     uint64_t n = 0;
     CaptureFormat size{320, 240, 30};
-    bool refuseStream = false;   // startStreaming fails, as a busy or broken camera does
+    CaptureError refuseStream;   // startStreaming fails with it, as a busy or broken camera does
     uint64_t rejected = 0;       // what framesRejected answers
     bool controlsThrow = false;  // controls() throws, as a faulty driver might
     std::vector<uint8_t> pixels;   // empty: a grey that brightens frame by frame
@@ -55,11 +67,11 @@ struct ManualDriver : CaptureDriver
 {
     ManualCamera* camera = nullptr;
     std::vector<CaptureDeviceInfo> devices() override { return {{"Manual", "1"}}; }
-    std::unique_ptr<CaptureDevice> open(size_t) override
+    CaptureOpening open(size_t) override
     {
         auto device = std::make_unique<ManualCamera>();
         camera = device.get();
-        return device;
+        return {std::move(device), {}};
     }
 };
 

@@ -34,7 +34,7 @@ TEST_F(RecordingFailure, CameraThatStopsDeliveringEndsTheCapture)
         }
         int64_t quietMs = 0;
         if (unplugged) {
-            driver->camera->sink->deviceFailed("unplugged");
+            driver->camera->sink->deviceFailed(captureFault(CaptureFault::CameraLost, "unplugged"));
             advance(0);
         }
         while (status().fCapturingNow && quietMs < 10000) {

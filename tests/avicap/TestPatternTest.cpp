@@ -14,7 +14,7 @@ struct CountingSink : CaptureSink
         std::lock_guard lock(mutex);
         frames.push_back(std::move(frame));
     }
-    void deviceFailed(const std::string&) override {}
+    void deviceFailed(const CaptureError&) override {}
 };
 
 }  // namespace
@@ -23,7 +23,7 @@ TEST_F(CaptureFixture, TestPatternIsPacedAtThirtyFramesPerSecondByTheClock)
 {
     TestPatternDevice device;
     CountingSink sink;
-    ASSERT_TRUE(device.startStreaming(&sink));
+    ASSERT_TRUE(device.startStreaming(&sink).ok());
     for (int i = 0; i < 100; ++i) {
         clock->advanceMs(10);
         TestPatternDriver::pumpFrames();
@@ -42,22 +42,22 @@ TEST_F(CaptureFixture, TestPatternDrawsEveryOfferedSizeAndShowsTheTime)
 {
     TestPatternDevice device;
     for (const CaptureFormat& format : device.formats()) {
-        ASSERT_TRUE(device.setFormat(format));
+        ASSERT_TRUE(device.setFormat(format).ok());
         CaptureFrame frame;
-        ASSERT_TRUE(device.grabFrame(frame, 0));
+        ASSERT_TRUE(device.grabFrame(frame, 0).ok());
         EXPECT_EQ(frame.pixels.size(), size_t(format.width) * size_t(format.height) * 3);
     }
-    EXPECT_FALSE(device.setFormat({100, 100, 30}));
+    EXPECT_TRUE(device.setFormat({100, 100, 30}).failed());
     EXPECT_FALSE(device.setControl(TestPatternDevice::kBrightnessControl, 101));
 
     // Solid pattern: only the clock and the counter change between two grabs.
-    ASSERT_TRUE(device.setFormat({320, 240, 30}));
+    ASSERT_TRUE(device.setFormat({320, 240, 30}).ok());
     ASSERT_TRUE(device.setControl(TestPatternDevice::kPatternControl, TestPatternDevice::Solid));
     CaptureFrame a, b;
-    device.grabFrame(a, 0);
+    ASSERT_TRUE(device.grabFrame(a, 0).ok());
     clock->advanceMs(1000);
     clock->setLocalMicroseconds(int64_t(13) * 3600 * 1000000);
-    device.grabFrame(b, 0);
+    ASSERT_TRUE(device.grabFrame(b, 0).ok());
     size_t differing = 0, bottomHalf = 0;
     for (size_t i = 0; i < a.pixels.size(); i += 3)
         if (a.pixels[i] != b.pixels[i] || a.pixels[i + 2] != b.pixels[i + 2]) {
@@ -83,7 +83,7 @@ TEST_F(CaptureFixture, TestPatternThreadSleepsUntilTheClockReachesTheNextFrame)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return count();
     };
-    ASSERT_TRUE(device.startStreaming(&sink));
+    ASSERT_TRUE(device.startStreaming(&sink).ok());
     EXPECT_EQ(waitFor(1), 1u) << "the first frame is due at once";
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(count(), 1u) << "the clock stood still";

@@ -82,10 +82,10 @@ public:
         sizeOk = sizeOk && frame.pixels.size() == size_t(frame.width) * size_t(frame.height) * 3;
         wake.notify_all();
     }
-    void deviceFailed(const std::string& message) override
+    void deviceFailed(const CaptureError& error) override
     {
         std::lock_guard lock(mutex);
-        failure = message;
+        failure = error.text;
         wake.notify_all();
     }
     bool waitFrames(int count, std::chrono::milliseconds timeout = 5s)
@@ -113,7 +113,7 @@ public:
 std::unique_ptr<CaptureDevice> openFirst()
 {
     V4l2Driver driver;
-    auto device = driver.open(0);
+    std::unique_ptr<CaptureDevice> device = driver.open(0).device;
     if (!device)
         return device;
     auto formats = device->formats();
@@ -125,8 +125,9 @@ std::unique_ptr<CaptureDevice> openFirst()
                                         (vga == bestVga && f.framesPerSecond > best.framesPerSecond)))
             best = f;
     }
-    if (best.width)
-        device->setFormat(best);
+    if (best.width) {
+        EXPECT_TRUE(device->setFormat(best).ok());
+    }
     CaptureFormat f = device->format();
     std::printf("using %dx%d @ %d\n", f.width, f.height, f.framesPerSecond);
     return device;
@@ -155,7 +156,7 @@ std::unique_ptr<AviWriter> startRecording(const CaptureDevice& device, const std
     config.video.microSecPerFrame = uint32_t(1000000 / std::max(1, device.format().framesPerSecond));
     config.video.codec = VideoCodec::MotionJpeg;
     auto writer = std::make_unique<AviWriter>(config);
-    AviError error;
+    CaptureError error;
     if (writer->open(&error))
         return writer;
     ADD_FAILURE() << path << ": " << error.text;
@@ -187,7 +188,7 @@ TEST(V4l2Device, ListsTheCameraWithItsFormatsAndControls)
                     c.maximum, c.value);
     // Every offered format can be set (the first few, to keep it quick).
     for (size_t i = 0; i < std::min<size_t>(formats.size(), 4); ++i) {
-        EXPECT_TRUE(device->setFormat(formats[i])) << formats[i].width << "x" << formats[i].height;
+        EXPECT_TRUE(device->setFormat(formats[i]).ok()) << formats[i].width << "x" << formats[i].height;
         EXPECT_EQ(device->format().width, formats[i].width);
     }
 }
@@ -199,7 +200,7 @@ TEST(V4l2Device, StreamsFramesOfTheChosenSizeAndStopsAtOnce)
     ASSERT_TRUE(device);
     const CaptureFormat format = device->format();
     Recorder sink;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     EXPECT_TRUE(sink.waitFrames(5));
     auto started = std::chrono::steady_clock::now();
     device->stopStreaming();
@@ -207,7 +208,7 @@ TEST(V4l2Device, StreamsFramesOfTheChosenSizeAndStopsAtOnce)
     EXPECT_TRUE(sink.sizeOk);
     EXPECT_TRUE(sink.failure.empty()) << sink.failure;
     CaptureFrame frame;
-    ASSERT_TRUE(device->grabFrame(frame, 3000));
+    ASSERT_TRUE(device->grabFrame(frame, 3000).ok());
     EXPECT_EQ(frame.width, format.width);
 }
 
@@ -217,7 +218,7 @@ TEST(V4l2Device, AppliesASliderLive)
     auto device = openFirst();
     ASSERT_TRUE(device);
     Recorder sink;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     for (const CaptureControl& c : device->controls())
         if (c.kind == CaptureControl::Slider && c.maximum > c.minimum && c.name == "Brightness") {
             int value = c.value == c.maximum ? c.minimum : c.maximum;
@@ -242,10 +243,10 @@ TEST(V4l2Device, RecordsTwoSecondsToAPlayableFile)
     ASSERT_TRUE(writer);
     Recorder sink;
     sink.writer = writer.get();
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     std::this_thread::sleep_for(2s);
     device->stopStreaming();
-    EXPECT_FALSE(writer->close());
+    EXPECT_TRUE(writer->close().ok());
     std::printf("recorded %d frames, %llu bytes\n", sink.frames,
                 (unsigned long long)std::filesystem::file_size(path));
     EXPECT_GE(sink.frames, 10);
@@ -270,7 +271,7 @@ TEST(V4l2Device, DisconnectMidRecordingEndsItAndTheCameraComesBack)
     ASSERT_TRUE(writer);
     Recorder sink;
     sink.writer = writer.get();
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     ASSERT_TRUE(sink.waitFrames(10));
     EXPECT_TRUE(device->setControl(disconnect, 1));
     ASSERT_TRUE(sink.waitFailure());
@@ -279,7 +280,7 @@ TEST(V4l2Device, DisconnectMidRecordingEndsItAndTheCameraComesBack)
     device->stopStreaming();
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
     EXPECT_FALSE(device->streaming());
-    EXPECT_FALSE(writer->close());
+    EXPECT_TRUE(writer->close().ok());
     int probed = probeFrames(path);
     std::printf("ffprobe after disconnect: %d frames\n", probed);
     // Frames that land in one slot of the frame grid are kept once.
@@ -297,7 +298,7 @@ TEST(V4l2Device, DisconnectMidRecordingEndsItAndTheCameraComesBack)
     ASSERT_TRUE(again);
     std::printf("open again: attempt %d\n", attempt);
     Recorder second;
-    ASSERT_TRUE(again->startStreaming(&second));
+    ASSERT_TRUE(again->startStreaming(&second).ok());
     EXPECT_TRUE(second.waitFrames(3));
     again->stopStreaming();
 }

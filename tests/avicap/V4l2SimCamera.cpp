@@ -112,7 +112,7 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
             pix.sizeimage = frameBytes(n.fourcc, n.width, n.height);
             return 0;
         }
-        if (n.streaming && request == VIDIOC_S_FMT)
+        if ((n.streaming || n.heldElsewhere) && request == VIDIOC_S_FMT)
             return fail(EBUSY);
         auto f = std::find_if(n.formats.begin(), n.formats.end(),
                               [&](const SimFormat& s) { return s.fourcc == pix.pixelformat; });
@@ -147,7 +147,7 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
     }
     case VIDIOC_REQBUFS: {
         auto* r = static_cast<v4l2_requestbuffers*>(arg);
-        if (n.streaming)
+        if (n.streaming || n.heldElsewhere)
             return fail(EBUSY);
         if (n.grantedBuffers)
             r->count = n.grantedBuffers;
@@ -183,6 +183,10 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
         return 0;
     }
     case VIDIOC_STREAMON:
+        if (n.heldElsewhere)
+            return fail(EBUSY);
+        if (n.streamOnErrno)
+            return fail(n.streamOnErrno);
         ++n.streamOns;
         n.streaming = true;
         return 0;

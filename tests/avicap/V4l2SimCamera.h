@@ -40,6 +40,9 @@ struct SimNode
     std::vector<SimControl> controls;
     std::vector<std::string> inputs;
     bool openFails = false;
+    int openErrno = 0;            // open fails with this (EACCES, EBUSY) when set
+    bool heldElsewhere = false;   // another program streams: buffers and formats answer EBUSY
+    int streamOnErrno = 0;        // STREAMON fails with this when set
     // State.
     uint32_t fourcc = 0;
     int width = 0, height = 0;
@@ -156,6 +159,10 @@ public:
             errno = ENOENT;
             return -1;
         }
+        if (it->second.openErrno) {
+            errno = it->second.openErrno;
+            return -1;
+        }
         int fd = nextFd_++;
         open_[fd] = path;
         return fd;
@@ -201,6 +208,12 @@ public:
         return revents ? 1 : 0;
     }
     int ioctl(int fd, unsigned long request, void* arg) override;
+    std::string nodeName(const std::string& path) override
+    {
+        std::lock_guard lock(mutex);
+        auto it = nodes.find(path);
+        return it == nodes.end() || !it->second.plugged ? std::string() : it->second.card;
+    }
 
 private:
     SimNode* nodeOf(int fd)

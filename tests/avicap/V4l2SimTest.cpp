@@ -31,10 +31,10 @@ public:
         frames.push_back(std::move(frame));
         wake.notify_all();
     }
-    void deviceFailed(const std::string& message) override
+    void deviceFailed(const CaptureError& error) override
     {
         std::lock_guard lock(mutex);
-        failure = message;
+        failure = error.text;
         wake.notify_all();
     }
     bool waitFrames(size_t count)
@@ -126,10 +126,10 @@ TEST_F(V4l2Sim, ListsCaptureNodesInNumberOrderAndNoticesHotPlug)
 
     sim->unplug("/dev/video2");
     EXPECT_EQ(names(), (std::vector<std::string>{"Zero", "Ten"}));
-    auto device = driver.open(1);
+    auto device = driver.open(1).device;
     ASSERT_TRUE(device);
     EXPECT_EQ(device->name(), "Ten");
-    EXPECT_FALSE(driver.open(2));
+    EXPECT_FALSE(driver.open(2).device);
 }
 
 TEST_F(V4l2Sim, KeepsNineCamerasSoTheTestPatternIsTenth)
@@ -139,7 +139,7 @@ TEST_F(V4l2Sim, KeepsNineCamerasSoTheTestPatternIsTenth)
         sim->node("/dev/video" + std::to_string(i)).card = "Cam " + std::to_string(i);
     setCameraDriver(std::make_shared<V4l2Driver>(sim));
     auto list = listCaptureDevices();
-    auto device = openCaptureDevice(8);
+    auto device = openCaptureDevice(8).device;
     setCameraDriver(nullptr);
     ASSERT_EQ(list.size(), 10u);
     EXPECT_EQ(list[8].name, "Cam 8");
@@ -159,15 +159,15 @@ TEST_F(V4l2Sim, NegotiatesFormatsAndRates)
     EXPECT_EQ(device->formats(), (std::vector<CaptureFormat>{
                                      {640, 480, 10}, {640, 480, 30}, {1280, 720, 10}, {1280, 720, 30}}));
 
-    ASSERT_TRUE(device->setFormat({1280, 720, 30}));
+    ASSERT_TRUE(device->setFormat({1280, 720, 30}).ok());
     EXPECT_EQ(device->pixelFormat(), uint32_t(V4L2_PIX_FMT_MJPEG)) << "records without re-encoding";
-    ASSERT_TRUE(device->setFormat({1280, 720, 12}));
+    ASSERT_TRUE(device->setFormat({1280, 720, 12}).ok());
     EXPECT_EQ(device->pixelFormat(), uint32_t(V4L2_PIX_FMT_YUYV)) << "only YUYV has 10 fps";
     EXPECT_EQ(device->format(), (CaptureFormat{1280, 720, 10}));
     EXPECT_EQ(cam.interval.denominator, 10u);
 
-    EXPECT_FALSE(device->setFormat({800, 600, 30}));
-    EXPECT_FALSE(device->setFormat({1920, 1080, 30})) << "H.264 is not offered";
+    EXPECT_TRUE(device->setFormat({800, 600, 30}).failed());
+    EXPECT_TRUE(device->setFormat({1920, 1080, 30}).failed()) << "H.264 is not offered";
     EXPECT_EQ(device->format(), (CaptureFormat{1280, 720, 10}));
 }
 
@@ -268,7 +268,7 @@ TEST_F(V4l2Sim, ShortNv12FramesAreCountedAndNeverDelivered)
     ASSERT_TRUE(device);
     ASSERT_EQ(device->pixelFormat(), uint32_t(V4L2_PIX_FMT_NV12));
     RecordingSink sink;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     // The driver says only the luma plane was filled.
     ASSERT_TRUE(sim->pushFrameWait(kCam, std::vector<uint8_t>(64 * 48, 100)));
     for (int i = 0; i < 2000 && device->framesRejected() == 0; ++i)
@@ -287,11 +287,11 @@ TEST_F(V4l2Sim, StreamingRefusesBuffersTooSmallForAWholeFrame)
     auto device = open();
     ASSERT_TRUE(device);
     RecordingSink sink;
-    EXPECT_FALSE(device->startStreaming(&sink));
+    EXPECT_TRUE(device->startStreaming(&sink).failed());
     EXPECT_FALSE(cam.streaming);
     EXPECT_EQ(sim->maps, sim->unmaps);
     cam.bufferBytes = 64 * 48 * 3 / 2;
-    EXPECT_TRUE(device->startStreaming(&sink));
+    EXPECT_TRUE(device->startStreaming(&sink).ok());
     device->stopStreaming();
 }
 
@@ -301,7 +301,7 @@ TEST_F(V4l2Sim, StreamsConvertedFramesAndReleasesBuffers)
     auto device = open();
     ASSERT_TRUE(device);
     RecordingSink sink;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     EXPECT_TRUE(device->streaming());
     EXPECT_EQ(cam.buffers.size(), size_t(kV4l2Buffers));
     for (int i = 0; i < 6; ++i) {   // more frames than buffers: each is queued again
@@ -324,7 +324,7 @@ TEST_F(V4l2Sim, NewestFrameWinsWhenTheSinkIsBehind)
     auto device = open();
     RecordingSink sink;
     sink.setHold(true);
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     ASSERT_TRUE(sim->pushFrame(kCam, yuyvPattern(8)));
     {
         std::unique_lock lock(sink.mutex);   // the camera thread is now stuck in the sink
@@ -357,7 +357,7 @@ TEST_F(V4l2Sim, MotionJpegFramesCarryTheCamerasJpeg)
     auto device = open();
     ASSERT_TRUE(device);
     RecordingSink sink;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     ASSERT_TRUE(sim->pushFrameWait(kCam, {1, 2, 3}));   // corrupt: skipped, not fatal
     ASSERT_TRUE(sim->pushFrameWait(kCam, jpeg));
     ASSERT_TRUE(sink.waitFrames(1));
@@ -381,14 +381,14 @@ TEST_F(V4l2Sim, GrabsOneFrameWithoutAStream)
         }
     });
     CaptureFrame frame;
-    bool grabbed = device->grabFrame(frame, 2000);
+    bool grabbed = device->grabFrame(frame, 2000).ok();
     done = true;
     camera.join();
     ASSERT_TRUE(grabbed);
     EXPECT_EQ(frame.width, 4);
     EXPECT_FALSE(device->streaming());
     CaptureFrame none;
-    EXPECT_FALSE(device->grabFrame(none, 30)) << "no frame comes: times out";
+    EXPECT_TRUE(device->grabFrame(none, 30).failed()) << "no frame comes: times out";
 }
 
 TEST_F(V4l2Sim, ListsAndAppliesControlsAndInputs)
@@ -428,7 +428,7 @@ TEST_F(V4l2Sim, ListsAndAppliesControlsAndInputs)
     EXPECT_FALSE(device->setControl(V4L2_CID_BRIGHTNESS, 300));
 
     RecordingSink sink;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     EXPECT_TRUE(device->setControl(kV4l2InputControl, 1)) << "applied live, around the stream";
     EXPECT_EQ(cam.input, 1);
     EXPECT_TRUE(device->streaming());
@@ -442,7 +442,7 @@ TEST_F(V4l2Sim, UnplugMidStreamFailsOnceAndTheCameraComesBack)
 {
     auto device = open();
     RecordingSink sink;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     ASSERT_TRUE(sim->pushFrameWait(kCam, grey(640, 480)));
     ASSERT_TRUE(sink.waitFrames(1));
     sim->unplug(kCam);
@@ -453,14 +453,14 @@ TEST_F(V4l2Sim, UnplugMidStreamFailsOnceAndTheCameraComesBack)
     EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms);
     EXPECT_EQ(sim->openCount(kCam), 0) << "closed so that the camera can come back";
     EXPECT_EQ(sim->maps, sim->unmaps);
-    EXPECT_FALSE(device->startStreaming(&sink));
-    EXPECT_FALSE(V4l2Driver(sim).open(0));
+    EXPECT_TRUE(device->startStreaming(&sink).failed());
+    EXPECT_FALSE(V4l2Driver(sim).open(0).device);
 
     sim->replug(kCam);
-    auto again = V4l2Driver(sim).open(0);
+    auto again = V4l2Driver(sim).open(0).device;
     ASSERT_TRUE(again);
     RecordingSink second;
-    ASSERT_TRUE(again->startStreaming(&second));
+    ASSERT_TRUE(again->startStreaming(&second).ok());
     ASSERT_TRUE(sim->pushFrameWait(kCam, grey(640, 480)));
     EXPECT_TRUE(second.waitFrames(1));
 }
@@ -471,21 +471,21 @@ TEST_F(V4l2Sim, AnUnpluggedDeviceStreamsAgainOnceTheSameCameraIsBack)
 {
     sim->node(kCam).formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}, {320, 240}}, {30}}};
     auto device = open();
-    ASSERT_TRUE(device->setFormat({320, 240, 30}));
+    ASSERT_TRUE(device->setFormat({320, 240, 30}).ok());
     RecordingSink sink;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     sim->unplug(kCam);
     ASSERT_TRUE(sink.waitFailure());
     device->stopStreaming();
 
     sim->replug(kCam);
     sim->node(kCam).card = "Another Camera";
-    EXPECT_FALSE(device->startStreaming(&sink));
+    EXPECT_TRUE(device->startStreaming(&sink).failed());
     EXPECT_EQ(sim->openCount(kCam), 0);
 
     sim->node(kCam).card = SimNode{}.card;
     RecordingSink again;
-    ASSERT_TRUE(device->startStreaming(&again));
+    ASSERT_TRUE(device->startStreaming(&again).ok());
     EXPECT_EQ(sim->node(kCam).width, 320);
     EXPECT_EQ(device->format(), (CaptureFormat{320, 240, 30}));
     ASSERT_TRUE(sim->pushFrameWait(kCam, grey(320, 240)));
@@ -527,7 +527,7 @@ TEST_F(V4l2Sim, UnplugMidRecordingLeavesAPlayableFile)
     sink.writer = &writer;
     sink.grid.start(writer.config().startUs, config.video.microSecPerFrame);
     auto device = open();
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     for (size_t i = 1; i <= 5; ++i) {
         ASSERT_TRUE(sim->pushFrameWait(kCam, jpeg));
         ASSERT_TRUE(sink.waitFrames(i));
@@ -536,7 +536,7 @@ TEST_F(V4l2Sim, UnplugMidRecordingLeavesAPlayableFile)
     sim->unplug(kCam);
     ASSERT_TRUE(sink.waitFailure());
     device->stopStreaming();
-    EXPECT_FALSE(writer.close());
+    EXPECT_TRUE(writer.close().ok());
     auto video = aviprobe::stream(config.path, "v:0");
     EXPECT_EQ(video["codec_name"], "mjpeg");
     EXPECT_GE(aviprobe::number(video, "nb_read_frames"), 5);
@@ -552,16 +552,16 @@ TEST_F(V4l2Sim, DriverFaultsFailCleanly)
     RecordingSink sink;
 
     cam.grantedBuffers = 1000;
-    EXPECT_FALSE(device->startStreaming(&sink));
+    EXPECT_TRUE(device->startStreaming(&sink).failed());
     cam.grantedBuffers = 0;
     cam.mmapFails = true;
-    EXPECT_FALSE(device->startStreaming(&sink));
+    EXPECT_TRUE(device->startStreaming(&sink).failed());
     EXPECT_EQ(sim->maps, sim->unmaps);
     EXPECT_FALSE(cam.streaming);
 
     cam.mmapFails = false;
     cam.badIndex = true;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     ASSERT_TRUE(sim->pushFrameWait(kCam, grey(640, 480)));
     ASSERT_TRUE(sink.waitFailure());
     device->stopStreaming();
@@ -573,7 +573,7 @@ TEST_F(V4l2Sim, DequeueErrorEndsTheStream)
 {
     auto device = open();
     RecordingSink sink;
-    ASSERT_TRUE(device->startStreaming(&sink));
+    ASSERT_TRUE(device->startStreaming(&sink).ok());
     {
         std::lock_guard lock(sim->mutex);
         cam.dqbufErrno = EIO;

@@ -172,7 +172,7 @@ TEST_F(VidcapRecording, ACameraThatFailsEndsTheRecordingWithAnError)
     v->SetRecording(true);
     ASSERT_TRUE(v->GetRecording());
     record(500);
-    findCaptureWindow(v->GetCapWnd())->deviceFailed("The camera was unplugged");
+    findCaptureWindow(v->GetCapWnd())->deviceFailed(captureFault(CaptureFault::CameraLost, "The camera was unplugged"));
     processPendingMessages();
     EXPECT_FALSE(v->GetRecording());
     ASSERT_FALSE(errors.empty());
