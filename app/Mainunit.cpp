@@ -84,6 +84,8 @@ TMainForm::TMainForm(TComponent* Owner) : TForm(Owner)
     FSettingsForm->SetVidCap(VidCap);
 
     FReportHeight = ReportText->GetFont()->GetHeight();
+    FReportColour = ReportText->GetFont()->GetColor();
+    FReportIdle = ReportText->GetCaption();
 
     VidCapPanel->SetHeight(MiddlePanel->GetHeight() - 16);
     VidCap->SetHeight(VidCapPanel->GetHeight());
@@ -93,6 +95,7 @@ TMainForm::TMainForm(TComponent* Owner) : TForm(Owner)
     FRecordingWatch->SetEnabled(false);
     FRecordingWatch->SetInterval(RecordingWatchInterval);
     FRecordingWatch->SetOnTimer([this](TObject* Sender) { RecordingWatchTimer(Sender); });
+    WatchCamera();
 }
 
 TMainForm::~TMainForm()
@@ -115,6 +118,7 @@ void TMainForm::ShowReport(const AnsiString& Text, TColor Colour)
     ReportText->GetFont()->SetHeight(height);
     ReportText->GetFont()->SetColor(Colour);
     ReportText->SetCaption(Text);
+    FCameraTroubleShown = false;
 }
 
 AnsiString TMainForm::GetDocumentsFolder() { return DocumentsFolderOf(Handle()); }
@@ -184,8 +188,11 @@ void TMainForm::CameraButtonMouseUp(TObject*, TMouseButton, TShiftState, int, in
         return;
     SelectDeviceForm->SetCurrentDeviceIndex(VidCap->GetDeviceIndex());
     SelectDeviceForm->SetDeviceConnected(VidCap->GetDeviceConnected());
-    if (SelectDeviceForm->Execute())
-        VidCap->ConnectDevice(SelectDeviceForm->GetNextDeviceIndex());
+    if (!SelectDeviceForm->Execute())
+        return;
+    FCameraError = 0;
+    if (VidCap->ConnectDevice(SelectDeviceForm->GetNextDeviceIndex()) && VidCap->GetReturn() == 0 && !FRecordingShown)
+        ShowReport(FReportIdle, FReportColour);   // a camera that works now: no old trouble shown
 }
 
 void TMainForm::TopPanelDragTo(TObject*, TShiftState, int& NewLeft, int& NewTop)

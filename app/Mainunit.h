@@ -5,7 +5,8 @@
 //
 // Split by concern: Mainunit.cpp (construction, the buttons that are not about recording,
 // closing), MainunitModes.cpp (compact and full-screen layouts), MainunitRecording.cpp
-// (Start, Stop, the 30-minute files, Audio, Videos, Playback).
+// (Start, Stop, the 30-minute files, Audio, Videos, Playback), MainunitCamera.cpp (what the
+// report says when the camera is busy, forbidden, unreadable or gone).
 //
 // Setting Recording of VidCap waits and handles messages meanwhile, so clicks and timer ticks
 // can arrive while Start, Stop or a new file is under way: FBusy turns those away (a Stop or
@@ -116,6 +117,11 @@ private:
     void ShowReport(const AnsiString& Text, TColor Colour);
     void StopRecording();
     void StopForClose();
+    // MainunitCamera.cpp
+    void WatchCamera();
+    void VidCapError(int Id, const char* Text);
+    void VidCapStatus(int Id);
+    AnsiString CameraTrouble();
     void RecordingWatchTimer(TObject* Sender);
     void RunPending();
 
@@ -136,6 +142,10 @@ private:
     bool FFolderFailed = false;     // the last folder could not be made
     TTimer* FRecordingWatch = nullptr;
     int FReportHeight = 0;   // the layout's font height of ReportText
+    TColor FReportColour = clSilver;   // the layout's colour of ReportText
+    AnsiString FReportIdle;            // the layout's text of ReportText
+    int FCameraError = 0;              // the last camera trouble the capture reported
+    bool FCameraTroubleShown = false;  // ReportText shows it
 };
 
 extern TMainForm* MainForm;
@@ -145,4 +155,7 @@ namespace Mainunit {
 constexpr TColor RecordingColor = clRed;
 constexpr TColor StoppedColor = clWhite;
 constexpr TColor FailureColor = clYellow;
+// What the report says for a camera trouble the capture reported, each asking something
+// different of the person; empty for an id that is no camera trouble.
+AnsiString CameraTroubleText(int Id);
 }   // namespace Mainunit

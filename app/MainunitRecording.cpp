@@ -47,6 +47,9 @@ bool TMainForm::NextFile(AnsiString& Failure)
 {
     if (VidCap->GetRecording())
         VidCap->SetRecording(false);
+    // A camera that could not be opened (busy, forbidden) may be free by now.
+    if (!VidCap->GetDeviceConnected() && FCameraError != 0)
+        VidCap->ConnectDevice(VidCap->GetDeviceIndex());
     const AnsiString dateFolder = FDateFolder, folder = FVideoFolder, name = FVideoFileName, path = FVideoFilePath;
     BuildVideoFileNames();
     FFolderFailed = !FolderExists(FVideoFolder) && !CreateFolderTree(FVideoFolder);
@@ -64,17 +67,19 @@ bool TMainForm::NextFile(AnsiString& Failure)
 AnsiString TMainForm::FailureReason()
 {
     if (!VidCap->GetDeviceConnected())
-        return "NO CAMERA";
+        return CameraTrouble();
     if (FFolderFailed)
         return "CANNOT CREATE FOLDER";
-    switch (VidCap->GetReturn()) {
+    const int id = VidCap->GetReturn();
+    switch (id) {
     case IDS_CAP_CANTOPEN: return "CANNOT WRITE FILE";
     case IDS_CAP_WRITEERROR: return "DISK FULL OR WRITE ERROR";
-    case IDS_CAP_DRIVER_ERROR: return "CAMERA LOST";
     case IDS_CAP_OUTOFMEM: return "OUT OF MEMORY";
     case IDS_CAP_COMPRESSOR_ERROR: return "COMPRESSOR FAILED";
-    default: return "RECORDING FAILED";
+    default: break;
     }
+    const AnsiString camera = Mainunit::CameraTroubleText(id);
+    return camera.empty() ? AnsiString("RECORDING FAILED") : camera;
 }
 
 void TMainForm::SetRecordingControls(bool Recording)
@@ -134,6 +139,8 @@ void TMainForm::ShowFailure(const AnsiString& Failure)
     SetRecordingControls(false);
     PlaybackButton->SetEnabled(FileExists(FVideoFilePath));
     ShowReport(Failure, Mainunit::FailureColor);
+    // A camera that comes back clears it (VidCapStatus).
+    FCameraTroubleShown = Failure == Mainunit::CameraTroubleText(FCameraError);
 }
 
 void TMainForm::RecordingWatchTimer(TObject*)

@@ -94,7 +94,13 @@ BOOL capGetDriverDescriptionA(WORD wDriverIndex, LPSTR lpszName, int cbName, LPS
     std::vector<CaptureDeviceInfo> devices = listCaptureDevices();
     if (wDriverIndex >= devices.size())
         return FALSE;
-    copyBounded(devices[wDriverIndex].name, lpszName, cbName);
+    // What stands in the way of a listed camera is part of its description.
+    std::string name = devices[wDriverIndex].name;
+    if (devices[wDriverIndex].state == CaptureDeviceInfo::Busy)
+        name += " (busy)";
+    else if (devices[wDriverIndex].state == CaptureDeviceInfo::NoAccess)
+        name += " (no access)";
+    copyBounded(name, lpszName, cbName);
     copyBounded(devices[wDriverIndex].version, lpszVer, cbVer);
     return TRUE;
 }

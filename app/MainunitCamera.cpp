@@ -1,0 +1,61 @@
+// The camera's state in the report: a camera another program holds, one this user may not
+// open, one whose formats the program cannot read, one that went away. The capture says
+// which through its error callback and dwReturn; the report says it until the camera works.
+#include "app/Mainunit.h"
+#include "avicap/Vfw.h"
+
+AnsiString Mainunit::CameraTroubleText(int Id)
+{
+    switch (Id) {
+    case IDS_CAP_CAMERA_BUSY: return "CAMERA BUSY";
+    case IDS_CAP_CAMERA_DENIED: return "NO CAMERA ACCESS";
+    case IDS_CAP_CAMERA_UNSUPPORTED: return "CAMERA FORMAT NOT SUPPORTED";
+    case IDS_CAP_VIDEO_OPEN_ERROR: return "NO CAMERA";
+    case IDS_CAP_DRIVER_ERROR: return "CAMERA LOST";
+    default: return {};
+    }
+}
+
+void TMainForm::WatchCamera()
+{
+    VidCap->OnError = [this](TObject*, int Id, LPSTR Text) { VidCapError(Id, Text); };
+    VidCap->OnStatus = [this](TObject*, int Id, LPSTR) { VidCapStatus(Id); };
+    // The camera was opened while the window was being read, before anyone listened: ask
+    // again, so that a camera that failed then says why now.
+    if (!VidCap->GetDeviceConnected())
+        VidCap->ConnectDevice(VidCap->GetDeviceIndex());
+    else if (const int id = VidCap->GetReturn(); !Mainunit::CameraTroubleText(id).empty())
+        VidCapError(id, "");
+}
+
+// Outside a recording the report shows the trouble at once; while recording, or while a
+// start is under way, the recording's own report says it.
+void TMainForm::VidCapError(int Id, const char*)
+{
+    const AnsiString text = Mainunit::CameraTroubleText(Id);
+    if (text.empty())
+        return;
+    FCameraError = Id;
+    if (FBusy || FRecordingShown || FClosing)
+        return;
+    ShowReport(text, Mainunit::FailureColor);
+    FCameraTroubleShown = true;
+}
+
+// The preview came back by itself (the other program let the camera go, the camera was
+// plugged in again): the trouble is over.
+void TMainForm::VidCapStatus(int Id)
+{
+    if (Id != IDS_CAP_STAT_LIVE_MODE)
+        return;
+    FCameraError = 0;
+    if (FCameraTroubleShown)
+        ShowReport(FReportIdle, FReportColour);
+}
+
+// Why there is no camera to record from: what the capture said when it failed to open it.
+AnsiString TMainForm::CameraTrouble()
+{
+    const AnsiString text = Mainunit::CameraTroubleText(FCameraError);
+    return text.empty() || FCameraError == IDS_CAP_DRIVER_ERROR ? AnsiString("NO CAMERA") : text;
+}
