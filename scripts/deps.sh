@@ -11,7 +11,7 @@ packages=(g++ cmake make pkg-config libpixman-1-dev libfreetype-dev libfontconfi
           libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra
           libturbojpeg0-dev libjpeg62-turbo-dev libasound2-dev libv4l-dev libx264-dev ffmpeg
           libx11-dev libxext-dev libxrandr-dev xvfb openbox xdotool x11-utils imagemagick)
-vm_packages=(qemu-system-x86 cpio kmod)
+vm_packages=(qemu-system-x86 cpio kmod v4l-utils)
 # The fuzzers (scripts/fuzz.sh, run by the test script in CI) need clang and its libFuzzer.
 fuzz_packages=(clang libclang-rt-14-dev)
 # Other readers of our recordings than ffmpeg, which the tests also hand every file to.

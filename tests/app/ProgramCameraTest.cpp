@@ -1,7 +1,12 @@
 // The program's windows against the kernel's vivid test camera as /dev/video0, in the virtual
 // machine of scripts/vm-tests.sh, on the real clock. Skipped anywhere else.
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -118,6 +123,54 @@ TEST_F(ProgramCamera, AnH264RecordingPlays)
     EXPECT_EQ(aviprobe::decodeErrors(form->GetVideoFilePath()), "");
     std::printf("H.264 through the program: %s frames of %sx%s\n", video["nb_read_frames"].c_str(),
                 video["width"].c_str(), video["height"].c_str());
+}
+
+// Another program streams from the camera while the window starts (v4l2-ctl, Debian
+// v4l-utils): the window says "CAMERA BUSY" and the list says so too; once that program
+// ends, the picture comes back by itself and Start records.
+TEST_F(ProgramCamera, ACameraAnotherProgramHoldsIsShownBusyAndRecordsOnceItIsFree)
+{
+    delete form;
+    form = MainForm = nullptr;
+    const pid_t holder = fork();
+    if (holder == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execlp("v4l2-ctl", "v4l2-ctl", "-d", "/dev/video0", "--stream-mmap", "--stream-count=0", nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(holder, 0);
+    auto listed = [] {
+        char name[80] = {}, version[80] = {};
+        return capGetDriverDescriptionA(0, name, sizeof name, version, sizeof version) ? std::string(name) : "";
+    };
+    const auto started = std::chrono::steady_clock::now();
+    while (listed().find("(busy)") == std::string::npos && std::chrono::steady_clock::now() - started < 10s)
+        std::this_thread::sleep_for(50ms);
+    int status = 0;
+    if (waitpid(holder, &status, WNOHANG) == holder && WIFEXITED(status) && WEXITSTATUS(status) == 127)
+        GTEST_SKIP() << "skipped: no v4l2-ctl (Debian v4l-utils)";
+    EXPECT_NE(listed().find("(busy)"), std::string::npos) << listed();
+
+    form = MainForm = new TMainForm(nullptr);
+    form->Show();
+    pumpFor(200ms);
+    EXPECT_EQ(form->ReportText->GetCaption(), "CAMERA BUSY");
+
+    kill(holder, SIGTERM);
+    waitpid(holder, &status, 0);
+    const auto freed = std::chrono::steady_clock::now();
+    while (form->ReportText->GetCaption() == "CAMERA BUSY" && std::chrono::steady_clock::now() - freed < 5s)
+        pumpFor(50ms);
+    EXPECT_EQ(form->ReportText->GetCaption(), "STOPPED") << "the picture is back by itself";
+    form->StartButtonStateChange(form->StartButton);
+    ASSERT_TRUE(form->VidCap->GetRecording()) << form->ReportText->GetCaption();
+    pumpFor(2000ms);
+    form->StopButtonMouseUp(form->StopButton, mbLeft, {}, 0, 0);
+    auto video = aviprobe::stream(form->GetVideoFilePath(), "v:0");
+    EXPECT_EQ(video.count("error"), 0u) << video["error"];
+    EXPECT_GE(aviprobe::number(video, "nb_read_frames"), 4);
 }
 
 // Last: the camera is gone for a moment afterwards. vivid's "Disconnect" while the program
