@@ -74,6 +74,9 @@ TEST_F(CameraTrouble, EachIsToldAtStartWithItsCallAndTheDialogListsTheCameraWith
         sim = std::make_shared<SimV4l2>();
         const std::string log = reopenWith(c.change);
         EXPECT_EQ(report(), c.report);
+        TBitmap measure;   // the longest of them fits the report too
+        measure.Canvas()->Font()->Assign(form->ReportText->GetFont());
+        EXPECT_LE(measure.Canvas()->TextWidth(report()), 140);
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;
         EXPECT_EQ(listed(0), c.listed);
         // Start says the same and leaves the window idle.
