@@ -190,8 +190,8 @@ void TMainForm::CameraButtonMouseUp(TObject*, TMouseButton, TShiftState, int, in
     SelectDeviceForm->SetDeviceConnected(VidCap->GetDeviceConnected());
     if (!SelectDeviceForm->Execute())
         return;
-    FCameraError = 0;
-    if (VidCap->ConnectDevice(SelectDeviceForm->GetNextDeviceIndex()) && VidCap->GetReturn() == 0 && !FRecordingShown)
+    FCameraError = 0;   // what goes wrong with the chosen camera sets it again (VidCapError)
+    if (VidCap->ConnectDevice(SelectDeviceForm->GetNextDeviceIndex()) && FCameraError == 0 && !FRecordingShown)
         ShowReport(FReportIdle, FReportColour);   // a camera that works now: no old trouble shown
 }
 

@@ -121,6 +121,7 @@ private:
     void WatchCamera();
     void VidCapError(int Id, const char* Text);
     void VidCapStatus(int Id);
+    void CameraRetryTimer();
     AnsiString CameraTrouble();
     void RecordingWatchTimer(TObject* Sender);
     void RunPending();
@@ -146,6 +147,7 @@ private:
     AnsiString FReportIdle;            // the layout's text of ReportText
     int FCameraError = 0;              // the last camera trouble the capture reported
     bool FCameraTroubleShown = false;  // ReportText shows it
+    TTimer* FCameraRetry = nullptr;    // looks again for a camera busy when it was opened
 };
 
 extern TMainForm* MainForm;

@@ -10,14 +10,26 @@ AnsiString Mainunit::CameraTroubleText(int Id)
     case IDS_CAP_CAMERA_BUSY: return "CAMERA BUSY";
     case IDS_CAP_CAMERA_DENIED: return "NO CAMERA ACCESS";
     case IDS_CAP_CAMERA_UNSUPPORTED: return "CAMERA FORMAT NOT SUPPORTED";
+    case IDS_CAP_CAMERA_ERROR: return "CAMERA ERROR";
     case IDS_CAP_VIDEO_OPEN_ERROR: return "NO CAMERA";
     case IDS_CAP_DRIVER_ERROR: return "CAMERA LOST";
     default: return {};
     }
 }
 
+namespace {
+
+// As often as the capture looks for a lost camera.
+constexpr unsigned CameraRetryInterval = 2000;
+
+}   // namespace
+
 void TMainForm::WatchCamera()
 {
+    FCameraRetry = new TTimer(this);
+    FCameraRetry->SetEnabled(false);
+    FCameraRetry->SetInterval(CameraRetryInterval);
+    FCameraRetry->SetOnTimer([this](TObject*) { CameraRetryTimer(); });
     VidCap->OnError = [this](TObject*, int Id, LPSTR Text) { VidCapError(Id, Text); };
     VidCap->OnStatus = [this](TObject*, int Id, LPSTR) { VidCapStatus(Id); };
     // The camera was opened while the window was being read, before anyone listened: ask
@@ -36,6 +48,10 @@ void TMainForm::VidCapError(int Id, const char*)
     if (text.empty())
         return;
     FCameraError = Id;
+    // A camera busy when it was to be opened has no preview to come back by itself: look
+    // for it here. One opened but busy at streaming is looked for by the capture.
+    if (Id == IDS_CAP_CAMERA_BUSY && !VidCap->GetDeviceConnected())
+        FCameraRetry->SetEnabled(true);
     if (FBusy || FRecordingShown || FClosing)
         return;
     ShowReport(text, Mainunit::FailureColor);
@@ -51,6 +67,29 @@ void TMainForm::VidCapStatus(int Id)
     FCameraError = 0;
     if (FCameraTroubleShown)
         ShowReport(FReportIdle, FReportColour);
+}
+
+// Quietly: the list says whether the camera is still busy, and only a free one is opened
+// (opening a busy one would report it again).
+void TMainForm::CameraRetryTimer()
+{
+    if (VidCap->GetDeviceConnected() || FCameraError != IDS_CAP_CAMERA_BUSY) {
+        FCameraRetry->SetEnabled(false);
+        return;
+    }
+    if (FBusy || FClosing || FRecordingShown)
+        return;
+    char name[128] = {}, version[128] = {};
+    const int index = VidCap->GetDeviceIndex();
+    if (index < 0 || !capGetDriverDescriptionA(WORD(index), name, sizeof name, version, sizeof version) ||
+        AnsiString(name).find("(busy)") != AnsiString::npos)
+        return;
+    FCameraError = 0;
+    if (VidCap->ConnectDevice(index) && FCameraError == 0) {
+        FCameraRetry->SetEnabled(false);
+        if (FCameraTroubleShown)
+            ShowReport(FReportIdle, FReportColour);
+    }
 }
 
 // Why there is no camera to record from: what the capture said when it failed to open it.

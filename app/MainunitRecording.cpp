@@ -148,6 +148,8 @@ void TMainForm::RecordingWatchTimer(TObject*)
     if (FBusy || FClosing || !FRecordingShown || VidCap->GetRecording())
         return;
     ShowFailure(FailureReason());
+    // Why a recording ended stays, even once the camera is back.
+    FCameraTroubleShown = false;
 }
 
 void TMainForm::StopButtonMouseUp(TObject*, TMouseButton, TShiftState, int, int)

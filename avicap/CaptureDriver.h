@@ -50,7 +50,8 @@ class CaptureSink
 public:
     virtual ~CaptureSink() = default;
     virtual void frameArrived(CaptureFrame&& frame) = 0;
-    // The device stopped for good (unplugged, driver error).
+    // The device stopped (unplugged, driver error, or it would not start again after a
+    // change of format); called on the camera thread, or on the caller's after a change.
     virtual void deviceFailed(const CaptureError& error) = 0;
 };
 

@@ -46,8 +46,8 @@ int captureErrorId(const CaptureError& error)
     case CaptureFault::CameraBusy: return IDS_CAP_CAMERA_BUSY;
     case CaptureFault::CameraDenied: return IDS_CAP_CAMERA_DENIED;
     case CaptureFault::CameraUnsupported: return IDS_CAP_CAMERA_UNSUPPORTED;
+    case CaptureFault::CameraFailed: return IDS_CAP_CAMERA_ERROR;
     case CaptureFault::CameraLost:
-    case CaptureFault::CameraFailed:
     case CaptureFault::NoFrame: return IDS_CAP_DRIVER_ERROR;
     case CaptureFault::SoundFailed: return IDS_CAP_WAVE_OPEN_ERROR;
     case CaptureFault::CannotCreate: return IDS_CAP_CANTOPEN;

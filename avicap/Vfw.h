@@ -91,14 +91,15 @@ constexpr int IDS_CAP_STAT_LIVE_MODE = 500;
 constexpr int IDS_CAP_STAT_CAP_INIT = 502;
 constexpr int IDS_CAP_STAT_CAP_FINI = 503;
 // This system's own ids, above the classic ranges: a callback of the program threw, a
-// capture-control callback refused the preroll, and three camera troubles the person can
-// mend (another program holds the camera, no permission, no format the program reads),
-// which the classic ids would all call a driver error.
+// capture-control callback refused the preroll, and camera troubles the classic ids would
+// all call a driver error, though each asks something else of the person.
 constexpr int IDS_CAP_CALLBACK_EXCEPTION = 900;
 constexpr int IDS_CAP_PREROLL_REFUSED = 901;
 constexpr int IDS_CAP_CAMERA_BUSY = 902;
 constexpr int IDS_CAP_CAMERA_DENIED = 903;
 constexpr int IDS_CAP_CAMERA_UNSUPPORTED = 904;
+// The camera refused something else (too little USB bandwidth, an I/O error) without going.
+constexpr int IDS_CAP_CAMERA_ERROR = 905;
 
 // Capture-control callback states.
 constexpr int CONTROLCALLBACK_PREROLL = 1;

@@ -16,7 +16,8 @@
 // the error callback and leave the id in dwReturn:
 //   file cannot be created    IDS_CAP_CANTOPEN   (the start message answers FALSE)
 //   write error, disk full    IDS_CAP_WRITEERROR
-//   camera failed or silent   IDS_CAP_DRIVER_ERROR (no frame for kCameraSilenceMs)
+//   camera failed or silent   the camera's own id (captureErrorId: busy, lost...), or
+//                             IDS_CAP_DRIVER_ERROR when no frame came for kCameraSilenceMs
 //
 // Status: a start resets dwReturn to 0; a start that fails leaves fCapturingNow 0 and
 // dwReturn non-zero. A caller waiting for fCapturingNow after its start message therefore

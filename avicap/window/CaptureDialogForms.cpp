@@ -108,7 +108,7 @@ private:
 
 void setCaptureDialogHook(CaptureDialogHook hook) { dialogHook = std::move(hook); }
 
-bool runVideoFormatDialog(CaptureDevice& device)
+bool runVideoFormatDialog(CaptureDevice& device, CaptureError* error)
 {
     VideoFormatModel model(device);
     std::vector<std::string> rates;
@@ -121,7 +121,10 @@ bool runVideoFormatDialog(CaptureDevice& device)
         return false;
     model.sizeIndex = size->GetItemIndex();
     model.rateIndex = rate->GetItemIndex();
-    return model.apply(device);
+    CaptureError failure = model.apply(device);
+    if (error)
+        *error = failure;
+    return failure.ok();
 }
 
 bool runVideoSourceDialog(CaptureDevice& device)

@@ -57,9 +57,11 @@ CaptureFormat VideoFormatModel::chosen() const
     return f;
 }
 
-bool VideoFormatModel::apply(CaptureDevice& device) const
+CaptureError VideoFormatModel::apply(CaptureDevice& device) const
 {
-    return !formats_.empty() && device.setFormat(chosen()).ok();
+    if (formats_.empty())
+        return captureFault(CaptureFault::CameraUnsupported, "The camera offers no picture size");
+    return device.setFormat(chosen());
 }
 
 VideoSourceModel::VideoSourceModel(const CaptureDevice& device) : controls_(device.controls()) {}

@@ -19,7 +19,7 @@ public:
     int sizeIndex = 0;
     int rateIndex = 0;
     CaptureFormat chosen() const;
-    bool apply(CaptureDevice& device) const;
+    CaptureError apply(CaptureDevice& device) const;
 
 private:
     std::vector<CaptureFormat> formats_;
@@ -53,7 +53,8 @@ public:
 };
 
 // Modal dialogs; true when closed with OK, after applying the choice.
-bool runVideoFormatDialog(CaptureDevice& device);
+// The format dialog's failure to apply the choice is in error, when given.
+bool runVideoFormatDialog(CaptureDevice& device, CaptureError* error = nullptr);
 bool runVideoSourceDialog(CaptureDevice& device);
 bool runVideoCompressionDialog(VideoCompression& compression);
 

@@ -84,7 +84,7 @@ void CaptureWindow::resumeLostPreview()
     preview_ = previewDue_ = true;
     SetTimer(window_, kPreviewTimer, previewRateMs_, nullptr);
     // Whoever keeps a copy of the status (it heard the preview go off) reads it again.
-    reportStatus(IDS_CAP_STAT_LIVE_MODE, "Live window: the camera is back");
+    reportStatus(IDS_CAP_STAT_LIVE_MODE, "Live window: the camera streams again");
 }
 
 // The retry timer: quietly, since the loss was reported once already.
@@ -99,9 +99,12 @@ void CaptureWindow::retryLostCamera()
         return;
     }
     streamStartUs_ = currentClock().monotonicUs();
-    if (device_->startStreaming(this).ok()) {
+    CaptureError error = device_->startStreaming(this);
+    if (error.ok()) {
         windowError_ = 0;
         resumeLostPreview();
+    } else if (DWORD(captureErrorId(error)) != windowError_) {
+        reportCameraError(error);   // another trouble now (a lost camera back, but busy)
     }
 }
 

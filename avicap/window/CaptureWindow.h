@@ -9,8 +9,9 @@
 // goes to the recorder in order; at each preview-rate tick only the newest becomes the
 // current frame: the frame callback sees it (and may draw into it), then the window shows it.
 //
-// Threads: the camera thread calls frameArrived and deviceFailed and touches only the
-// hand-over fields (inbox_, inboxLimit_, wakePosted_, failure_, dropped_) under mailMutex_.
+// Threads: the camera thread calls frameArrived and deviceFailed (a format change may call
+// deviceFailed on the caller's thread too) and touches only the hand-over fields (inbox_,
+// inboxLimit_, wakePosted_, failure_, dropped_) under mailMutex_.
 // Everything else belongs to the user-interface thread, which also sets inboxLimit_.
 // Callbacks into program code run on the user-interface thread only.
 #include <atomic>

@@ -10,11 +10,14 @@ LRESULT CaptureWindow::dialog(UINT message)
     // Held across the modal loop: a callback may disconnect meanwhile.
     std::shared_ptr<CaptureDevice> device = device_;
     switch (message) {
-    case WM_CAP_DLG_VIDEOFORMAT:
+    case WM_CAP_DLG_VIDEOFORMAT: {
         if (device->formats().empty())
             return FALSE;
-        runVideoFormatDialog(*device);
+        CaptureError error;
+        if (!runVideoFormatDialog(*device, &error) && error.failed())
+            reportError(captureErrorId(error), error.text.c_str());
         break;
+    }
     case WM_CAP_DLG_VIDEOSOURCE:
         if (device->controls().empty())
             return FALSE;

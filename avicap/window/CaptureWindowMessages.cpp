@@ -164,7 +164,9 @@ LRESULT CaptureWindow::connect(WPARAM index)
         return FALSE;
     CaptureOpening opening = openCaptureDevice(int(index));
     if (!opening.device) {
-        // The camera in use stays; without one, dwReturn says why there is none.
+        if (opening.error.ok())
+            opening.error = captureFault(CaptureFault::CameraMissing, "The camera could not be opened");
+        // The camera in use stays, and so does what dwReturn says of it.
         if (!device_)
             reportCameraError(opening.error);
         else

@@ -68,6 +68,8 @@ TEST_F(CameraTrouble, EachIsToldAtStartWithItsCallAndTheDialogListsTheCameraWith
          "VIDIOC_STREAMON on /dev/video0: Device or resource busy", "Sim Camera"},
         {"no format we read", [](SimNode& n) { n.formats = {{V4L2_PIX_FMT_H264, {{640, 480}}, {30}}}; },
          "CAMERA FORMAT NOT SUPPORTED", "offers no picture format Lumo free reads", "Sim Camera"},
+        {"too little USB bandwidth", [](SimNode& n) { n.streamOnErrno = ENOSPC; }, "CAMERA ERROR",
+         "VIDIOC_STREAMON on /dev/video0: No space left on device", "Sim Camera"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -89,30 +91,38 @@ TEST_F(CameraTrouble, EachIsToldAtStartWithItsCallAndTheDialogListsTheCameraWith
 }
 
 // Another program holds the camera while the window starts; once it lets go, the picture
-// comes back by itself and Start records.
+// comes back by itself and Start records. Whether the camera could be opened at all (its
+// mode was usable as it was) or not (it had to be set, which a busy camera refuses).
 TEST_F(CameraTrouble, ABusyCameraIsUsedOnceTheOtherProgramLetsGo)
 {
     REQUIRE_FFMPEG();
-    reopenWith([](SimNode& n) {
-        n.fourcc = V4L2_PIX_FMT_YUYV, n.width = 160, n.height = 120, n.bytesPerLine = 320;   // usable as is
-        n.heldElsewhere = true;
-    });
-    EXPECT_EQ(report(), "CAMERA BUSY");
-    std::vector<std::string> errors;
-    auto shown = form->VidCap->OnError;
-    form->VidCap->OnError = [&](TObject* sender, int id, LPSTR text) {
-        errors.push_back(text);
-        shown(sender, id, text);
-    };
-    start();
-    EXPECT_EQ(report(), "CAMERA BUSY");
-    ASSERT_FALSE(errors.empty());
-    EXPECT_EQ(errors.back(), "VIDIOC_REQBUFS on /dev/video0: Device or resource busy");
+    for (bool opened : {true, false}) {
+        SCOPED_TRACE(opened ? "opened" : "not opened");
+        sim = std::make_shared<SimV4l2>();
+        reopenWith([&](SimNode& n) {
+            if (opened)
+                n.fourcc = V4L2_PIX_FMT_YUYV, n.width = 160, n.height = 120, n.bytesPerLine = 320;
+            n.heldElsewhere = true;
+        });
+        EXPECT_EQ(report(), "CAMERA BUSY");
+        EXPECT_EQ(form->VidCap->GetDeviceConnected(), opened);
+        std::vector<std::string> errors;
+        auto shown = form->VidCap->OnError;
+        form->VidCap->OnError = [&](TObject* sender, int id, LPSTR text) {
+            errors.push_back(text);
+            shown(sender, id, text);
+        };
+        start();
+        EXPECT_EQ(report(), "CAMERA BUSY");
+        ASSERT_FALSE(errors.empty());
+        EXPECT_EQ(errors.back(), opened ? "VIDIOC_REQBUFS on /dev/video0: Device or resource busy"
+                                        : "VIDIOC_S_FMT on /dev/video0: Device or resource busy");
 
-    sim->node(kNode).heldElsewhere = false;
-    advance(kCameraRetryMs, 250);   // the window looks for the camera again
-    EXPECT_EQ(report(), "STOPPED") << "the trouble is over";
-    EXPECT_EQ(listed(0), "Sim Camera") << "our own stream is not another program's";
+        sim->node(kNode).heldElsewhere = false;
+        advance(kCameraRetryMs, 250);   // the window looks for the camera again
+        EXPECT_EQ(report(), "STOPPED") << "the trouble is over";
+        EXPECT_EQ(listed(0), "Sim Camera") << "our own stream is not another program's";
+    }
     start();
     pushFrames(8);
     ASSERT_TRUE(form->VidCap->GetRecording()) << report();
@@ -140,6 +150,29 @@ TEST_F(CameraTrouble, ACameraGoneWhilePreviewingIsShownAtOnce)
     }
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "VIDIOC_DQBUF on /dev/video0: No such device");
+    EXPECT_EQ(report(), "CAMERA LOST");
+}
+
+
+// The camera goes while recording and comes back: the picture returns, and the report keeps
+// why the recording ended, for whoever comes back to the window later.
+TEST_F(CameraTrouble, ARecordingCutByALostCameraKeepsItsReasonWhenTheCameraReturns)
+{
+    reopenWith([](SimNode&) {});
+    start();
+    pushFrames(4);
+    ASSERT_TRUE(form->VidCap->GetRecording()) << report();
+    sim->unplug(kNode);
+    for (int i = 0; i < 400 && form->VidCap->GetRecording(); ++i) {
+        usleep(5000);
+        pump();
+    }
+    advance(TMainForm::RecordingWatchInterval, 250);
+    EXPECT_EQ(report(), "CAMERA LOST");
+    sim->replug(kNode);
+    advance(kCameraRetryMs, 250);
+    pushFrames(2);
+    EXPECT_TRUE(form->VidCap->GetPreview()) << "the picture is back";
     EXPECT_EQ(report(), "CAMERA LOST");
 }
 
