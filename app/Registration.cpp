@@ -5,24 +5,30 @@
 #include "app/Mainunit.h"
 #include "app/Selectdeviceunit.h"
 #include "app/Settingsunit.h"
-#include "capture/Vidcap.h"
-#include "framework/ExtCtrls.h"
-#include "framework/StdCtrls.h"
-#include "skins/Skinnedbutton.h"
-#include "skins/Skinnedcontrol.h"
-#include "skins/Skinnedpanel.h"
-#include "skins/Skinnedswitch.h"
+#include "avicap/CaptureDriver.h"
+#include "avicap/audio/AudioInput.h"
+#include "avicap/avi/Recorder.h"
+#include "avicap/v4l2/V4l2Driver.h"
+#include "capture/Registration.h"
+#include "platform/display/DisplayBackend.h"
+#include "skins/Registration.h"
 
-void RegisterApplication()
+bool InstallApplicationDevices(std::string& Error)
+{
+    if (!installDisplayFromEnvironment(Error))
+        return false;
+    setCameraDriver(std::make_shared<V4l2Driver>());
+    setCaptureRecorderFactory(makeCaptureRecorderFactory(createAlsaAudioInput));
+    return true;
+}
+
+namespace App {
+
+void RegisterAll()
 {
     static const bool done = [] {
-        RegisterClasses({TPanel::StaticClass(), TLabel::StaticClass(), TStaticText::StaticClass(),
-                         TComboBox::StaticClass(), TButton::StaticClass(), TTimer::StaticClass()});
-        Skinnedcontrol::Register();
-        Skinnedpanel::Register();
-        Skinnedbutton::Register();
-        Skinnedswitch::Register();
-        Vidcap::Register();
+        Skins::RegisterAll();
+        Capture::RegisterAll();
         RegisterClasses({TMainForm::StaticClass(), TSelectDeviceForm::StaticClass(), TSettingsForm::StaticClass(),
                          TAboutForm::StaticClass()});
         RegisterAppResources();
@@ -30,6 +36,8 @@ void RegisterApplication()
     }();
     (void)done;
 }
+
+}  // namespace App
 
 void CreateApplicationForms()
 {

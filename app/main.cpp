@@ -8,7 +8,6 @@
 
 #include "app/Mainunit.h"
 #include "app/Registration.h"
-#include "platform/display/DisplayBackend.h"
 
 namespace {
 
@@ -56,12 +55,12 @@ int main()
 {
     SignalWatch signals;
     std::string error;
-    if (!installDisplayFromEnvironment(error)) {
+    if (!InstallApplicationDevices(error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
     try {
-        RegisterApplication();
+        App::RegisterAll();
         CreateApplicationForms();
         signals.Start(MainForm->Handle());
         Application->Run();

@@ -4,23 +4,16 @@
 #include <mutex>
 
 #include "avicap/testpattern/TestPatternDriver.h"
-#include "avicap/v4l2/V4l2Driver.h"
 
 namespace {
 
 std::mutex registryMutex;
 std::shared_ptr<CaptureDriver> cameraDriver;
-bool cameraDriverChosen = false;
 
-// Real cameras are the V4L2 devices unless a driver (or none) was chosen explicitly, so a
-// capture window sees the user's camera as driver 0 without any set-up call.
+// No camera driver until the program installs one: the test pattern alone is driver 0.
 std::shared_ptr<CaptureDriver> camera()
 {
     std::lock_guard lock(registryMutex);
-    if (!cameraDriverChosen) {
-        cameraDriver = std::make_shared<V4l2Driver>();
-        cameraDriverChosen = true;
-    }
     return cameraDriver;
 }
 
@@ -36,7 +29,6 @@ void setCameraDriver(std::shared_ptr<CaptureDriver> driver)
 {
     std::lock_guard lock(registryMutex);
     cameraDriver = std::move(driver);
-    cameraDriverChosen = true;
 }
 
 std::vector<CaptureDeviceInfo> listCaptureDevices()

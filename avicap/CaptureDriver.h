@@ -120,7 +120,8 @@ constexpr int kMaxCaptureDrivers = 10;
 // How long a still-frame message waits for the camera's next frame.
 constexpr int kGrabTimeoutMs = 2000;
 
-// The driver of real cameras (null: none), listed before the test pattern.
+// The driver of real cameras (null: none), listed before the test pattern. There is none
+// until one is installed here.
 void setCameraDriver(std::shared_ptr<CaptureDriver> driver);
 // Real cameras first, then the test pattern; at most kMaxCaptureDrivers entries.
 std::vector<CaptureDeviceInfo> listCaptureDevices();

@@ -93,8 +93,8 @@ public:
 constexpr UINT WM_CAPTURE_FILE_CLOSED = WM_USER + 0x201;
 
 using CaptureRecorderFactory = std::function<std::unique_ptr<CaptureRecorder>()>;
-// Installs the factory used by capture windows created from now on (null: none). Until a
-// call, the built-in recorder of avicap/Recorder.h is installed.
+// Installs the factory used by capture windows created from now on (null: none). There is
+// none until a call; the program installs the recorder of avicap/avi/Recorder.h.
 void setCaptureRecorderFactory(CaptureRecorderFactory factory);
 CaptureRecorderFactory captureRecorderFactory();
 

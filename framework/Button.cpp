@@ -10,13 +10,6 @@ TClass TButton::StaticClass()
     return Class;
 }
 
-namespace {
-[[maybe_unused]] const bool registered = [] {
-    RegisterComponents("Standard", {ClassOf<TButton>()});
-    return true;
-}();
-}   // namespace
-
 TButton::TButton(TComponent* AOwner) : TCustomControl(AOwner)
 {
     // A quick second click is a second click, not a double click.

@@ -22,13 +22,6 @@ TClass TCheckBox::StaticClass()
     return Class;
 }
 
-namespace {
-[[maybe_unused]] const bool registered = [] {
-    RegisterComponents("Standard", {ClassOf<TCheckBox>()});
-    return true;
-}();
-}   // namespace
-
 TCheckBox::TCheckBox(TComponent* AOwner) : TCustomControl(AOwner)
 {
     FControlStyle >> csDoubleClicks;

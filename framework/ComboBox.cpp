@@ -41,13 +41,6 @@ TClass TComboBox::StaticClass()
     return Class;
 }
 
-namespace {
-[[maybe_unused]] const bool registered = [] {
-    RegisterComponents("Standard", {ClassOf<TComboBox>()});
-    return true;
-}();
-}   // namespace
-
 TComboBox::TComboBox(TComponent* AOwner) : TCustomControl(AOwner), FItems(std::make_unique<TStringList>())
 {
     // The list takes the mouse while open; the box must not release it on the button's up.

@@ -127,10 +127,3 @@ void TLabel::Paint()
     }
     DrawControlText(dc, GetFont(), text, rect, TextFlags(), GetFont()->GetColor());
 }
-
-namespace {
-[[maybe_unused]] const bool registered = [] {
-    RegisterComponents("Standard", {ClassOf<TLabel>()});
-    return true;
-}();
-}   // namespace

@@ -16,13 +16,6 @@ TClass TPanel::StaticClass()
     return Class;
 }
 
-namespace {
-[[maybe_unused]] const bool registered = [] {
-    RegisterComponents("Standard", {ClassOf<TPanel>()});
-    return true;
-}();
-}   // namespace
-
 TPanel::TPanel(TComponent* AOwner) : TCustomControl(AOwner)
 {
     FControlStyle << csAcceptsControls << csSetCaption << csOpaque;

@@ -87,10 +87,3 @@ void TStaticText::PaintWindow(HDC DC)
         DrawControlText(DC, GetFont(), text, rect, DT_EXPANDTABS | DT_WORDBREAK | AlignmentFlags(FAlignment),
                         GetEnabled() ? GetFont()->GetColor() : clGrayText);
 }
-
-namespace {
-[[maybe_unused]] const bool registered = [] {
-    RegisterComponents("Additional", {ClassOf<TStaticText>()});
-    return true;
-}();
-}   // namespace

@@ -35,13 +35,6 @@ TClass TTimer::StaticClass()
     return Class;
 }
 
-namespace {
-[[maybe_unused]] const bool registered = [] {
-    RegisterComponents("System", {ClassOf<TTimer>()});
-    return true;
-}();
-}   // namespace
-
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {}
 
 TTimer::~TTimer()

@@ -32,13 +32,6 @@ TClass TTrackBar::StaticClass()
     return Class;
 }
 
-namespace {
-[[maybe_unused]] const bool registered = [] {
-    RegisterComponents("Win32", {ClassOf<TTrackBar>()});
-    return true;
-}();
-}   // namespace
-
 TTrackBar::TTrackBar(TComponent* AOwner) : TCustomControl(AOwner)
 {
     FControlStyle >> csDoubleClicks;

@@ -1,15 +1,11 @@
 // The stored-layout reader with the program's own component classes: any text either builds a
 // form or raises a parser or read error; positions and sizes near the integer limits and
 // enormous forms are refused or clamped, never undefined or a giant allocation.
-#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/Layouts.h"
-#include "framework/StdCtrls.h"
-#include "skins/Skinnedbutton.h"
-#include "skins/Skinnedcontrol.h"
-#include "skins/Skinnedpanel.h"
-#include "skins/Skinnedswitch.h"
+#include "platform/display/headless/HeadlessDisplay.h"
+#include "skins/Registration.h"
 
 namespace {
 
@@ -28,15 +24,12 @@ std::vector<uint8_t> artworkFile()
     return {bytes, bytes + stream.GetSize()};
 }
 
-void registerOnce()
+// The classes the program registers, and a display for the windows the layouts make.
+void setUpOnce()
 {
     static const bool done = [] {
-        RegisterClasses({TPanel::StaticClass(), TLabel::StaticClass(), TStaticText::StaticClass(),
-                         TComboBox::StaticClass(), TButton::StaticClass(), TTimer::StaticClass()});
-        Skinnedcontrol::Register();
-        Skinnedpanel::Register();
-        Skinnedbutton::Register();
-        Skinnedswitch::Register();
+        Skins::RegisterAll();
+        installHeadlessDisplay();
         return true;
     }();
     (void)done;
@@ -46,7 +39,7 @@ void registerOnce()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    registerOnce();
+    setUpOnce();
     static const std::vector<uint8_t> artwork = artworkFile();
     AnsiString text(reinterpret_cast<const char*>(data), size);
     TLayoutResolver files = [](const AnsiString&) -> std::unique_ptr<TStream> {

@@ -61,6 +61,17 @@ public:
         return slots_.size() - free_.size() - retired_;
     }
 
+    // The handles of the live objects, in slot order.
+    std::vector<uint32_t> handles() const
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<uint32_t> live;
+        for (uint32_t index = 0; index < slots_.size(); ++index)
+            if (slots_[index].object)
+                live.push_back(makeHandle(index, slots_[index].generation));
+        return live;
+    }
+
 private:
     static constexpr uint32_t kIndexBits = 20;
     static constexpr uint32_t kMaxSlots = (1u << kIndexBits) - 1;

@@ -46,9 +46,11 @@ Queue& queue()
 DWORD lastTime = 0;
 POINT lastPos{};
 
+// Without a display no loop can be waiting, so there is nobody to wake.
 void wakeUiThread()
 {
-    sharedDisplayBackend()->wake();
+    if (std::shared_ptr<DisplayBackend> display = sharedDisplayBackend())
+        display->wake();
 }
 
 void answerCrossThreadSends()

@@ -58,7 +58,8 @@ void Recorder::openAudio()
     // Inputs deliver 16-bit sound; 8-bit formats are converted as it arrives.
     AviAudioFormat input = audioFormat_;
     input.bitsPerSample = 16;
-    audio_ = audioFactory_ ? audioFactory_() : createAlsaAudioInput();
+    if (audioFactory_)
+        audio_ = audioFactory_();
     CaptureError error = audio_ ? audio_->open(input) : captureFault(CaptureFault::SoundFailed, "no sound input");
     if (error.ok())
         return;

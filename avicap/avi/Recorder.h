@@ -1,5 +1,6 @@
 #pragma once
-// The recorder behind every capture window (installed by default, see CaptureWindow.cpp):
+// The recorder behind the program's capture windows (installed at start-up, see
+// setCaptureRecorderFactory):
 // WM_CAP_SEQUENCE, WM_CAP_SEQUENCE_NOFILE and the single-frame messages write AVI files
 // through AviWriter, with sound from an AudioInput.
 //
@@ -39,5 +40,6 @@ constexpr int kCameraSilenceMs = 3000;
 // How often sound is collected and the limits are checked.
 constexpr int kRecorderTickMs = 50;
 
-// Recorders taking sound from the given source (empty: ALSA's default capture device).
-CaptureRecorderFactory makeCaptureRecorderFactory(AudioInputFactory audio = {});
+// Recorders taking sound from the given source (createAlsaAudioInput: ALSA's default capture
+// device; empty: no sound input, a capture with sound goes on without it and says why).
+CaptureRecorderFactory makeCaptureRecorderFactory(AudioInputFactory audio);

@@ -1,5 +1,4 @@
 #include "avicap/window/CaptureWindow.h"
-#include "avicap/avi/Recorder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,8 +17,8 @@ std::map<HWND, std::shared_ptr<CaptureWindow>>& windows()
 }
 
 std::mutex factoryMutex;
-// Capture windows record from the start; the program needs no call to set this up.
-CaptureRecorderFactory recorderFactory = makeCaptureRecorderFactory();
+// None until the program installs one: the recording messages answer FALSE meanwhile.
+CaptureRecorderFactory recorderFactory;
 
 std::shared_ptr<CaptureWindow> lookup(HWND window)
 {

@@ -1,8 +1,7 @@
 #include "platform/display/DisplayBackend.h"
 
 #include <mutex>
-
-#include "platform/display/headless/HeadlessDisplay.h"
+#include <stdexcept>
 
 namespace {
 
@@ -15,14 +14,17 @@ std::shared_ptr<DisplayBackend> backend;
 std::shared_ptr<DisplayBackend> sharedDisplayBackend()
 {
     std::lock_guard lock(backendMutex);
-    if (!backend)
-        backend = std::make_shared<HeadlessDisplay>();
     return backend;
 }
 
 DisplayBackend& displayBackend()
 {
-    return *sharedDisplayBackend();
+    std::shared_ptr<DisplayBackend> current = sharedDisplayBackend();
+    // A window made before start-up chose a display is a fault of the caller: say so, rather
+    // than open one behind its back.
+    if (!current)
+        throw std::logic_error("No display is installed: installDisplayBackend comes before any window");
+    return *current;
 }
 
 std::shared_ptr<DisplayBackend> installDisplayBackend(std::shared_ptr<DisplayBackend> next)

@@ -66,11 +66,11 @@ public:
     virtual void wake() = 0;
 };
 
-// The backend in force. Without one installed, a headless display is installed on first use.
+// The backend in force; throws std::logic_error when none is installed.
 DisplayBackend& displayBackend();
-// The backend in force, shared, for the wake-up path of other threads.
+// The backend in force, shared, for the wake-up path of other threads; null when none is.
 std::shared_ptr<DisplayBackend> sharedDisplayBackend();
-// Installs a backend (null: none, the next use installs a headless one); returns the previous.
+// Installs a backend (null: none); returns the previous.
 std::shared_ptr<DisplayBackend> installDisplayBackend(std::shared_ptr<DisplayBackend> backend);
 // The program's choice: x11 when DISPLAY is set. False, with a message for the user, when no
 // display can be used.

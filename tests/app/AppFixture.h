@@ -1,45 +1,23 @@
 #pragma once
-// The program's windows on a fresh headless display with a fake clock, their classes and
-// compiled-in layouts registered; the test-pattern camera is the only capture driver.
-#include <gtest/gtest.h>
-
+// The program's windows on a fresh desktop, their classes and compiled-in layouts
+// registered; the test-pattern camera is the only capture driver.
 #include <memory>
 
 #include "app/Registration.h"
-#include "avicap/CaptureDriver.h"
 #include "framework/Forms.h"
-#include "platform/Clock.h"
-#include "platform/WindowTree.h"
-#include "platform/display/headless/HeadlessDisplay.h"
 #include "tests/app/AppClock.h"
+#include "tests/support/DesktopFixture.h"
 
-class AppFixture : public ::testing::Test
+class AppFixture : public DesktopFixture
 {
 protected:
-    std::shared_ptr<HeadlessDisplay> display;
-    std::shared_ptr<FakeClock> clock;
+    AppFixture() : DesktopFixture(LocalMicroseconds(2026, 12, 6, 16, 53, 30, 42)) {}
 
     void SetUp() override
     {
-        destroyAllWindows();
-        display = installHeadlessDisplay();
-        clock = std::make_shared<FakeClock>(LocalMicroseconds(2026, 12, 6, 16, 53, 30, 42));
-        setClock(clock);
-        setCameraDriver(nullptr);
-        Application->ResetTerminated();
-        Application->OnException = nullptr;
-        RegisterApplication();
+        DesktopFixture::SetUp();
+        App::RegisterAll();
     }
-
-    void TearDown() override
-    {
-        SetCaptureControl(nullptr);
-        destroyAllWindows();
-        setClock(nullptr);
-        installDisplayBackend(nullptr);
-    }
-
-    static void pump() { processPendingMessages(); }
 
     // Clicks far enough apart in time that two of them never make a double click; the
     // pointer gets there first, as a hand moves it, so hover leaves the last control.

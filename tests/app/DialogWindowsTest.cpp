@@ -65,6 +65,22 @@ TEST_F(DialogWindows, AboutWindowAsStoredAndClosedByTheWindowManagerToo)
     EXPECT_TRUE(about->Execute());   // closed otherwise: a non-zero result all the same
 }
 
+// The entry's devices: without a desktop to show on, the program says why and installs nothing.
+TEST(ApplicationDevices, WithoutADisplayNothingIsInstalled)
+{
+    const char* set = std::getenv("DISPLAY");
+    const std::string saved = set ? set : "";
+    unsetenv("DISPLAY");
+    std::string error;
+    EXPECT_FALSE(InstallApplicationDevices(error));
+    if (set)
+        setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_EQ(error, "Lumo free needs a graphical desktop: DISPLAY is not set.");
+    EXPECT_EQ(sharedDisplayBackend(), nullptr);
+    EXPECT_FALSE(captureRecorderFactory());
+    EXPECT_EQ(listCaptureDevices().size(), 1u) << "the test pattern alone";
+}
+
 // The entry's steps: the title, then the four windows in order; the first is the main one.
 TEST_F(DialogWindows, TheEntryMakesTheFourWindowsInOrder)
 {

@@ -117,9 +117,6 @@ protected:
         delete AboutForm;
         AboutForm = nullptr;
         AppShellExecute = ShellExecuteA;
-        setCaptureDialogHook(nullptr);
-        setCaptureRecorderFactory(nullptr);
-        setCameraDriver(nullptr);
         AppFixture::TearDown();
         if (!savedHome.empty())
             setenv("HOME", savedHome.c_str(), 1);

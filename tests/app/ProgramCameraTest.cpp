@@ -39,7 +39,7 @@ protected:
         AppFixture::SetUp();
         setClock(nullptr);
         setCameraDriver(std::make_shared<V4l2Driver>());
-        setCaptureRecorderFactory(makeCaptureRecorderFactory());
+        setCaptureRecorderFactory(makeCaptureRecorderFactory(createAlsaAudioInput));
         setCaptureDialogHook([](TForm& dialog) { dialog.SetModalResult(mrOk); });
         home = aviprobe::tempDir();
         setenv("HOME", home.c_str(), 1);
@@ -56,9 +56,6 @@ protected:
         form = MainForm = nullptr;
         delete SelectDeviceForm;
         SelectDeviceForm = nullptr;
-        setCaptureDialogHook(nullptr);
-        setCaptureRecorderFactory(nullptr);
-        setCameraDriver(nullptr);
         AppFixture::TearDown();
         std::filesystem::remove_all(home);
     }

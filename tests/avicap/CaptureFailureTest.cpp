@@ -78,12 +78,6 @@ protected:
         ASSERT_TRUE(send(WM_CAP_SET_CALLBACK_FRAME, 0, LPARAM(&throwingFrame)));
     }
 
-    void TearDown() override
-    {
-        setCameraDriver(nullptr);
-        RecordingFixture::TearDown();
-    }
-
     void frames(int count)
     {
         for (int i = 0; i < count && driver->camera->sink; ++i) {

@@ -1,42 +1,29 @@
 #pragma once
-// Capture windows on a fresh headless display with a fake clock; the test pattern is the
-// only driver.
-#include <gtest/gtest.h>
-
+// A capture window on a fresh desktop at noon; the test pattern is the only driver.
 #include <functional>
 #include <vector>
 
 #include "avicap/window/CaptureWindow.h"
 #include "avicap/testpattern/TestPatternDriver.h"
 #include "avicap/Vfw.h"
-#include "platform/Clock.h"
-#include "platform/WindowTree.h"
-#include "platform/display/headless/HeadlessDisplay.h"
+#include "tests/support/DesktopFixture.h"
 
-class CaptureFixture : public ::testing::Test
+class CaptureFixture : public DesktopFixture
 {
 protected:
-    std::shared_ptr<HeadlessDisplay> display;
-    std::shared_ptr<FakeClock> clock;
     HWND cap = 0;
+
+    CaptureFixture() : DesktopFixture(int64_t(12) * 3600 * 1000000) {}
+
+    // The recorder the window takes when it is made: none unless a fixture installs one.
+    virtual void installRecorder() {}
 
     void SetUp() override
     {
-        destroyAllWindows();
-        display = installHeadlessDisplay();
-        clock = std::make_shared<FakeClock>(int64_t(12) * 3600 * 1000000);
-        setClock(clock);
-        setCameraDriver(nullptr);
+        DesktopFixture::SetUp();
+        installRecorder();
         cap = capCreateCaptureWindowA("Test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, 0, 0);
         ASSERT_NE(cap, 0u);
-    }
-
-    void TearDown() override
-    {
-        destroyAllWindows();
-        setCaptureRecorderFactory(nullptr);
-        setClock(nullptr);
-        installDisplayBackend(nullptr);
     }
 
     LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)

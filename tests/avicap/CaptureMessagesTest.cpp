@@ -31,6 +31,16 @@ TEST(VfwLayout, RecordsKeepTheirDocumentedOffsets)
     EXPECT_EQ(WM_CAP_SINGLE_FRAME, WM_USER + 72);
 }
 
+// Nothing is installed behind the program's back: until it installs them there is no camera
+// driver (the test pattern stands alone) and no recorder.
+TEST(CaptureRegistry, NoCameraDriverAndNoRecorderUntilInstalled)
+{
+    EXPECT_FALSE(captureRecorderFactory());
+    const std::vector<CaptureDeviceInfo> devices = listCaptureDevices();
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].name, "Lumo Test Pattern");
+}
+
 TEST_F(CaptureFixture, DriverDescriptionsListTheTestPatternLastAndStopAtTheEnd)
 {
     char name[80], version[80];
@@ -241,7 +251,7 @@ TEST_F(CaptureFixture, CaptureFileNameRoundTripsAndTruncates)
 
 TEST_F(CaptureFixture, RecordingMessagesAnswerFalseWithoutARecorder)
 {
-    // Windows record by default; a window made while no factory is installed cannot.
+    // A window made while no factory is installed cannot record.
     setCaptureRecorderFactory(nullptr);
     DestroyWindow(cap);
     cap = capCreateCaptureWindowA("Test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, 0, 0);

@@ -60,12 +60,13 @@ private:
 class CaptureSeam : public CaptureFixture
 {
 protected:
+    void installRecorder() override { setCaptureRecorderFactory([] { return std::make_unique<FakeRecorder>(); }); }
+
     void SetUp() override
     {
         recorded = RecorderLog{};
         streamCalls = 0;
-        setCaptureRecorderFactory([] { return std::make_unique<FakeRecorder>(); });
-        CaptureFixture::SetUp();   // the window takes its recorder when created
+        CaptureFixture::SetUp();
     }
 };
 

@@ -69,11 +69,15 @@ protected:
     std::string dir;
     std::string path;
 
+    void installRecorder() override
+    {
+        setCaptureRecorderFactory(makeCaptureRecorderFactory([] { return std::make_unique<ToneAudioInput>(); }));
+    }
+
     void SetUp() override
     {
         recording = RecordingLog{};
-        setCaptureRecorderFactory(makeCaptureRecorderFactory([] { return std::make_unique<ToneAudioInput>(); }));
-        CaptureFixture::SetUp();   // the window takes its recorder when created
+        CaptureFixture::SetUp();
         dir = aviprobe::tempDir();
         path = dir + "/capture.avi";
         ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));

@@ -23,12 +23,6 @@ protected:
         setup(30, false, false, 0);
     }
 
-    void TearDown() override
-    {
-        setCameraDriver(nullptr);
-        RecordingFixture::TearDown();
-    }
-
     // One camera frame per 1/30 s of simulated time; the window takes it only when asked.
     void frame(bool takeNow)
     {

@@ -346,7 +346,7 @@ TEST(V4l2Device, CaptureWindowRecordingEndsByItselfWhenTheCameraIsUnplugged)
     auto display = installHeadlessDisplay();
     setClock(nullptr);
     setCameraDriver(std::make_shared<V4l2Driver>());
-    setCaptureRecorderFactory(makeCaptureRecorderFactory());
+    setCaptureRecorderFactory(makeCaptureRecorderFactory(createAlsaAudioInput));
     windowErrors.clear();
     HWND cap = capCreateCaptureWindowA("Camera", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, 0, 0);
     ASSERT_NE(cap, 0u);

@@ -13,10 +13,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class VidcapCamera : public ::testing::Test
+class VidcapCamera : public DesktopFixture
 {
 protected:
-    std::shared_ptr<HeadlessDisplay> display;
     std::unique_ptr<TForm> form;
     TVidCap* v = nullptr;
     std::vector<std::pair<int, std::string>> errors;
@@ -32,12 +31,11 @@ protected:
     {
         if (!vivid::isFirstCamera())
             GTEST_SKIP() << "skipped: /dev/video0 is not the vivid camera";
-        destroyAllWindows();
-        display = installHeadlessDisplay();
+        DesktopFixture::SetUp();
         setClock(nullptr);
         setCameraDriver(std::make_shared<V4l2Driver>());
-        setCaptureRecorderFactory(makeCaptureRecorderFactory());
-        Vidcap::Register();
+        setCaptureRecorderFactory(makeCaptureRecorderFactory(createAlsaAudioInput));
+        Capture::RegisterAll();
         form = std::make_unique<TForm>(nullptr, 0);
         form->SetBorderStyle(bsNone);
         form->SetBounds(0, 0, 400, 300);
@@ -53,10 +51,7 @@ protected:
     void TearDown() override
     {
         form.reset();
-        destroyAllWindows();
-        setCaptureRecorderFactory(nullptr);
-        setCameraDriver(nullptr);
-        installDisplayBackend(nullptr);
+        DesktopFixture::TearDown();
     }
 
     // Handles messages for a while of real time.

@@ -1,8 +1,6 @@
 #pragma once
-// TVidCap on a form of the headless display with the test-pattern camera as driver 0 and a
-// clock that stands still (or, for waits that must run out, moves a step at every reading).
-#include <gtest/gtest.h>
-
+// TVidCap on a form of a fresh desktop with the test-pattern camera as driver 0 and a clock
+// that stands still (or, for waits that must run out, moves a step at every reading).
 #include <atomic>
 #include <cstdlib>
 #include <functional>
@@ -14,17 +12,17 @@
 #include "avicap/window/CaptureWindow.h"
 #include "avicap/avi/Recorder.h"
 #include "avicap/testpattern/TestPatternDriver.h"
+#include "capture/Registration.h"
 #include "capture/Vidcap.h"
 #include "framework/Forms.h"
-#include "platform/Clock.h"
-#include "platform/WindowTree.h"
-#include "platform/display/headless/HeadlessDisplay.h"
+#include "tests/support/DesktopFixture.h"
 
 // A fake clock that moves on by Step microseconds every time it is read.
 class SteppingClock : public Clock
 {
 public:
-    FakeClock inner{int64_t(12) * 3600 * 1000000};
+    explicit SteppingClock(int64_t localMicroseconds) : inner(localMicroseconds) {}
+    FakeClock inner;
     std::atomic<int64_t> stepUs{0};
 
     int64_t monotonicMs() override { return monotonicUs() / 1000; }
@@ -64,23 +62,19 @@ inline void closeMessageBox(HWND, UINT, UINT_PTR, DWORD)
     }
 }
 
-class VidcapFixture : public ::testing::Test
+class VidcapFixture : public BasicDesktopFixture<SteppingClock>
 {
 protected:
-    std::shared_ptr<HeadlessDisplay> display;
-    std::shared_ptr<SteppingClock> clock;
     std::unique_ptr<TForm> form;
     UINT_PTR boxTimer = 0;
 
+    VidcapFixture() : BasicDesktopFixture(int64_t(12) * 3600 * 1000000) {}
+
     void SetUp() override
     {
-        destroyAllWindows();
-        display = installHeadlessDisplay();
-        clock = std::make_shared<SteppingClock>();
-        setClock(clock);
-        setCameraDriver(nullptr);   // the test pattern is driver 0
+        BasicDesktopFixture::SetUp();   // the test pattern is driver 0
         setCaptureRecorderFactory(makeCaptureRecorderFactory([] { return std::make_unique<ToneAudioInput>(); }));
-        Vidcap::Register();
+        Capture::RegisterAll();
         seenBoxes.clear();
         form = std::make_unique<TForm>(nullptr, 0);
         form->SetBorderStyle(bsNone);
@@ -93,10 +87,7 @@ protected:
         if (boxTimer)
             KillTimer(0, boxTimer);
         form.reset();
-        destroyAllWindows();
-        setCaptureRecorderFactory(nullptr);
-        setClock(nullptr);
-        installDisplayBackend(nullptr);
+        BasicDesktopFixture::TearDown();
     }
 
     // A component of the given size on the form (connected to driver 0 by its parenting).

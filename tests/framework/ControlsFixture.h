@@ -1,15 +1,12 @@
 #pragma once
-// Controls and forms on a fresh headless display with a fake clock, and small test
-// controls that record what reaches them.
-#include <gtest/gtest.h>
-
+// Controls and forms on a fresh desktop with the framework's classes registered, and small
+// test controls that record what reaches them.
 #include <memory>
 #include <vector>
 
 #include "framework/Forms.h"
-#include "platform/Clock.h"
-#include "platform/WindowTree.h"
-#include "platform/display/headless/HeadlessDisplay.h"
+#include "framework/Registration.h"
+#include "tests/support/DesktopFixture.h"
 
 struct MouseRecord
 {
@@ -135,31 +132,14 @@ inline TClass TCtlPane::StaticClass()
     return Class;
 }
 
-class ControlsFixture : public ::testing::Test
+class ControlsFixture : public DesktopFixture
 {
 protected:
-    std::shared_ptr<HeadlessDisplay> display;
-    std::shared_ptr<FakeClock> clock;
-
     void SetUp() override
     {
-        destroyAllWindows();
-        display = installHeadlessDisplay();
-        clock = std::make_shared<FakeClock>();
-        setClock(clock);
-        Application->ResetTerminated();
-        Application->OnException = nullptr;
+        DesktopFixture::SetUp();
+        Framework::RegisterAll();
     }
-
-    void TearDown() override
-    {
-        SetCaptureControl(nullptr);
-        destroyAllWindows();
-        setClock(nullptr);
-        installDisplayBackend(nullptr);
-    }
-
-    static void pump() { processPendingMessages(); }
 
     // Clicks far enough apart in time that two of them never make a double click.
     void click(int x, int y)

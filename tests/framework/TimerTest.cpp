@@ -5,31 +5,20 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/Layouts.h"
+#include "framework/Registration.h"
 #include "framework/TypeInfo.h"
-#include "platform/Clock.h"
 #include "platform/Timers.h"
-#include "platform/WindowTree.h"
-#include "platform/display/headless/HeadlessDisplay.h"
+#include "tests/support/DesktopFixture.h"
 
 namespace {
 
-class TimerTest : public ::testing::Test
+class TimerTest : public DesktopFixture
 {
 protected:
     void SetUp() override
     {
-        destroyAllWindows();
-        resetTimers();
-        display = installHeadlessDisplay();
-        clock = std::make_shared<FakeClock>();
-        setClock(clock);
+        DesktopFixture::SetUp();
         processPendingMessages();
-    }
-    void TearDown() override
-    {
-        destroyAllWindows();
-        setClock(nullptr);
-        installDisplayBackend(nullptr);
     }
 
     // Moves the clock in steps, processing messages after each, as a running loop would.
@@ -42,8 +31,6 @@ protected:
         }
     }
 
-    std::shared_ptr<HeadlessDisplay> display;
-    std::shared_ptr<FakeClock> clock;
     int now = 0;
 };
 
@@ -164,6 +151,7 @@ public:
 
 TEST_F(TimerTest, NothingRunsWhileLoadingAndLoadedStartsIt)
 {
+    Framework::RegisterAll();
     RegisterClass(ClassOf<TTimerForm>());
     TTimerForm form(nullptr);
     int ticksWhileLoading = -1;

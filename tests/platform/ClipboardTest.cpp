@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/Clipboard.h"
-#include "platform/display/headless/HeadlessDisplay.h"
+#include "tests/support/DesktopFixture.h"
 
 namespace {
 
@@ -29,13 +29,12 @@ HGLOBAL dib(size_t cut = 0)
     return memory;
 }
 
-struct ClipboardTest : ::testing::Test
+struct ClipboardTest : DesktopFixture
 {
-    std::shared_ptr<HeadlessDisplay> display = installHeadlessDisplay();
     void TearDown() override
     {
         CloseClipboard();
-        installDisplayBackend(nullptr);
+        DesktopFixture::TearDown();
     }
 };
 

@@ -3,9 +3,14 @@
 
 #include <cstdlib>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <thread>
 
+#include "platform/WindowTree.h"
+#include "platform/Windows.h"
 #include "platform/display/DisplayBackend.h"
+#include "platform/display/headless/HeadlessDisplay.h"
 
 namespace {
 
@@ -54,4 +59,28 @@ TEST(DisplaySelect, AServerThatCannotBeOpenedIsNamedAndNothingIsInstalled)
     EXPECT_FALSE(installDisplayFromEnvironment(error));
     EXPECT_NE(error.find("unix:4711"), std::string::npos) << error;
     EXPECT_EQ(installDisplayBackend(before), nullptr);
+}
+
+// No display is made behind the program's back: using none is refused by name, while a post
+// from another thread (a camera's frame) has no loop to wake and waits in the queue.
+TEST(DisplayBackend, WithoutOneItsUseIsRefusedAndWakeUpsWaitForTheLoop)
+{
+    destroyAllWindows();
+    auto before = installDisplayBackend(nullptr);
+    EXPECT_EQ(sharedDisplayBackend(), nullptr);
+    try {
+        displayBackend();
+        ADD_FAILURE() << "no error";
+    } catch (const std::logic_error& e) {
+        EXPECT_NE(std::string(e.what()).find("No display is installed"), std::string::npos) << e.what();
+    }
+    std::thread([] { EXPECT_TRUE(PostMessageA(0, WM_USER + 7, 3, 0)); }).join();
+    EXPECT_EQ(sharedDisplayBackend(), nullptr) << "the post installed a display";
+
+    installHeadlessDisplay();
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, 0, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_USER + 7));
+    EXPECT_EQ(msg.wParam, 3u);
+    installDisplayBackend(before);
 }

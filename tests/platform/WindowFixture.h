@@ -1,17 +1,13 @@
 #pragma once
-// A fixture for window-layer tests: a fresh headless display, a fake clock, one window class
-// whose procedure logs every message and can be steered per test.
-#include <gtest/gtest.h>
-
+// A fixture for window-layer tests: a fresh desktop and one window class whose procedure logs
+// every message and can be steered per test.
 #include <functional>
 #include <map>
 #include <optional>
 #include <vector>
 
-#include "platform/Clock.h"
-#include "platform/WindowTree.h"
 #include "platform/Windows.h"
-#include "platform/display/headless/HeadlessDisplay.h"
+#include "tests/support/DesktopFixture.h"
 
 struct LoggedMessage
 {
@@ -21,7 +17,7 @@ struct LoggedMessage
     LPARAM lParam;
 };
 
-class WindowFixture : public ::testing::Test
+class WindowFixture : public DesktopFixture
 {
 protected:
     static constexpr const char* kClass = "LumoTestWindow";
@@ -32,15 +28,9 @@ protected:
     // Windows that paint their whole client area in one colour on WM_PAINT.
     static inline std::map<HWND, COLORREF> paintColor;
 
-    std::shared_ptr<HeadlessDisplay> display;
-    std::shared_ptr<FakeClock> clock;
-
     void SetUp() override
     {
-        destroyAllWindows();
-        display = installHeadlessDisplay();
-        clock = std::make_shared<FakeClock>();
-        setClock(clock);
+        DesktopFixture::SetUp();
         WNDCLASSA wc{};
         wc.style = CS_DBLCLKS;
         wc.lpfnWndProc = &WindowFixture::proc;
@@ -52,13 +42,11 @@ protected:
 
     void TearDown() override
     {
-        destroyAllWindows();
+        DesktopFixture::TearDown();   // the windows go before their class
         UnregisterClassA(kClass, nullptr);
         hook = nullptr;
         log.clear();
         paintColor.clear();
-        setClock(nullptr);
-        installDisplayBackend(nullptr);
     }
 
     static LRESULT proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,22 +1,16 @@
 #pragma once
 // A TBitmapPreview on a shown frameless form of the headless display, with counters of the
 // component's notifications.
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 
 #include "PreviewPictures.h"
 #include "framework/Forms.h"
-#include "platform/Clock.h"
-#include "platform/WindowTree.h"
-#include "platform/display/headless/HeadlessDisplay.h"
+#include "tests/support/DesktopFixture.h"
 
-class PreviewFixture : public ::testing::Test
+class PreviewFixture : public DesktopFixture
 {
 protected:
-    std::shared_ptr<HeadlessDisplay> display;
-    std::shared_ptr<FakeClock> clock;
     std::unique_ptr<TForm> form;
     TBitmapPreview* preview = nullptr;
     int changes = 0;
@@ -28,10 +22,7 @@ protected:
 
     void SetUp() override
     {
-        destroyAllWindows();
-        display = installHeadlessDisplay();
-        clock = std::make_shared<FakeClock>();
-        setClock(clock);
+        DesktopFixture::SetUp();
         form = std::make_unique<TForm>(nullptr, 0);
         form->SetBorderStyle(bsNone);
         form->SetBounds(kFormX, kFormY, 400, 300);
@@ -51,12 +42,8 @@ protected:
     {
         SetCaptureControl(nullptr);
         form.reset();
-        destroyAllWindows();
-        setClock(nullptr);
-        installDisplayBackend(nullptr);
+        DesktopFixture::TearDown();
     }
-
-    static void pump() { processPendingMessages(); }
 
     // Screen position of a client point of the preview.
     TPoint screen(int x, int y) const { return preview->ClientToScreen(TPoint(x, y)); }

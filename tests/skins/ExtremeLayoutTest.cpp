@@ -4,8 +4,7 @@
 
 #include "SkinFixture.h"
 #include "framework/Layouts.h"
-#include "skins/Skinnedpanel.h"
-#include "skins/Skinnedswitch.h"
+#include "skins/Registration.h"
 
 namespace {
 
@@ -39,8 +38,7 @@ using ExtremeLayout = SkinFixture;
 
 TEST_F(ExtremeLayout, BoundsAtTheIntegerLimitsAreClampedToTheWindowLimits)
 {
-    Skinnedpanel::Register();
-    Skinnedswitch::Register();
+    Skins::RegisterAll();
     auto art = gradient(8, 8);
     TMemoryStream file;
     art->SaveToStream(&file);

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "framework/Layouts.h"
+#include "skins/Registration.h"
 #include "framework/StdCtrls.h"
 #include "skins/Skinnedbutton.h"
 #include "skins/Skinnedpanel.h"
@@ -120,10 +121,8 @@ protected:
         ActiveSkinFixture::SetUp();
         form.reset();   // the window is the layout's
         display->setScreenSize(800, 600);
-        RegisterClasses({ClassOf<TLabel>(), ClassOf<TSkinHostForm>()});
-        Skinnedpanel::Register();
-        Skinnedbutton::Register();
-        Skinnedswitch::Register();
+        Skins::RegisterAll();
+        RegisterClass(ClassOf<TSkinHostForm>());
     }
     void TearDown() override
     {

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "framework/Layouts.h"
+#include "skins/Registration.h"
 #include "skins/Skinnedbutton.h"
 #include "skins/Skinnedcontrol.h"
 #include "skins/Skinnedpanel.h"
@@ -15,14 +16,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Names = std::vector<std::string>;
-
-void registerAll()
-{
-    Skinnedcontrol::Register();
-    Skinnedpanel::Register();
-    Skinnedbutton::Register();
-    Skinnedswitch::Register();
-}
 
 // The published names of a class after the framework's own (which end with DoubleBuffered).
 Names ownProperties(TClass Class)
@@ -106,7 +99,7 @@ TEST_F(SkinComponents, ConstructorsFixTheSwitchesAndTheGrid)
     EXPECT_TRUE(button.GetEnableMouseInteraction() && !button.GetEnableStateSwitch());
     EXPECT_TRUE(sw.GetEnableMouseInteraction() && sw.GetEnableStateSwitch());
 
-    registerAll();
+    Skins::RegisterAll();
     for (const char* name : {"TSkinnedControl", "TSkinnedPanel", "TSkinnedButton", "TSkinnedSwitch"}) {
         TClass c = GetClass(name);
         ASSERT_TRUE(c) << name;
@@ -150,7 +143,7 @@ TEST_F(SkinComponents, EachClassPublishesItsOwnSetInTheStoredOrder)
 
 TEST_F(SkinComponents, ALayoutWrittenAndReadBackGivesTheSameComponentsWithoutItsDefaults)
 {
-    registerAll();
+    Skins::RegisterAll();
     TForm form(nullptr, 0);
     form.SetName("F");
     form.SetBorderStyle(bsNone);
@@ -227,7 +220,7 @@ TEST_F(SkinComponents, ALayoutWrittenAndReadBackGivesTheSameComponentsWithoutIts
 
 TEST_F(SkinComponents, AStoredButtonWithADisabledColumnReadsBackIntactAndShowsIt)
 {
-    registerAll();
+    Skins::RegisterAll();
     TForm form(nullptr, 0);
     form.SetName("F");
     auto* button = new TSkinnedButton(&form);

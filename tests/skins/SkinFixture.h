@@ -1,8 +1,6 @@
 #pragma once
-// Skinned controls on a fresh headless display with a fake clock: a concrete test control
-// that counts the rebuilds of its cached pictures, and pictures made from rows of text.
-#include <gtest/gtest.h>
-
+// Skinned controls on a fresh desktop: a concrete test control that counts the rebuilds of
+// its cached pictures, and pictures made from rows of text.
 #include <cstring>
 #include <map>
 #include <memory>
@@ -10,12 +8,9 @@
 #include <vector>
 
 #include "framework/Forms.h"
-#include "platform/Clock.h"
-#include "platform/Timers.h"
-#include "platform/WindowTree.h"
-#include "platform/display/headless/HeadlessDisplay.h"
 #include "skins/Bitmaps.h"
 #include "skins/Customskinnedcontrol.h"
+#include "tests/support/DesktopFixture.h"
 
 // The core made concrete, with its protected parts in reach and its rebuilds counted.
 class TTestSkin : public TCustomSkinnedControl
@@ -155,31 +150,9 @@ inline uint32_t rgbOf(COLORREF c)
     return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
 }
 
-class SkinFixture : public ::testing::Test
+class SkinFixture : public DesktopFixture
 {
 protected:
-    std::shared_ptr<HeadlessDisplay> display;
-    std::shared_ptr<FakeClock> clock;
-
-    void SetUp() override
-    {
-        destroyAllWindows();
-        resetTimers();
-        display = installHeadlessDisplay();
-        clock = std::make_shared<FakeClock>();
-        setClock(clock);
-    }
-
-    void TearDown() override
-    {
-        SetCaptureControl(nullptr);
-        destroyAllWindows();
-        setClock(nullptr);
-        installDisplayBackend(nullptr);
-    }
-
-    static void pump() { processPendingMessages(); }
-
     // Moves the clock in steps, processing messages after each, as a running loop would.
     void run(int Ms, int Step = 5)
     {
