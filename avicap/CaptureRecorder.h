@@ -81,6 +81,8 @@ public:
     virtual void filesClosed() {}
     // Waits until the file of every ended capture is closed, reporting as filesClosed does.
     virtual void waitForFiles() {}
+    // Waits until the running capture's writer has written what it was given so far.
+    virtual void waitForWriter() {}
     // Fills the recording members of the status: fCapturingNow, frame, drop and sample
     // counts, elapsed time, dwReturn, buffers allocated, fCapFileExists.
     virtual void fillStatus(CAPSTATUS& status) const = 0;
@@ -101,6 +103,9 @@ CaptureRecorderFactory captureRecorderFactory();
 // Waits until the files of the window's ended captures are closed (a stop returns before
 // that). The window's destruction waits too, so no file is left unfinished.
 void capWaitForFiles(HWND window);
+// Waits until the running capture's file holds what the camera delivered so far: tests that
+// run the clock faster than real time keep the writer from falling behind with it.
+void capWaitForWriter(HWND window);
 
 // The codec choice of a capture window (default for a window that is not one).
 VideoCompression capGetVideoCompression(HWND window);

@@ -202,6 +202,12 @@ CaptureError AviWriter::error() const
     return error_;
 }
 
+void AviWriter::waitWritten()
+{
+    std::unique_lock lock(mutex_);
+    written_.wait(lock, [this] { return finished_ || !running_ || (queue_.empty() && queuedBytes_ == 0); });
+}
+
 void AviWriter::run()
 {
     while (true) {
@@ -218,6 +224,8 @@ void AviWriter::run()
             queuedInAll -= item.data.size();
             if (spare_.size() < 4 && item.data.capacity())
                 spare_.push_back(std::move(item.data));
+            if (queue_.empty())
+                written_.notify_all();
         } else if (stopping_) {
             break;
         }
@@ -242,6 +250,7 @@ void AviWriter::run()
     {
         std::lock_guard lock(mutex_);
         finished_ = true;
+        written_.notify_all();
         spare_.clear();
         spare_.shrink_to_fit();
         done.swap(onFinished_);
@@ -406,4 +415,5 @@ void AviWriter::reportIfFailed()
         queuedInAll -= item.data.size();
     }
     queue_.clear();
+    written_.notify_all();
 }

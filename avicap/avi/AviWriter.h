@@ -95,6 +95,9 @@ public:
     // more is accepted; close() then only collects the result.
     void finishAsync(std::function<void()> done);
     bool finished() const;
+    // Waits until the worker has taken care of everything queued so far (written, or dropped
+    // after a failure).
+    void waitWritten();
 
     AviWriterStats stats() const;
     CaptureError error() const;
@@ -131,6 +134,7 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
+    std::condition_variable written_;   // the queue ran dry, or the file is finished
     std::deque<Item> queue_;
     std::vector<std::vector<uint8_t>> spare_;
     size_t queuedBytes_ = 0;

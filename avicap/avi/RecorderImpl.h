@@ -25,6 +25,11 @@ public:
     bool capturing() const override { return mode_ != Mode::Idle; }
     void filesClosed() override { collectClosed(false, {}); }
     void waitForFiles() override { collectClosed(true, {}); }
+    void waitForWriter() override
+    {
+        if (writer_)
+            writer_->waitWritten();
+    }
     void fillStatus(CAPSTATUS& status) const override;
     bool allocateFile(const std::string& fileName, DWORD bytes) override;
     bool saveAs(const std::string& fileName, const std::string& newName) override;

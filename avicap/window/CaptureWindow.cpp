@@ -291,3 +291,10 @@ void capWaitForFiles(HWND window)
     if (state)
         state->waitForFiles();
 }
+
+void capWaitForWriter(HWND window)
+{
+    std::shared_ptr<CaptureWindow> state = lookup(window);
+    if (state)
+        state->waitForWriter();
+}

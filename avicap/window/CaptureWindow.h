@@ -69,6 +69,11 @@ public:
         if (recorder_)
             recorder_->waitForFiles();
     }
+    void waitForWriter()
+    {
+        if (recorder_)
+            recorder_->waitForWriter();
+    }
 
 private:
     // CaptureWindowMessages.cpp

@@ -124,14 +124,19 @@ protected:
     }
 
     // Simulated time passes in steps; the camera delivers what fell due, timers fire.
+    // The writer is let catch up at every step, as it does in real time; how many frames a
+    // file holds then depends on the steps, not on how busy the machine is.
     void advance(int64_t ms, int64_t stepMs = 250)
     {
         for (int64_t t = 0; t < ms; t += stepMs) {
             clock->advanceMs(std::min(stepMs, ms - t));
             TestPatternDriver::pumpFrames();
             pump();
+            if (!outrunWriter && form)
+                capWaitForWriter(form->VidCap->GetCapWnd());
         }
     }
+    bool outrunWriter = false;   // steps do not wait for the writer
 
     std::string report() const { return form->ReportText->GetCaption(); }
     TColor reportColour() const { return form->ReportText->GetFont()->GetColor(); }
