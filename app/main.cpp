@@ -4,8 +4,10 @@
 #include <signal.h>
 
 #include <cstdio>
+#include <iostream>
 #include <thread>
 
+#include "app/CommandLine.h"
 #include "app/Mainunit.h"
 #include "app/Registration.h"
 
@@ -51,8 +53,10 @@ private:
 
 }   // namespace
 
-int main()
+int main(int argc, char* argv[])
 {
+    if (const std::optional<int> exitCode = HandleCommandLine(argc, argv, std::cout, std::cerr))
+        return *exitCode;
     SignalWatch signals;
     std::string error;
     if (!InstallApplicationDevices(error)) {

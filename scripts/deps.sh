@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when they are missing.
-# Usage: scripts/deps.sh [build|test]
+# Usage: scripts/deps.sh [build|package|test]
+# With package (and test) it adds what makes the Debian package (scripts/package.sh).
 # With test it also readies the virtual machine of the camera tests (QEMU, cpio, kmod, and
 # Debian's kernel with busybox fetched into its work folder). That part is optional: when it
 # cannot be had the camera tests say 'skipped', so its failures are reported, not fatal.
@@ -11,6 +12,9 @@ packages=(g++ cmake make pkg-config libpixman-1-dev libfreetype-dev libfontconfi
           libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-dejavu-extra
           libturbojpeg0-dev libjpeg62-turbo-dev libasound2-dev libv4l-dev libx264-dev ffmpeg
           libx11-dev libxext-dev libxrandr-dev xvfb openbox xdotool x11-utils imagemagick)
+# dpkg-shlibdeps works out the package's dependencies; the others check its files.
+package_packages=(dpkg-dev)
+package_check_packages=(desktop-file-utils appstream groff-base)
 vm_packages=(qemu-system-x86 cpio kmod v4l-utils)
 # The fuzzers (scripts/fuzz.sh, run by the test script in CI) need clang and its libFuzzer.
 fuzz_packages=(clang libclang-rt-14-dev)
@@ -37,6 +41,8 @@ install() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$@" >/dev/null
 }
 
+[ "$kind" = build ] || packages+=("${package_packages[@]}")
+[ "$kind" = test ] && packages+=("${package_check_packages[@]}")
 mapfile -t missing < <(missing_of "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ] && ! install "${missing[@]}"; then
   echo "Missing packages: ${missing[*]}" >&2

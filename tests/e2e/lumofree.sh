@@ -57,11 +57,12 @@ answer_compression() {
 
 # ---- What `cmake --install` puts on the machine ----
 if cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1; then
-    for f in bin/lumofree share/lumofree/help.html share/applications/lumofree.desktop \
-        share/icons/hicolor/scalable/apps/lumofree.svg; do
+    for f in bin/lumofree share/lumofree/help.html share/applications/local.lumo.lumofree.desktop \
+        share/icons/hicolor/scalable/apps/lumofree.svg share/metainfo/local.lumo.lumofree.metainfo.xml \
+        share/man/man1/lumofree.1.gz; do
         check "installed: $f" test -s "$work/prefix/$f"
     done
-    check "the desktop entry starts the installed program" grep -qx "Exec=lumofree" "$work/prefix/share/applications/lumofree.desktop"
+    check "the desktop entry starts the installed program" grep -qx "Exec=lumofree" "$work/prefix/share/applications/local.lumo.lumofree.desktop"
 else
     fail "cmake --install"; cat "$work/install.log"
 fi
