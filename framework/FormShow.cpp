@@ -135,12 +135,21 @@ TModalResult TCustomForm::ShowModal()
     FModal = true;
     FModalResult = mrNone;
     HandleNeeded();
+    // The window that was active owns the dialog while it runs: the window manager keeps it
+    // above that window, as its dialog, and a click on the disabled owner brings it forward.
+    HWND owner = previousActive && previousActive != FHandle && IsWindowVisible(previousActive) ? previousActive : 0;
+    if (!owner && Application->MainForm() && Application->MainForm() != this)
+        owner = Application->MainForm()->FHandle;
+    const LONG_PTR previousOwner = GetWindowLongPtrA(FHandle, GWLP_HWNDPARENT);
+    SetWindowLongPtrA(FHandle, GWLP_HWNDPARENT, LONG_PTR(owner));
     std::vector<HWND> disabled = Application->DisableTaskWindows(FHandle);
     auto finish = [&] {
         Application->EnableTaskWindows(disabled);
         FModal = false;
         if (FHandle && IsWindowVisible(FHandle))
             Hide();
+        if (FHandle)
+            SetWindowLongPtrA(FHandle, GWLP_HWNDPARENT, previousOwner);
         if (previousActive && IsWindow(previousActive))
             SetActiveWindow(previousActive);
     };

@@ -131,6 +131,25 @@ bool isDoubleClick(HWND target, const InputEvent& e, bool clientArea)
     return result;
 }
 
+// A press on a window its modal dialog disabled brings that dialog forward and activates
+// it, so a window that seems to ignore the click shows why.
+void bringOwnedForward(HWND owner)
+{
+    for (HWND top : topLevelWindows()) {   // the topmost first
+        const WindowObject* o = windowOf(top);
+        if (!o || o->destroying || !(o->style & WS_VISIBLE) || (o->style & WS_DISABLED))
+            continue;
+        HWND chain = o->owner;
+        for (int depth = 0; chain && chain != owner && depth < 8; ++depth)
+            chain = windowOf(chain) ? windowOf(chain)->owner : 0;
+        if (chain == owner) {
+            SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetActiveWindow(top);
+            return;
+        }
+    }
+}
+
 // A press on an inactive top-level window activates it and brings it forward.
 bool activateOnPress(HWND target, LRESULT hit, UINT message)
 {
@@ -167,8 +186,11 @@ void routeMouse(const InputEvent& e)
         if (!IsWindow(target) || hit == HTNOWHERE || hit == HTTRANSPARENT)
             return;
         const WindowObject* w = windowOf(target);
-        if (!w || !enabledChain(*w))
+        if (!w || !enabledChain(*w)) {
+            if (e.kind == InputEvent::MouseDown)
+                bringOwnedForward(topLevelOf(target));
             return;   // a disabled window gets no mouse input
+        }
         UINT probe = buttonMessage(e, false);
         SendMessageA(target, WM_SETCURSOR, target, MAKELPARAM(int(hit), int(probe)));
         if (e.kind == InputEvent::MouseDown && !activateOnPress(target, hit, probe))

@@ -46,6 +46,57 @@ bool restack(WindowObject& w, HWND after)
     return *list != before;
 }
 
+// An owned window stays above its owner: raising the owner raises what it owns with it,
+// in their order, so a dialog never ends up behind the window it belongs to.
+void raiseOwned(HWND owner, int depth = 0)
+{
+    if (depth > 8)
+        return;   // owners set through GWLP_HWNDPARENT could form a loop
+    std::vector<HWND> owned;
+    for (HWND h : topLevelWindows())
+        if (const WindowObject* o = windowOf(h); o && o->owner == owner)
+            owned.push_back(h);
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
+        if (WindowObject* o = windowOf(*it)) {
+            restack(*o, HWND_TOP);
+            raiseOwned(*it, depth + 1);
+        }
+    }
+}
+
+// Minimising a window hides the windows it owns; restoring it shows them again, and gives
+// a modal one (its owner is disabled) the activation back.
+void hideOwned(HWND owner)
+{
+    for (HWND h : std::vector<HWND>(topLevelWindows())) {
+        WindowObject* o = windowOf(h);
+        if (!o || o->owner != owner || !(o->style & WS_VISIBLE))
+            continue;
+        o->hiddenWithOwner = true;
+        SendMessageA(h, WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING);
+        if (IsWindow(h))
+            SetWindowPos(h, 0, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void showOwned(HWND owner)
+{
+    HWND modal = 0;
+    for (HWND h : std::vector<HWND>(topLevelWindows())) {
+        WindowObject* o = windowOf(h);
+        if (!o || o->owner != owner || !o->hiddenWithOwner)
+            continue;
+        o->hiddenWithOwner = false;
+        SendMessageA(h, WM_SHOWWINDOW, TRUE, SW_PARENTOPENING);
+        if (IsWindow(h))
+            SetWindowPos(h, 0, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (!modal && IsWindowEnabled(h))
+            modal = h;
+    }
+    if (modal && !IsWindowEnabled(owner))
+        SetActiveWindow(modal);
+}
+
 Region placeInParent(const WindowObject& w)
 {
     Region area = windowShape(w);
@@ -126,6 +177,8 @@ BOOL SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, 
     // WM_WINDOWPOSCHANGING may have changed the place: clamp again.
     w->rect = ClampedWindowRect(pos.x, pos.y, pos.cx, pos.cy);
     bool restacked = !(pos.flags & SWP_NOZORDER) && restack(*w, pos.hwndInsertAfter);
+    if (restacked && isTopLevel(*w))
+        raiseOwned(window);
     if (pos.flags & SWP_SHOWWINDOW)
         w->style |= WS_VISIBLE;
     if (pos.flags & SWP_HIDEWINDOW)
@@ -140,10 +193,11 @@ BOOL SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, 
             displayBackend().placeSurface(window, w->rect);
         if (restacked)
             displayBackend().restack(topLevelWindows());
-        if (visible && !wasVisible && w->owner) {
+        if (visible && !wasVisible) {
+            // Told at every showing: a form shown modally once may be shown unowned later.
             // ShowModal disables the other windows before it shows the dialog.
             const WindowObject* owner = windowOf(w->owner);
-            displayBackend().setOwner(window, w->owner, owner && (owner->style & WS_DISABLED));
+            displayBackend().setOwner(window, owner ? w->owner : 0, owner && (owner->style & WS_DISABLED));
         }
         if (visible != wasVisible)
             displayBackend().showSurface(window, visible);
@@ -213,8 +267,10 @@ BOOL ShowWindow(HWND window, int command)
                 w->hasRestoreRect = true;
             }
             w->style |= WS_MINIMIZE;
-            if (top)
+            if (top) {
+                hideOwned(window);
                 displayBackend().setMinimized(window, true);
+            }
             show(SWP_NOACTIVATE);
             if (IsWindow(window))
                 SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
@@ -251,6 +307,8 @@ BOOL ShowWindow(HWND window, int command)
             if (top)
                 displayBackend().setMinimized(window, false);
             show(activate ? noActivate : SWP_NOACTIVATE);
+            if (top && IsWindow(window))
+                showOwned(window);
             invalidateWhole(window);
             if (IsWindow(window))
                 sendSize(window, (windowOf(window)->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);

@@ -90,6 +90,7 @@ struct WindowObject
     bool erasePending = false;
     bool destroying = false;
     bool fullScreen = false;
+    bool hiddenWithOwner = false;   // hidden because its owner was minimised
     // Top-level windows only: the pixels, and what was drawn since the last present.
     PixelSurface surface;
     std::vector<uint32_t> pixels;

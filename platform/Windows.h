@@ -309,6 +309,9 @@ constexpr int SW_SHOWMINNOACTIVE = 7;
 constexpr int SW_SHOWNA = 8;
 constexpr int SW_RESTORE = 9;
 constexpr int SW_SHOWDEFAULT = 10;
+// WM_SHOWWINDOW's reason: the owner was minimised or restored.
+constexpr int SW_PARENTCLOSING = 1;
+constexpr int SW_PARENTOPENING = 3;
 BOOL ShowWindow(HWND window, int command);
 BOOL IsIconic(HWND window);
 BOOL IsZoomed(HWND window);

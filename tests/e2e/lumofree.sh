@@ -11,7 +11,7 @@ program=$build/app/lumofree
 shots=$build/e2e-artifacts/lumofree
 source "$root/tests/e2e/lib.sh"
 
-require_tools Xvfb openbox xdotool xprop xwininfo import convert ffprobe
+require_tools Xvfb openbox xdotool xprop xwininfo import convert compare ffprobe
 require_built "$program"
 rm -rf "$shots" && mkdir -p "$shots"
 
@@ -154,6 +154,54 @@ if [ -n "$settings" ]; then
     read -r sx sy < <(origin "$settings")
     IFS=x read -r sw sh < <(size "$settings")
     sx=$((sx + (sw - 112) / 2)) sy=$((sy + sh - 128 - (sw - 112) / 2))
+    check "the settings window is transient for the main window" \
+        grep -q "window id # $(printf '0x%x' "$wid")" <<<"$(xprop -id "$settings" WM_TRANSIENT_FOR)"
+    check "a dialog (_NET_WM_WINDOW_TYPE_DIALOG)" grep -q _NET_WM_WINDOW_TYPE_DIALOG <<<"$(xprop -id "$settings" _NET_WM_WINDOW_TYPE)"
+    check "and modal (_NET_WM_STATE_MODAL)" grep -q _NET_WM_STATE_MODAL <<<"$(xprop -id "$settings" _NET_WM_STATE)"
+    # A click on the main window's Start switch (disabled meanwhile) leaves the settings
+    # window above it: its CLOSE button is still where it was, pixel for pixel.
+    import -window root -crop "104x32+$((sx + 4))+$((sy + 72))" +repage "$work/close-before.png" 2>/dev/null
+    clickat 20 308
+    sleep 0.5
+    shot 08b-settings-after-a-click-on-the-main-window
+    import -window root -crop "104x32+$((sx + 4))+$((sy + 72))" +repage "$work/close-after.png" 2>/dev/null
+    differ=$(compare -metric AE "$work/close-before.png" "$work/close-after.png" null: 2>&1)
+    check "a click on the main window leaves the settings window above it (pixels differing: $differ)" test "$differ" = 0
+    check "and starts nothing" test -z "$(recordings | grep -vxF "$file")"
+    # The driver's Video Format dialog, from the settings window: transient for it, above both.
+    xdotool mousemove $((sx + 20)) $((sy + 52)); sleep 0.15; xdotool click 1
+    format=$(waitfor 50 xdotool search --name '^Video Format$' >/dev/null && xdotool search --name '^Video Format$' | head -n1)
+    if [ -n "$format" ]; then
+        sleep 0.5
+        check "the Video Format dialog is transient for the settings window" \
+            grep -q "window id # $(printf '0x%x' "$settings")" <<<"$(xprop -id "$format" WM_TRANSIENT_FOR)"
+        read -r fx fy < <(origin "$format")
+        IFS=x read -r fw fh < <(size "$format")
+        import -window root -crop "${fw}x${fh}+${fx}+${fy}" +repage "$work/format-before.png" 2>/dev/null
+        # Clicks on the parts of its owners the dialog leaves uncovered (a click on the
+        # dialog itself would answer it).
+        uncovered() { [ "$1" -lt "$fx" ] || [ "$1" -ge $((fx + fw)) ] || [ "$2" -lt "$fy" ] || [ "$2" -ge $((fy + fh)) ]; }
+        clicked=0
+        for p in "$((wx + 20)) $((wy + 308))" "$((wx + 128)) $((wy + 308))" "$((wx + 20)) $((wy + 20))" \
+                 "$((sx + 56)) $((sy + 88))" "$((sx + 20)) $((sy + 52))"; do
+            read -r px py <<<"$p"
+            uncovered "$px" "$py" || continue
+            xdotool mousemove "$px" "$py"; sleep 0.15; xdotool click 1; sleep 0.3
+            clicked=$((clicked + 1))
+        done
+        check "clicked its owners where the dialog leaves them uncovered ($clicked places)" test "$clicked" -ge 2
+        sleep 0.5
+        shot 08c-video-format-after-clicks-on-its-owners
+        import -window root -crop "${fw}x${fh}+${fx}+${fy}" +repage "$work/format-after.png" 2>/dev/null
+        differ=$(compare -metric AE "$work/format-before.png" "$work/format-after.png" null: 2>&1)
+        check "clicks on its owners leave the Video Format dialog above them (pixels differing: $differ)" test "$differ" = 0
+        timeout 5 xdotool windowactivate --sync "$format" >/dev/null 2>&1 || timeout 5 xdotool windowfocus --sync "$format"
+        xdotool key Escape
+        check "Escape closes the Video Format dialog" waitfor 30 sh -c "! xwininfo -id $format 2>/dev/null | grep -q IsViewable"
+        check "the settings window is still open" sh -c "xwininfo -id $settings | grep -q IsViewable"
+    else
+        fail "the Video Format dialog did not open"
+    fi
     xdotool mousemove $((sx + 56)) $((sy + 88)); sleep 0.15; xdotool click 1   # CLOSE
     check "the settings window's CLOSE closes it" waitfor 30 sh -c "! xwininfo -id $settings 2>/dev/null | grep -q IsViewable"
 else

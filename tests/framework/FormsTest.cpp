@@ -123,12 +123,16 @@ TEST_F(FormsTest, ShowModalAnswersTheResultAHandlerSet)
     auto dialog = modalForm(box);
     box->Result = mrRetry;
     bool ownerEnabledDuring = true;
+    HWND ownedBy = 0;
     dialog->OnShow = [&](TObject*) {
         ownerEnabledDuring = IsWindowEnabled(owner->Handle());
+        ownedBy = GetWindow(dialog->Handle(), GW_OWNER);
         display->click(300 + 20, 200 + 20);   // handled once the modal loop runs
     };
     EXPECT_EQ(dialog->ShowModal(), mrRetry);
     EXPECT_FALSE(ownerEnabledDuring);
+    EXPECT_EQ(ownedBy, owner->Handle()) << "the window that was active owns the dialog";
+    EXPECT_EQ(GetWindow(dialog->Handle(), GW_OWNER), HWND(0)) << "only while it runs";
     EXPECT_TRUE(IsWindowEnabled(owner->Handle()));
     EXPECT_FALSE(dialog->GetVisible());
     EXPECT_FALSE(display->isShown(dialog->Handle()));

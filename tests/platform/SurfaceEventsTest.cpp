@@ -126,12 +126,42 @@ TEST_F(SurfaceEvents, OwnedWindowIsModalWhenItsOwnerIsDisabledAtShow)
     HWND modal = CreateWindowExA(0, kClass, "", WS_POPUP | WS_CAPTION, 0, 0, 50, 50, owner, 0, nullptr, nullptr);
     ShowWindow(modal, SW_SHOW);
     ShowWindow(modal, SW_SHOW);   // already visible: no second hint
-    ASSERT_EQ(hinted->owners.size(), 2u);
-    EXPECT_EQ(hinted->owners[0].window, plain);
-    EXPECT_EQ(hinted->owners[0].owner, owner);
-    EXPECT_FALSE(hinted->owners[0].modal);
-    EXPECT_EQ(hinted->owners[1].window, modal);
-    EXPECT_TRUE(hinted->owners[1].modal);
+    ASSERT_EQ(hinted->owners.size(), 3u);
+    EXPECT_EQ(hinted->owners[0].window, owner);
+    EXPECT_EQ(hinted->owners[0].owner, HWND(0)) << "an unowned window is told so: it may have had one";
+    EXPECT_EQ(hinted->owners[1].window, plain);
+    EXPECT_EQ(hinted->owners[1].owner, owner);
+    EXPECT_FALSE(hinted->owners[1].modal);
+    EXPECT_EQ(hinted->owners[2].window, modal);
+    EXPECT_TRUE(hinted->owners[2].modal);
+}
+
+// As on the classic desktop: a dialog never goes behind its owner, a click on the owner it
+// disabled brings the dialog forward, and the dialog goes and comes back with its owner.
+TEST_F(SurfaceEvents, AnOwnedDialogStaysWithItsOwner)
+{
+    HWND owner = makeTop(0, 0, 100, 100);
+    HWND dialog = CreateWindowExA(0, kClass, "", WS_POPUP, 200, 0, 50, 50, owner, 0, nullptr, nullptr);
+    ShowWindow(dialog, SW_SHOW);
+    EnableWindow(owner, FALSE);
+    HWND other = makeTop(300, 0, 50, 50);
+    SetActiveWindow(other);
+
+    BringWindowToTop(owner);
+    EXPECT_EQ(GetWindow(owner, GW_HWNDPREV), dialog) << "raised with its owner, above it";
+
+    SetActiveWindow(other);
+    BringWindowToTop(other);
+    hinted->click(10, 10);   // on the disabled owner
+    processPendingMessages();
+    EXPECT_EQ(GetActiveWindow(), dialog);
+    EXPECT_EQ(GetWindow(dialog, GW_HWNDPREV), HWND(0)) << "the dialog is in front";
+
+    ShowWindow(owner, SW_MINIMIZE);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    ShowWindow(owner, SW_RESTORE);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(GetActiveWindow(), dialog) << "the modal dialog, not its disabled owner";
 }
 
 TEST_F(SurfaceEvents, CaptureGrabsTheTopLevelSurfaceAndReleaseLetsGo)
