@@ -104,6 +104,16 @@ int main()
     auto* sw = place<TSkinnedSwitch>(form.get(), "Switch", 120, 100, switchArt.get(), 32, 32);
     sw->OnStateChange = [sw](TObject*) { say(std::string("state Switch ") + (sw->GetSwitchedOn() ? "on" : "off")); };
 
+    // B: a message box, modal over the window.
+    form->SetKeyPreview(true);
+    form->OnKeyDown = [](TObject*, WORD& Key, TShiftState) {
+        if (Key != 'B')
+            return;
+        say("box open");
+        Application->MessageBox("A message over the window", "Lumo e2e message", MB_OK);
+        say("box closed");
+    };
+
     form->Show();
     say("ready");
     MSG msg;

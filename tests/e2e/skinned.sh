@@ -8,7 +8,7 @@ build=$(cd "${1:-$root/build}" && pwd)
 demo=$build/tests/e2e/SkinnedControlsDemo
 source "$root/tests/e2e/lib.sh"
 
-require_tools Xvfb openbox xdotool xprop xwininfo import
+require_tools Xvfb openbox xdotool xprop xwininfo import compare
 require_built "$demo"
 
 start_desktop
@@ -65,6 +65,35 @@ waitfor 30 grep -q "^up Panel$" "$work/demo.log"; sleep 0.3
 read -r x2 y2 < <(origin "$wid")
 check "dragging the panel by 40,25 moved the window from $x,$y to $x2,$y2" test "$x2 $y2" = "$((x + 40)) $((y + 25))"
 check "the window layer agrees" grep -q "^window at $((300 + 40)) $((200 + 25))$" "$work/demo.log"
+
+# ---- A message box: owned by the window, above it even after a click on the window ----
+timeout 5 xdotool windowactivate --sync "$wid" >/dev/null 2>&1 || timeout 5 xdotool windowfocus --sync "$wid"
+xdotool key b
+box=$(waitfor 50 xdotool search --name '^Lumo e2e message$' >/dev/null && xdotool search --name '^Lumo e2e message$' | head -n1)
+if [ -n "$box" ]; then
+    sleep 0.5
+    check "the message box is transient for the window" grep -q "window id # $(printf '0x%x' "$wid")" <<<"$(xprop -id "$box" WM_TRANSIENT_FOR)"
+    check "a modal dialog" grep -q _NET_WM_STATE_MODAL <<<"$(xprop -id "$box" _NET_WM_STATE)"
+    read -r bx by < <(origin "$box")
+    IFS=x read -r bw bh < <(xwininfo -id "$box" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}')
+    import -window root -crop "${bw}x${bh}+${bx}+${by}" +repage "$work/box-before.png" 2>/dev/null
+    read -r x3 y3 < <(origin "$wid")
+    for p in "$((x3 + 5)) $((y3 + 5))" "$((x3 + 230)) $((y3 + 5))" "$((x3 + 5)) $((y3 + 140))" "$((x3 + 230)) $((y3 + 140))"; do
+        read -r px py <<<"$p"
+        if [ "$px" -lt "$bx" ] || [ "$px" -ge $((bx + bw)) ] || [ "$py" -lt "$by" ] || [ "$py" -ge $((by + bh)) ]; then
+            xdotool mousemove "$px" "$py"; sleep 0.15; xdotool click 1; sleep 0.3
+            break
+        fi
+    done
+    import -window root -crop "${bw}x${bh}+${bx}+${by}" +repage "$work/box-after.png" 2>/dev/null
+    differ=$(compare -metric AE "$work/box-before.png" "$work/box-after.png" null: 2>&1)
+    check "a click on the window leaves the message box above it (pixels differing: $differ)" test "$differ" = 0
+    # Its OK button sits centred, 12 pixels above the bottom of the client area.
+    xdotool mousemove $((bx + bw / 2)) $((by + bh - 28)); sleep 0.15; xdotool click 1
+    check "its OK button answers the message box" waitfor 30 grep -q "^box closed$" "$work/demo.log"
+else
+    fail "the message box did not open"
+fi
 
 kill "$demo_pid" 2>/dev/null
 if [ "$failures" -ne 0 ]; then

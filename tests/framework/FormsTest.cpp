@@ -268,6 +268,7 @@ public:
     HeadlessDisplay* display;
     Screenshot seen;
     int buttons = 0;
+    HWND owner = 0;
     void WndProc(TMessage& Message) override
     {
         if (Message.Msg != WM_APP) {
@@ -279,6 +280,7 @@ public:
             return;
         processPendingMessages();   // let the dialog paint and reach the display
         seen = display->screenshot(box->Handle());
+        owner = GetWindow(box->Handle(), GW_OWNER);
         for (int i = 0; i < box->ControlCount(); ++i) {
             TControl* c = box->Controls(i);
             if (c->GetCaption() != "OK")
@@ -298,6 +300,7 @@ TEST_F(FormsTest, MessageBoxShowsTextAndClosesOnOk)
     PostMessageA(clicker.Handle(), WM_APP, 0, 0);
     EXPECT_EQ(Application->MessageBox("Recording stopped", "Lumo", MB_OK), IDOK);
     EXPECT_EQ(clicker.buttons, 1);
+    EXPECT_EQ(clicker.owner, clicker.Handle()) << "the active window owns the box";
     EXPECT_EQ(Application->ActiveMessageBox(), nullptr);
     // The dialog showed a frame, a caption and dark text on the face colour.
     ASSERT_GT(clicker.seen.width, 100);
