@@ -26,6 +26,9 @@ colour() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | gr
 count() { grep -c -- "^$1\$" "$work/demo.log"; }
 # Waits until the screen at X,Y shows COLOUR.
 shows() { waitfor 30 sh -c "[ \"\$(import -window root -crop '1x1+$1+$2' -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n1)\" = '$3' ]"; }
+# On a busy machine the window manager may not have put the window in place yet.
+placed() { [ "$(origin "$wid")" = "300 200" ]; }
+waitfor 100 placed
 read -r x y < <(origin "$wid")
 
 # ---- The button: hover changes its pixels, a cut-away corner is outside it ----
