@@ -15,6 +15,8 @@ packages=(g++ cmake make pkg-config libpixman-1-dev libfreetype-dev libfontconfi
 # dpkg-shlibdeps works out the package's dependencies; the others check its files.
 package_packages=(dpkg-dev)
 package_check_packages=(desktop-file-utils appstream groff-base)
+# The program in a Wayland session: weston's headless backend with XWayland (tests/e2e/weston.sh).
+wayland_packages=(weston xwayland)
 vm_packages=(qemu-system-x86 cpio kmod v4l-utils)
 # The fuzzers (scripts/fuzz.sh, run by the test script in CI) need clang and its libFuzzer.
 fuzz_packages=(clang libclang-rt-14-dev)
@@ -42,7 +44,7 @@ install() {
 }
 
 [ "$kind" = build ] || packages+=("${package_packages[@]}")
-[ "$kind" = test ] && packages+=("${package_check_packages[@]}")
+[ "$kind" = test ] && packages+=("${package_check_packages[@]}" "${wayland_packages[@]}")
 mapfile -t missing < <(missing_of "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ] && ! install "${missing[@]}"; then
   echo "Missing packages: ${missing[*]}" >&2

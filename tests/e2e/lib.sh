@@ -19,6 +19,22 @@ check() { local name=$1; shift; if "$@" >/dev/null; then pass "$name"; else fail
 # Waits up to $1 tenths of a second for a command to succeed.
 waitfor() { local n=$1; shift; for ((i = 0; i < n; i++)); do "$@" && return 0; sleep 0.1; done; return 1; }
 
+# A window's place on the screen ("X Y") and its size ("WxH").
+origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'; }
+size() { xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}'; }
+# The program's recordings under $HOME, and how many frames ffprobe reads in one.
+recordings() { find "$HOME/Documents/Lumofree/VIDEOS" -name '*.AVI' 2>/dev/null | sort; }
+frames() { ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$1" 2>/dev/null; }
+
+# launch LOG PID_VAR WINDOW_VAR: starts $program, its output in LOG, and waits up to 15 s for
+# its window; sets the two variables to its pid and the window's id (empty when none appeared).
+launch() {
+    "$program" >"$1" 2>&1 &
+    printf -v "$2" %s $!
+    pids+=($!)
+    printf -v "$3" %s "$(timeout 15 xdotool search --sync --name '^Lumo free$' | head -n1)"
+}
+
 # require_tools TOOL...: every tool must be installed.
 require_tools() {
     for tool in "$@"; do

@@ -27,8 +27,6 @@ unset XDG_CONFIG_HOME
 
 start_desktop
 
-origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'; }
-size() { xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}'; }
 shot() { import -window root "$shots/$1.png" 2>/dev/null; }
 # The window of screenshot $1 with a margin of $2 pixels on the left and $3 on the other sides,
 # the desktop round its cut-away corners painted over in one colour (the desktop is black;
@@ -40,8 +38,6 @@ framed() {
 opened() { grep -qxF -- "$1" "$work/opened" 2>/dev/null; }
 # Clicks the window's point (x, y) as a hand does: move there, then press and release.
 clickat() { xdotool mousemove $((wx + $1)) $((wy + $2)); sleep 0.15; xdotool click 1; sleep 0.3; }
-recordings() { find "$HOME/Documents/Lumofree/VIDEOS" -name '*.AVI' 2>/dev/null | sort; }
-frames() { ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$1" 2>/dev/null; }
 # Answers the compression dialog the first Start shows with its default button.
 answer_compression() {
     local dlg
@@ -67,10 +63,7 @@ else
     fail "cmake --install"; cat "$work/install.log"
 fi
 
-"$program" >"$work/program.log" 2>&1 &
-program_pid=$!
-pids+=($program_pid)
-wid=$(timeout 15 xdotool search --sync --name '^Lumo free$' | head -n1)
+launch "$work/program.log" program_pid wid
 [ -n "$wid" ] || { echo "FAIL: the window did not appear"; cat "$work/program.log"; exit 1; }
 sleep 1.5
 read -r wx wy < <(origin "$wid")
@@ -233,10 +226,7 @@ wait "$program_pid" 2>/dev/null; rc=$?
 check "exit code 0 (is $rc)" test "$rc" = 0
 
 # ---- SIGTERM while recording: the file is finished ----
-"$program" >"$work/term.log" 2>&1 &
-term_pid=$!
-pids+=($term_pid)
-twid=$(timeout 15 xdotool search --sync --name '^Lumo free$' | head -n1)
+launch "$work/term.log" term_pid twid
 if [ -n "$twid" ]; then
     sleep 1
     read -r wx wy < <(origin "$twid")
@@ -257,10 +247,7 @@ fi
 
 # ---- The X server goes away while recording: exit 1 with a message, the file plays ----
 # Last: it ends the desktop.
-"$program" >"$work/lost.log" 2>&1 &
-lost_pid=$!
-pids+=($lost_pid)
-lwid=$(timeout 15 xdotool search --sync --name '^Lumo free$' | head -n1)
+launch "$work/lost.log" lost_pid lwid
 if [ -n "$lwid" ]; then
     sleep 1
     read -r wx wy < <(origin "$lwid")

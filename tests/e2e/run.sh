@@ -23,8 +23,6 @@ wid=$(timeout 10 xdotool search --sync --name '^Lumo e2e demo$' | head -n1)
 [ -n "$wid" ] || { echo "FAIL: demo window not found"; exit 1; }
 sleep 0.5
 
-origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'; }
-size() { xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}'; }
 prop() { xprop -id "$1" "$2" 2>/dev/null; }
 has() { grep -q -- "$2" <<<"$1"; }
 logged() { grep -q -- "$1" "$work/demo.log"; }
@@ -213,6 +211,9 @@ check "lost X server: the user is told" grep -q "connection to the X server was 
 
 # ---- The skinned components, in an X server of their own ----
 "$root/tests/e2e/skinned.sh" "$build" || fail "skinned components end-to-end checks"
+
+# ---- The program in a Wayland session through XWayland, under weston ----
+"$root/tests/e2e/weston.sh" "$build" || fail "Wayland session end-to-end checks"
 
 if [ "$failures" -ne 0 ]; then
     echo "== demo output =="; cat "$work/demo.log"

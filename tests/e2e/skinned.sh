@@ -21,7 +21,6 @@ wid=$(timeout 10 xdotool search --sync --name '^Lumo skinned controls$' | head -
 [ -n "$wid" ] || { echo "FAIL: demo window not found"; exit 1; }
 sleep 0.5
 
-origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'; }
 colour() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n1; }
 count() { grep -c -- "^$1\$" "$work/demo.log"; }
 # Waits until the screen at X,Y shows COLOUR.
