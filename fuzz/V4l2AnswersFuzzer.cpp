@@ -104,12 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 if (f.width <= 0 || f.height <= 0 || f.width > kMaxV4l2Side || f.height > kMaxV4l2Side)
                     __builtin_trap();
             if (!formats.empty())
-                device->setFormat(formats[plan % formats.size()]);
+                (void)device->setFormat(formats[plan % formats.size()]);
             for (const CaptureControl& c : device->controls())
                 device->setControl(c.id, c.maximum);
             if (plan & 2) {
                 CaptureFrame frame;
-                if (device->grabFrame(frame, 5) &&
+                if (device->grabFrame(frame, 5).ok() &&
                     frame.pixels.size() != size_t(frame.width) * size_t(frame.height) * 3)
                     __builtin_trap();
             }
