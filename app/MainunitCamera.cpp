@@ -2,6 +2,7 @@
 // open, one whose formats the program cannot read, one that went away. The capture says
 // which through its error callback and dwReturn; the report says it until the camera works.
 #include "app/Mainunit.h"
+#include "avicap/CaptureDriver.h"
 #include "avicap/Vfw.h"
 
 AnsiString Mainunit::CameraTroubleText(int Id)
@@ -79,10 +80,9 @@ void TMainForm::CameraRetryTimer()
     }
     if (FBusy || FClosing || FRecordingShown)
         return;
-    char name[128] = {}, version[128] = {};
     const int index = VidCap->GetDeviceIndex();
-    if (index < 0 || !capGetDriverDescriptionA(WORD(index), name, sizeof name, version, sizeof version) ||
-        AnsiString(name).find("(busy)") != AnsiString::npos)
+    const std::vector<CaptureDeviceInfo> devices = listCaptureDevices();
+    if (index < 0 || size_t(index) >= devices.size() || devices[size_t(index)].state == CaptureDeviceInfo::Busy)
         return;
     FCameraError = 0;
     if (VidCap->ConnectDevice(index) && FCameraError == 0) {

@@ -52,6 +52,11 @@ CaptureError V4l2Device::callError(const char* call, int err) const
     return cameraCallError(call, path_, err);
 }
 
+CaptureError V4l2Device::notOpen() const
+{
+    return captureFault(CaptureFault::CameraLost, "The camera on " + path_ + " is not open");
+}
+
 CaptureError V4l2Device::initialise(const std::string& path)
 {
     path_ = path;
@@ -142,7 +147,7 @@ CaptureError V4l2Device::readFormat(V4l2Mode& mode)
 CaptureError V4l2Device::applyMode(const V4l2Mode& wanted)
 {
     if (fd_ < 0)
-        return captureFault(CaptureFault::CameraLost, "The camera on " + path_ + " is not open");
+        return notOpen();
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     format.fmt.pix.width = uint32_t(wanted.width);
@@ -232,7 +237,7 @@ CaptureError V4l2Device::setFormat(const CaptureFormat& format)
                                 "The camera \"" + name_ + "\" offers no picture of " + std::to_string(format.width) +
                                     " x " + std::to_string(format.height));
         if (fd_ < 0)
-            return captureFault(CaptureFault::CameraLost, "The camera on " + path_ + " is not open");
+            return notOpen();
         wanted = *mode;
     }
     return restartAround([&] { return applyMode(wanted); });

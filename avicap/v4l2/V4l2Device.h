@@ -79,6 +79,7 @@ private:
     CaptureError applyMode(const V4l2Mode& mode);
     CaptureError readFormat(V4l2Mode& mode);
     CaptureError callError(const char* call, int err) const;
+    CaptureError notOpen() const;
     CaptureError restartAround(const std::function<CaptureError()>& change);
     CaptureError startBuffers();
     void markStreamingHere(bool on);
