@@ -77,7 +77,7 @@ TMainForm::TMainForm(TComponent* Owner) : TForm(Owner)
     VidCap->SetTimeLimit(hours * 3600 + minutes * 60 + seconds);
     VidCap->SetTimeLimitEnabled(false);
 
-    AutoRecordTimer->SetInterval(1800000);
+    AutoRecordTimer->SetInterval(AutoRecordInterval);
     AutoRecordTimer->SetEnabled(false);
 
     FSettingsForm = new TSettingsForm(this);
@@ -152,6 +152,8 @@ void TMainForm::StopForClose()
     FClosing = true;
     AutoRecordTimer->SetEnabled(false);
     FRecordingWatch->SetEnabled(false);
+    FResume->SetEnabled(false);
+    FWaitingForCamera = false;
     FBusy = true;
     VidCap->SetRecording(false);
     FBusy = false;

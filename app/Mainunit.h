@@ -6,7 +6,8 @@
 // Split by concern: Mainunit.cpp (construction, the buttons that are not about recording,
 // closing), MainunitModes.cpp (compact and full-screen layouts), MainunitRecording.cpp
 // (Start, Stop, the 30-minute files, Audio, Videos, Playback), MainunitCamera.cpp (what the
-// report says when the camera is busy, forbidden, unreadable or gone).
+// report says when the camera is busy, forbidden, unreadable or gone, and a recording that
+// waits for a lost camera and goes on by itself, in a new file, once it is back).
 //
 // Setting Recording of VidCap waits and handles messages meanwhile, so clicks and timer ticks
 // can arrive while Start, Stop or a new file is under way: FBusy turns those away (a Stop or
@@ -85,8 +86,11 @@ public:
     const AnsiString& GetVideoFileName() const { return FVideoFileName; }
     const AnsiString& GetVideoFilePath() const { return FVideoFilePath; }
     bool GetBusy() const { return FBusy; }
+    bool GetWaitingForCamera() const { return FWaitingForCamera; }
     // How often the window looks whether a recording has ended by itself.
     static constexpr unsigned RecordingWatchInterval = 1000;
+    // How long one file runs before the next starts.
+    static constexpr unsigned AutoRecordInterval = 30 * 60 * 1000;
 
 protected:
     // Every close (the Close button, the window manager, a signal) stops the timers and the
@@ -108,6 +112,8 @@ private:
     // the reason in Failure when not.
     bool NextFile(AnsiString& Failure);
     void SetRecordingControls(bool Recording);
+    // The report names the file being recorded; the window watches for its end.
+    void ShowRecording();
     // Back to the stopped state with a short reason in ReportText.
     void ShowFailure(const AnsiString& Failure);
     // Why the capture is not running: the capture interface's last word, or the folder.
@@ -123,6 +129,10 @@ private:
     void VidCapStatus(int Id);
     void CameraRetryTimer();
     AnsiString CameraTrouble();
+    bool CameraLost();
+    // The person's recording stays on while the camera is away: Start on, Stop offered.
+    void WaitForCamera();
+    void ResumeTimer();
     void RecordingWatchTimer(TObject* Sender);
     void RunPending();
 
@@ -148,6 +158,8 @@ private:
     int FCameraError = 0;              // the last camera trouble the capture reported
     bool FCameraTroubleShown = false;  // ReportText shows it
     TTimer* FCameraRetry = nullptr;    // looks again for a camera busy when it was opened
+    bool FWaitingForCamera = false;    // a recording cut by a lost camera goes on when it is back
+    TTimer* FResume = nullptr;         // starts that recording's next file, outside the callback
 };
 
 extern TMainForm* MainForm;
@@ -160,4 +172,6 @@ constexpr TColor FailureColor = clYellow;
 // What the report says for a camera trouble the capture reported, each asking something
 // different of the person; empty for an id that is no camera trouble.
 AnsiString CameraTroubleText(int Id);
+// What the report says while a recording waits for its lost camera.
+constexpr const char* CameraWaitingText = "CAMERA LOST, WAITING";
 }   // namespace Mainunit

@@ -1,6 +1,9 @@
 // The camera's state in the report: a camera another program holds, one this user may not
 // open, one whose formats the program cannot read, one that went away. The capture says
 // which through its error callback and dwReturn; the report says it until the camera works.
+// A camera lost while recording does not end the person's recording: the cut file is
+// finished, the window waits (the capture looks for the camera every few seconds), and the
+// recording goes on in a new file once the same camera streams again.
 #include "app/Mainunit.h"
 #include "avicap/CaptureDriver.h"
 #include "avicap/Vfw.h"
@@ -22,6 +25,8 @@ namespace {
 
 // As often as the capture looks for a lost camera.
 constexpr unsigned CameraRetryInterval = 2000;
+// The next file starts just after the callback that said the camera is back.
+constexpr unsigned ResumeDelay = 10;
 
 }   // namespace
 
@@ -31,6 +36,10 @@ void TMainForm::WatchCamera()
     FCameraRetry->SetEnabled(false);
     FCameraRetry->SetInterval(CameraRetryInterval);
     FCameraRetry->SetOnTimer([this](TObject*) { CameraRetryTimer(); });
+    FResume = new TTimer(this);
+    FResume->SetEnabled(false);
+    FResume->SetInterval(ResumeDelay);
+    FResume->SetOnTimer([this](TObject*) { ResumeTimer(); });
     VidCap->OnError = [this](TObject*, int Id, LPSTR Text) { VidCapError(Id, Text); };
     VidCap->OnStatus = [this](TObject*, int Id, LPSTR) { VidCapStatus(Id); };
     // The camera was opened while the window was being read, before anyone listened: ask
@@ -53,7 +62,11 @@ void TMainForm::VidCapError(int Id, const char*)
     // for it here. One opened but busy at streaming is looked for by the capture.
     if (Id == IDS_CAP_CAMERA_BUSY && !VidCap->GetDeviceConnected())
         FCameraRetry->SetEnabled(true);
-    if (FBusy || FRecordingShown || FClosing)
+    if (Id == IDS_CAP_DRIVER_ERROR && FRecordingShown && !FBusy && !FClosing) {
+        WaitForCamera();
+        return;
+    }
+    if (FBusy || FRecordingShown || FWaitingForCamera || FClosing)
         return;
     ShowReport(text, Mainunit::FailureColor);
     FCameraTroubleShown = true;
@@ -66,6 +79,8 @@ void TMainForm::VidCapStatus(int Id)
     if (Id != IDS_CAP_STAT_LIVE_MODE)
         return;
     FCameraError = 0;
+    if (FWaitingForCamera)
+        FResume->SetEnabled(true);
     if (FCameraTroubleShown)
         ShowReport(FReportIdle, FReportColour);
 }
@@ -78,7 +93,7 @@ void TMainForm::CameraRetryTimer()
         FCameraRetry->SetEnabled(false);
         return;
     }
-    if (FBusy || FClosing || FRecordingShown)
+    if (FBusy || FClosing || FRecordingShown || FWaitingForCamera)
         return;
     const int index = VidCap->GetDeviceIndex();
     const std::vector<CaptureDeviceInfo> devices = listCaptureDevices();
@@ -98,3 +113,5 @@ AnsiString TMainForm::CameraTrouble()
     const AnsiString text = Mainunit::CameraTroubleText(FCameraError);
     return text.empty() || FCameraError == IDS_CAP_DRIVER_ERROR ? AnsiString("NO CAMERA") : text;
 }
+
+bool TMainForm::CameraLost() { return VidCap->GetDeviceConnected() && VidCap->GetReturn() == IDS_CAP_DRIVER_ERROR; }

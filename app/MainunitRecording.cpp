@@ -111,12 +111,17 @@ void TMainForm::StartButtonStateChange(TObject*)
     const bool recording = NextFile(failure);
     StopButton->SetEnabled(true);
     if (recording) {
-        ShowReport(FVideoFileName, Mainunit::RecordingColor);
-        FRecordingShown = true;
-        FRecordingWatch->SetEnabled(true);
+        ShowRecording();
         return;
     }
     ShowFailure(failure);
+}
+
+void TMainForm::ShowRecording()
+{
+    ShowReport(FVideoFileName, Mainunit::RecordingColor);
+    FRecordingShown = true;
+    FRecordingWatch->SetEnabled(true);
 }
 
 void TMainForm::AutoRecordTimerTimer(TObject*)
@@ -125,7 +130,11 @@ void TMainForm::AutoRecordTimerTimer(TObject*)
         return;
     TBusy busy(this);
     AnsiString failure;
-    if (!NextFile(failure))
+    if (NextFile(failure))
+        return;
+    if (CameraLost())
+        WaitForCamera();
+    else
         ShowFailure(failure);
 }
 
@@ -147,9 +156,46 @@ void TMainForm::RecordingWatchTimer(TObject*)
 {
     if (FBusy || FClosing || !FRecordingShown || VidCap->GetRecording())
         return;
+    if (CameraLost()) {
+        WaitForCamera();
+        return;
+    }
     ShowFailure(FailureReason());
     // Why a recording ended stays, even once the camera is back.
     FCameraTroubleShown = false;
+}
+
+// The camera went while recording: the cut file is finished; the recording goes on once the
+// camera is back (ResumeTimer).
+void TMainForm::WaitForCamera()
+{
+    FWaitingForCamera = true;
+    FRecordingShown = false;
+    AutoRecordTimer->SetEnabled(false);
+    FRecordingWatch->SetEnabled(false);
+    ShowReport(Mainunit::CameraWaitingText, Mainunit::FailureColor);
+}
+
+void TMainForm::ResumeTimer()
+{
+    if (FBusy)
+        return;   // a Stop under way: it ends the waiting, or the next tick starts the file
+    FResume->SetEnabled(false);
+    if (!FWaitingForCamera || FClosing)
+        return;
+    TBusy busy(this);
+    AnsiString failure;
+    if (NextFile(failure)) {
+        FWaitingForCamera = false;
+        // The 30 minutes count from the new file.
+        AutoRecordTimer->SetEnabled(false);
+        AutoRecordTimer->SetEnabled(true);
+        ShowRecording();
+    } else if (!CameraLost()) {
+        FWaitingForCamera = false;
+        ShowFailure(failure);
+    }
+    // Lost again at once: the capture looks for it as before, and the report still says so.
 }
 
 void TMainForm::StopButtonMouseUp(TObject*, TMouseButton, TShiftState, int, int)
@@ -163,10 +209,13 @@ void TMainForm::StopButtonMouseUp(TObject*, TMouseButton, TShiftState, int, int)
 
 void TMainForm::StopRecording()
 {
-    // Idle: nothing at all. The window may still show a recording that ended by itself.
-    if (!VidCap->GetRecording() && !FRecordingShown)
+    // Idle: nothing at all. The window may still show a recording that ended by itself, or
+    // one waiting for its camera.
+    if (!VidCap->GetRecording() && !FRecordingShown && !FWaitingForCamera)
         return;
     TBusy busy(this);
+    FWaitingForCamera = false;
+    FResume->SetEnabled(false);
     StartButton->SetSwitchedOn(false);
     StopButton->SetEnabled(false);
     // Before the wait, so no tick can start a new file behind "STOPPED".

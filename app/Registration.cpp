@@ -8,8 +8,11 @@
 #include "avicap/CaptureDriver.h"
 #include "avicap/audio/AudioInput.h"
 #include "avicap/avi/Recorder.h"
+#include "app/VideoFiles.h"
+#include "avicap/v4l2/V4l2CameraSettings.h"
 #include "avicap/v4l2/V4l2Driver.h"
 #include "capture/Registration.h"
+#include "platform/Shell.h"
 #include "platform/display/DisplayBackend.h"
 #include "skins/Registration.h"
 
@@ -18,6 +21,9 @@ bool InstallApplicationDevices(std::string& Error)
     if (!installDisplayFromEnvironment(Error))
         return false;
     setCameraDriver(std::make_shared<V4l2Driver>());
+    // What the person set in the source dialog, for a camera that forgot it by the next run.
+    if (const AnsiString settings = ShellFolderOf(0, CSIDL_APPDATA); !settings.empty())
+        setV4l2SettingsFile(settings + "/lumofree/cameras");
     setCaptureRecorderFactory(makeCaptureRecorderFactory(createAlsaAudioInput));
     return true;
 }

@@ -49,10 +49,12 @@ TVideoFileNames UnusedVideoFileNames(TVideoFileNames Names)
     return Names;
 }
 
-AnsiString DocumentsFolderOf(HWND Owner)
+AnsiString DocumentsFolderOf(HWND Owner) { return ShellFolderOf(Owner, CSIDL_PERSONAL); }
+
+AnsiString ShellFolderOf(HWND Owner, int Folder)
 {
     LPITEMIDLIST list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(Owner, CSIDL_PERSONAL, &list)))
+    if (FAILED(SHGetSpecialFolderLocation(Owner, Folder, &list)))
         return AnsiString();
     char path[MAX_PATH] = {};
     const bool found = SHGetPathFromIDListA(list, path);

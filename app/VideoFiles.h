@@ -35,3 +35,5 @@ TVideoFileNames UnusedVideoFileNames(TVideoFileNames Names);
 
 // The user's documents folder without a trailing "/", or "" when the shell cannot tell.
 AnsiString DocumentsFolderOf(HWND Owner);
+// The shell folder CSIDL_... Folder, the same way.
+AnsiString ShellFolderOf(HWND Owner, int Folder);

@@ -19,6 +19,7 @@ constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 constexpr int MAX_PATH = 260;
 
 constexpr int CSIDL_PERSONAL = 0x0005;
+constexpr int CSIDL_APPDATA = 0x001a;   // the user's settings: $XDG_CONFIG_HOME
 
 // An item id list: items of cb bytes (cb counting itself), ended by an item with cb 0. Ours
 // hold one item, the folder's absolute path with its terminating zero.
@@ -40,7 +41,7 @@ LPVOID CoTaskMemAlloc(size_t size);
 void CoTaskMemFree(LPVOID memory);   // null is allowed
 void ILFree(LPITEMIDLIST idList);    // the same as CoTaskMemFree
 
-// Only CSIDL_PERSONAL is known: anything else gives E_INVALIDARG. On success *idList is a new
+// Only CSIDL_PERSONAL and CSIDL_APPDATA are known: anything else gives E_INVALIDARG. On success *idList is a new
 // list the caller frees with ILFree or CoTaskMemFree; on failure it is null. The owner window
 // is not used. E_FAIL when there is no home folder to start from.
 HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* idList);

@@ -133,6 +133,12 @@ std::optional<std::string> documentsFolder()
     return isFolder(fallback) ? fallback : *home;
 }
 
+std::optional<std::string> settingsFolder()
+{
+    auto home = homeFolder();
+    return home ? std::optional(configFolder(*home)) : std::nullopt;
+}
+
 LPITEMIDLIST makeIdList(const std::string& path)
 {
     // One item (size word, path, zero) and the terminating zero size word.
@@ -172,9 +178,9 @@ HRESULT SHGetSpecialFolderLocation(HWND, int folder, LPITEMIDLIST* idList)
     if (!idList)
         return E_INVALIDARG;
     *idList = nullptr;
-    if (folder != CSIDL_PERSONAL)
+    if (folder != CSIDL_PERSONAL && folder != CSIDL_APPDATA)
         return E_INVALIDARG;
-    auto path = documentsFolder();
+    auto path = folder == CSIDL_APPDATA ? settingsFolder() : documentsFolder();
     if (!path)
         return E_FAIL;
     *idList = makeIdList(*path);

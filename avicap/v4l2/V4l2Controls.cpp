@@ -1,6 +1,7 @@
 #include <linux/videodev2.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 
 #include "avicap/v4l2/V4l2Formats.h"
@@ -142,4 +143,23 @@ bool setV4l2Control(V4l2System& system, int fd, uint32_t id, int value)
         return true;   // an unticked button box does nothing
     v4l2_control control{id, value};
     return system.ioctl(fd, VIDIOC_S_CTRL, &control) == 0;
+}
+
+bool isV4l2Setting(V4l2System& system, int fd, uint32_t id)
+{
+    v4l2_queryctrl query;
+    return id == kV4l2InputControl || (queryControl(system, fd, id, query) && query.type != V4L2_CTRL_TYPE_BUTTON);
+}
+
+std::string v4l2ControlName(V4l2System& system, int fd, uint32_t id)
+{
+    if (id == kV4l2InputControl)
+        return "Input";
+    v4l2_queryctrl query;
+    if (queryControl(system, fd, id, query))
+        if (std::string name = v4l2Text(query.name, sizeof query.name); !name.empty())
+            return name;
+    char text[24];
+    std::snprintf(text, sizeof text, "control 0x%08x", unsigned(id));
+    return text;
 }

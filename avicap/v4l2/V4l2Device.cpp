@@ -3,6 +3,7 @@
 #include <linux/videodev2.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -70,7 +71,11 @@ CaptureError V4l2Device::initialise(const std::string& path)
         return captureFault(CaptureFault::CameraMissing, path + " is not a camera");
     name_ = v4l2Text(caps.card, sizeof caps.card);
     version_ = v4l2VersionText(caps);
+    identity_ = v4l2IdentityOf(caps);
     std::lock_guard lock(mutex_);
+    // What the person chose for this camera in an earlier run, if the camera forgot it.
+    chosen_ = storedV4l2Controls(identity_);
+    restoreControls(true);
     modes_ = enumerateV4l2Modes(*system_, fd_);
     if (modes_.empty())
         return captureFault(CaptureFault::CameraUnsupported,
@@ -83,14 +88,18 @@ CaptureError V4l2Device::initialise(const std::string& path)
                    m.height == current.height;
         })) {
         mode_ = current;
-        return captureOk();
+    } else {
+        const V4l2Mode* fallback = chooseV4l2Mode(modes_, {640, 480, 30});
+        if (CaptureError error = applyMode(fallback ? *fallback : modes_.front()); error.failed())
+            return error;
     }
-    const V4l2Mode* fallback = chooseV4l2Mode(modes_, {640, 480, 30});
-    return applyMode(fallback ? *fallback : modes_.front());
+    restoreControls(false);
+    return captureOk();
 }
 
 // After an unplug: the node again, if it is the same camera and still takes our mode; a
-// node that is not there (yet) means the camera is still lost. Caller holds mutex_.
+// node that is not there (yet), or holds another camera, means the camera is still lost.
+// Caller holds mutex_.
 CaptureError V4l2Device::reopen()
 {
     fd_ = system_->open(path_);
@@ -98,15 +107,36 @@ CaptureError V4l2Device::reopen()
         return cameraCallError("open", path_, errno, true);
     v4l2_capability caps{};
     CaptureError error;
-    if (system_->ioctl(fd_, VIDIOC_QUERYCAP, &caps) != 0)
+    if (system_->ioctl(fd_, VIDIOC_QUERYCAP, &caps) != 0) {
         error = cameraCallError("VIDIOC_QUERYCAP", path_, errno, true);
-    else if (!isV4l2CaptureNode(caps) || v4l2Text(caps.card, sizeof caps.card) != name_)
-        error = captureFault(CaptureFault::CameraLost, path_ + " is now another device, not \"" + name_ + "\"");
-    else
+    } else if (const V4l2Identity found = v4l2IdentityOf(caps); !isV4l2CaptureNode(caps) || found != identity_) {
+        error = captureFault(CaptureFault::CameraLost, path_ + " now holds " + found.text() + ", not the camera " +
+                                                           identity_.text() + " that was lost");
+        // Said once for each camera found there: the window looks again every few seconds.
+        if (error.text != refused_)
+            std::fprintf(stderr, "Lumo free: %s; still waiting for it\n", error.text.c_str());
+        refused_ = error.text;
+    } else {
+        refused_.clear();
+        restoreControls(true);
         error = applyMode(mode_);
+        if (error.ok())
+            restoreControls(false);
+    }
     if (error.failed())
         closeNode();
     return error;
+}
+
+void V4l2Device::restoreControls(bool inputs)
+{
+    for (const auto& [id, value] : chosen_) {
+        if ((id == kV4l2InputControl) != inputs)
+            continue;
+        if (!setV4l2Control(*system_, fd_, id, value))
+            std::fprintf(stderr, "Lumo free: the camera %s did not take %s = %d again; left as it is\n",
+                         identity_.text().c_str(), v4l2ControlName(*system_, fd_, id).c_str(), value);
+    }
 }
 
 void V4l2Device::closeNode()
@@ -255,12 +285,17 @@ bool V4l2Device::setControl(uint32_t id, int value)
 {
     if (id != kV4l2InputControl) {
         std::lock_guard lock(mutex_);
-        return fd_ >= 0 && setV4l2Control(*system_, fd_, id, value);
+        if (fd_ < 0 || !setV4l2Control(*system_, fd_, id, value))
+            return false;
+        if (isV4l2Setting(*system_, fd_, id))
+            remember(id, value);
+        return true;
     }
     // Another input may offer other modes.
     return restartAround([&] {
         if (fd_ < 0 || !setV4l2Control(*system_, fd_, id, value))
             return captureFault(CaptureFault::CameraFailed, "The camera on " + path_ + " refused the input");
+        remember(id, value);
         modes_ = enumerateV4l2Modes(*system_, fd_);
         V4l2Mode current;
         if (readFormat(current).ok() && V4l2Converter::supports(current.fourcc)) {
@@ -275,4 +310,10 @@ bool V4l2Device::setControl(uint32_t id, int value)
                                 "The camera's input offers no picture format Lumo free reads");
         return applyMode(*fallback);
     }).ok();
+}
+
+void V4l2Device::remember(uint32_t id, int value)
+{
+    rememberV4l2Control(chosen_, id, value);
+    storeV4l2Controls(identity_, chosen_);
 }

@@ -3,8 +3,10 @@
 // thread that polls with a short timeout (so stopping never waits on the camera) and, when
 // it falls behind, converts only the newest frame that is ready. A device error or unplug
 // ends streaming with deviceFailed; the node is then closed, and the next start opens it
-// again, so a camera plugged back in (the same card at the same node) streams in the mode it
-// had. The sink must not destroy the device from inside a callback.
+// again, so a camera plugged back in streams in the mode it had, with the controls the person
+// set. Only the same camera is taken back (driver, card and bus as VIDIOC_QUERYCAP gives
+// them): another one at the node stays refused, as the camera still lost. The sink must not
+// destroy the device from inside a callback.
 //
 // Threads: the owner's thread calls every public member. The camera thread runs run(),
 // drain(), deliver() and fail(); it owns converter_ and sequence_, and reads fd_, mode_,
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "avicap/CaptureDriver.h"
+#include "avicap/v4l2/V4l2CameraSettings.h"
 #include "avicap/v4l2/V4l2Convert.h"
 #include "avicap/v4l2/V4l2Formats.h"
 #include "avicap/v4l2/V4l2System.h"
@@ -85,6 +88,11 @@ private:
     void markStreamingHere(bool on);
     void releaseBuffers();
     void closeNode();
+    // The person's controls, again on a camera that came back: input first, as it decides
+    // the modes. Caller holds mutex_.
+    void restoreControls(bool inputs);
+    // Keeps a value the person set, for this run and the next. Caller holds mutex_.
+    void remember(uint32_t id, int value);
     void run();
     bool drain();
     CaptureError whyPollFailed();
@@ -97,6 +105,8 @@ private:
     std::string path_;
     std::string name_;
     std::string version_;
+    V4l2Identity identity_;
+    std::string refused_;   // the last camera refused at the node, said once on stderr
 
     mutable std::mutex mutex_;   // everything below but the camera thread's own state
     std::vector<V4l2Mode> modes_;
@@ -105,6 +115,7 @@ private:
     std::vector<Buffer> buffers_;
     bool streamOn_ = false;
     bool requested_ = false;   // buffers asked for: freed again even when setup failed
+    V4l2ControlValues chosen_;   // what the person set, in the order set
     CaptureSink* sink_ = nullptr;
     std::thread thread_;
     std::atomic<bool> stop_{false};

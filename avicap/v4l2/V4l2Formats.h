@@ -34,6 +34,10 @@ constexpr uint32_t kV4l2InputControl = 0x0fff0001;
 // the device has inputs. Disabled, read-only and class entries are left out.
 std::vector<CaptureControl> enumerateV4l2Controls(V4l2System& system, int fd);
 bool setV4l2Control(V4l2System& system, int fd, uint32_t id, int value);
+// Whether the control holds a value worth putting back (a button only acts); its name, for
+// messages ("control 0x...." when the camera does not say).
+bool isV4l2Setting(V4l2System& system, int fd, uint32_t id);
+std::string v4l2ControlName(V4l2System& system, int fd, uint32_t id);
 
 // "YUYV", "MJPG": a pixel format's four characters, for messages.
 std::string v4l2FourccText(uint32_t fourcc);

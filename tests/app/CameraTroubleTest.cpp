@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <string>
 
 #include "avicap/V4l2SimCamera.h"
 #include "avicap/v4l2/V4l2Driver.h"
+#include "framework/ComCtrls.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/avicap/AviProbe.h"
 
@@ -36,6 +38,42 @@ protected:
     {
         char name[80] = {}, version[80] = {};
         return capGetDriverDescriptionA(index, name, sizeof name, version, sizeof version) ? name : "";
+    }
+    static SimControl brightness(int value)
+    {
+        SimControl c;
+        c.query.id = V4L2_CID_BRIGHTNESS;
+        std::snprintf(reinterpret_cast<char*>(c.query.name), sizeof c.query.name, "Brightness");
+        c.query.type = V4L2_CTRL_TYPE_INTEGER;
+        c.query.maximum = 255;
+        c.query.step = 1;
+        c.value = value;
+        return c;
+    }
+    // A frame every 2 s over a long span: the recording takes a camera silent for longer as stalled.
+    void feedFrames(int64_t ms)
+    {
+        const std::vector<uint8_t> grey(160 * 120 * 2, 128);
+        for (int64_t t = 0; t < ms; t += 2000) {
+            ASSERT_TRUE(sim->pushFrameWait(kNode, grey) && sim->waitTaken(kNode));
+            advance(std::min<int64_t>(2000, ms - t), 1000);
+        }
+    }
+    // Unplugged under the recording: the window finishes the file and waits.
+    void loseCamera()
+    {
+        ASSERT_TRUE(form->VidCap->GetRecording()) << report();
+        sim->unplug(kNode);
+        for (int i = 0; i < 400 && (form->VidCap->GetRecording() || !form->GetWaitingForCamera()); ++i) {
+            usleep(5000);   // the camera thread looks in real time
+            pump();
+        }
+        ASSERT_TRUE(form->GetWaitingForCamera()) << report();
+        capWaitForFiles(form->VidCap->GetCapWnd());
+    }
+    static int64_t frames(const std::string& path)
+    {
+        return aviprobe::number(aviprobe::stream(path, "v:0"), "nb_read_frames");
     }
     void pushFrames(int count)
     {
@@ -154,26 +192,107 @@ TEST_F(CameraTrouble, ACameraGoneWhilePreviewingIsShownAtOnce)
 }
 
 
-// The camera goes while recording and comes back: the picture returns, and the report keeps
-// why the recording ended, for whoever comes back to the window later.
-TEST_F(CameraTrouble, ARecordingCutByALostCameraKeepsItsReasonWhenTheCameraReturns)
+// The camera goes while recording and the same one comes back, soon or after a long while:
+// the cut file is finished and plays, the report says the recording waits, and a new file
+// starts by itself within the capture's look-again period, with the brightness the person
+// set (the camera came back with its own); the 30 minutes count from the new file.
+TEST_F(CameraTrouble, ARecordingCutByALostCameraGoesOnInANewFileWhenTheSameCameraReturns)
 {
+    REQUIRE_FFMPEG();
+    for (int64_t awayMs : {int64_t(5000), int64_t(10 * 60 * 1000)}) {
+        SCOPED_TRACE(awayMs);
+        sim = std::make_shared<SimV4l2>();
+        reopenWith([](SimNode& n) { n.controls = {brightness(128)}; });
+        setCaptureDialogHook([](TForm& dialog) {
+            if (auto* bar = dynamic_cast<TTrackBar*>(dialog.FindComponent("Control0")))
+                bar->SetPosition(200);
+            dialog.SetModalResult(mrOk);
+        });
+        form->VidCap->SetVideoSource();
+        ASSERT_EQ(sim->node(kNode).controls[0].value, 200);
+        start();
+        pushFrames(8);
+        const std::string cut = form->GetVideoFilePath();
+        loseCamera();
+        EXPECT_EQ(report(), Mainunit::CameraWaitingText);
+        EXPECT_EQ(reportColour(), Mainunit::FailureColor);
+        EXPECT_TRUE(form->StartButton->GetSwitchedOn());
+        EXPECT_TRUE(form->StopButton->GetEnabled());
+        EXPECT_GE(frames(cut), 6) << "the cut file is finished";
+
+        advance(awayMs, 1000);
+        EXPECT_EQ(report(), Mainunit::CameraWaitingText);
+        EXPECT_FALSE(form->VidCap->GetRecording());
+        sim->replug(kNode);
+        sim->node(kNode).controls[0].value = 128;
+        int64_t waited = 0;
+        for (; waited < 3 * kCameraRetryMs && !form->VidCap->GetRecording(); waited += 100)
+            advance(100, 100);
+        EXPECT_LE(waited, kCameraRetryMs + 100) << "the camera was looked for every " << kCameraRetryMs << " ms";
+        const std::string resumed = form->GetVideoFilePath();
+        EXPECT_NE(resumed, cut) << "a file of its own";
+        EXPECT_EQ(report(), form->GetVideoFileName());
+        expectRecording();
+        EXPECT_EQ(sim->node(kNode).controls[0].value, 200);
+
+        pushFrames(8);   // 2 s of the new file
+        if (awayMs < TMainForm::AutoRecordInterval / 2) {
+            // Had the 30 minutes gone on from the cut file, the next would be due already.
+            feedFrames(TMainForm::AutoRecordInterval - 3000);
+            EXPECT_EQ(form->GetVideoFilePath(), resumed);
+            feedFrames(2000);
+            EXPECT_NE(form->GetVideoFilePath(), resumed);
+        }
+        stop();
+        EXPECT_GE(frames(resumed), 6);
+        EXPECT_EQ(aviprobe::decodeErrors(cut), "");
+        EXPECT_EQ(aviprobe::decodeErrors(resumed), "");
+    }
+}
+
+// While the recording waits: another camera plugged in at the node is not recorded from
+// (stderr says why); Stop ends the wait, and the camera's return then records nothing; a
+// close while waiting exits and leaves the cut file playable.
+TEST_F(CameraTrouble, AWaitingRecordingRefusesAnotherCameraAndEndsOnStopOrClose)
+{
+    REQUIRE_FFMPEG();
     reopenWith([](SimNode&) {});
     start();
     pushFrames(4);
-    ASSERT_TRUE(form->VidCap->GetRecording()) << report();
-    sim->unplug(kNode);
-    for (int i = 0; i < 400 && form->VidCap->GetRecording(); ++i) {
-        usleep(5000);
-        pump();
-    }
-    advance(TMainForm::RecordingWatchInterval, 250);
-    EXPECT_EQ(report(), "CAMERA LOST");
+    const std::string cut = form->GetVideoFilePath();
+    loseCamera();
     sim->replug(kNode);
-    advance(kCameraRetryMs, 250);
-    pushFrames(2);
+    sim->node(kNode).card = "Another Camera";
+    testing::internal::CaptureStderr();
+    advance(3 * kCameraRetryMs);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("now holds \"Another Camera\""), std::string::npos) << log;
+    EXPECT_FALSE(form->VidCap->GetRecording());
+    EXPECT_EQ(form->GetVideoFilePath(), cut);
+    EXPECT_EQ(report(), Mainunit::CameraWaitingText);
+
+    stop();
+    EXPECT_EQ(report(), "STOPPED");
+    EXPECT_FALSE(form->GetWaitingForCamera());
+    expectIdle(true);
+    sim->node(kNode).card = SimNode{}.card;
+    advance(2 * kCameraRetryMs);
     EXPECT_TRUE(form->VidCap->GetPreview()) << "the picture is back";
-    EXPECT_EQ(report(), "CAMERA LOST");
+    EXPECT_FALSE(form->VidCap->GetRecording());
+    EXPECT_EQ(report(), "STOPPED");
+
+    start();
+    pushFrames(4);
+    const std::string second = form->GetVideoFilePath();
+    loseCamera();
+    clickOn(form->CloseButton);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_FALSE(form->GetWaitingForCamera());
+    sim->replug(kNode);
+    advance(2 * kCameraRetryMs);
+    EXPECT_FALSE(form->VidCap->GetRecording());
+    EXPECT_GE(frames(cut), 3);
+    EXPECT_GE(frames(second), 3);
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
         auto* caps = static_cast<v4l2_capability*>(arg);
         *caps = {};
         copyName(caps->card, sizeof caps->card, n.card);
-        copyName(caps->driver, sizeof caps->driver, "simcam");
+        copyName(caps->driver, sizeof caps->driver, n.driver);
+        copyName(caps->bus_info, sizeof caps->bus_info, n.busInfo);
         caps->version = (1 << 16) | (2 << 8) | 3;
         caps->device_caps = n.caps;
         caps->capabilities = n.caps | V4L2_CAP_DEVICE_CAPS | V4L2_CAP_META_CAPTURE;
@@ -222,7 +223,8 @@ int SimV4l2::handle(SimNode& n, unsigned long request, void* arg)
             if (c.query.id == v->id) {
                 if (request == VIDIOC_G_CTRL)
                     v->value = c.value;
-                else if (v->value < c.query.minimum || v->value > c.query.maximum)
+                else if (c.query.type != V4L2_CTRL_TYPE_BUTTON &&
+                         (v->value < c.query.minimum || v->value > c.query.maximum))
                     return fail(ERANGE);
                 else
                     c.value = v->value;

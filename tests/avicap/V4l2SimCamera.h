@@ -36,6 +36,8 @@ struct SimNode
 {
     uint32_t caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
     std::string card = "Sim Camera";
+    std::string driver = "simcam";
+    std::string busInfo = "usb-sim-1";
     std::vector<SimFormat> formats{{V4L2_PIX_FMT_YUYV, {{640, 480}}, {30}}};
     std::vector<SimControl> controls;
     std::vector<std::string> inputs;

@@ -3,12 +3,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <thread>
 
 #include "avicap/AviProbe.h"
 #include "avicap/avi/AviWriter.h"
 #include "avicap/avi/FrameGrid.h"
 #include "avicap/avi/MjpegEncoder.h"
+#include "avicap/v4l2/V4l2CameraSettings.h"
 #include "avicap/v4l2/V4l2Device.h"
 #include "avicap/v4l2/V4l2Driver.h"
 #include "avicap/V4l2SimCamera.h"
@@ -466,12 +470,20 @@ TEST_F(V4l2Sim, UnplugMidStreamFailsOnceAndTheCameraComesBack)
 }
 
 // The device that lost its camera opens the node again at its next start: the same camera
-// streams in the mode it had; another camera at that node is not taken for it.
+// streams in the mode it had, with the controls the person set (a USB camera comes back
+// with its defaults); another camera at that node is not taken for it, even one of the same
+// model, and stderr says so once, not at every look.
 TEST_F(V4l2Sim, AnUnpluggedDeviceStreamsAgainOnceTheSameCameraIsBack)
 {
     sim->node(kCam).formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}, {320, 240}}, {30}}};
+    cam.controls = {control(V4L2_CID_BRIGHTNESS, "Brightness", V4L2_CTRL_TYPE_INTEGER, 0, 255, 128),
+                    control(V4L2_CID_CONTRAST, "Contrast", V4L2_CTRL_TYPE_INTEGER, 0, 255, 32),
+                    control(V4L2_CID_SATURATION, "Saturation", V4L2_CTRL_TYPE_INTEGER, 0, 255, 64)};
     auto device = open();
     ASSERT_TRUE(device->setFormat({320, 240, 30}).ok());
+    ASSERT_TRUE(device->setControl(V4L2_CID_BRIGHTNESS, 200));
+    ASSERT_TRUE(device->setControl(V4L2_CID_CONTRAST, 10));
+    ASSERT_TRUE(device->setControl(V4L2_CID_SATURATION, 250));
     RecordingSink sink;
     ASSERT_TRUE(device->startStreaming(&sink).ok());
     sim->unplug(kCam);
@@ -479,13 +491,40 @@ TEST_F(V4l2Sim, AnUnpluggedDeviceStreamsAgainOnceTheSameCameraIsBack)
     device->stopStreaming();
 
     sim->replug(kCam);
-    sim->node(kCam).card = "Another Camera";
-    EXPECT_TRUE(device->startStreaming(&sink).failed());
-    EXPECT_EQ(sim->openCount(kCam), 0);
+    const SimNode same;
+    struct Other
+    {
+        const char* what;
+        std::function<void(SimNode&)> change;
+    };
+    const Other others[] = {
+        {"another card", [](SimNode& n) { n.card = "Another Camera"; }},
+        {"the same model on another port", [](SimNode& n) { n.busInfo = "usb-sim-2"; }},
+        {"another driver", [](SimNode& n) { n.driver = "othercam"; }},
+    };
+    for (const Other& other : others) {
+        SCOPED_TRACE(other.what);
+        other.change(cam);
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(device->startStreaming(&sink).failed());
+        EXPECT_TRUE(device->startStreaming(&sink).failed());
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(sim->openCount(kCam), 0);
+        EXPECT_NE(log.find("not the camera \"Sim Camera\" (simcam, usb-sim-1)"), std::string::npos) << log;
+        EXPECT_EQ(log.find("still waiting"), log.rfind("still waiting")) << "said once: " << log;
+        cam.card = same.card, cam.busInfo = same.busInfo, cam.driver = same.driver;
+    }
 
-    sim->node(kCam).card = SimNode{}.card;
+    // The camera forgot its controls, and no longer has one of them.
+    cam.controls = {control(V4L2_CID_BRIGHTNESS, "Brightness", V4L2_CTRL_TYPE_INTEGER, 0, 255, 128),
+                    control(V4L2_CID_CONTRAST, "Contrast", V4L2_CTRL_TYPE_INTEGER, 0, 255, 32)};
+    testing::internal::CaptureStderr();
     RecordingSink again;
     ASSERT_TRUE(device->startStreaming(&again).ok());
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("did not take control 0x"), std::string::npos) << log;
+    EXPECT_EQ(cam.controls[0].value, 200);
+    EXPECT_EQ(cam.controls[1].value, 10);
     EXPECT_EQ(sim->node(kCam).width, 320);
     EXPECT_EQ(device->format(), (CaptureFormat{320, 240, 30}));
     ASSERT_TRUE(sim->pushFrameWait(kCam, grey(320, 240)));
@@ -493,6 +532,57 @@ TEST_F(V4l2Sim, AnUnpluggedDeviceStreamsAgainOnceTheSameCameraIsBack)
     EXPECT_EQ(again.frames.front().width, 320);
     device->stopStreaming();
     EXPECT_EQ(sim->maps, sim->unmaps);
+}
+
+// The program keeps the values between runs: a camera that comes back from a replug at the
+// next start gets them again, another camera of the same model does not, and a settings
+// file that is damaged or cannot be written costs only the values, never the camera.
+TEST_F(V4l2Sim, ChosenControlsOutliveTheProgramForTheSameCameraOnly)
+{
+    const std::string root = aviprobe::tempDir(), folder = root + "/settings";
+    const std::string file = folder + "/lumofree/cameras";
+    setV4l2SettingsFile(file);
+    struct Forget
+    {
+        std::string root;
+        ~Forget()
+        {
+            setV4l2SettingsFile("");
+            std::filesystem::remove_all(root);
+        }
+    } forget{root};
+    cam.controls = {control(V4L2_CID_BRIGHTNESS, "Brightness", V4L2_CTRL_TYPE_INTEGER, 0, 255, 128),
+                    control(V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Auto", V4L2_CTRL_TYPE_BOOLEAN, 0, 1, 1),
+                    control(V4L2_CID_USER_BASE + 0x1101, "Reset", V4L2_CTRL_TYPE_BUTTON, 0, 0, 0)};
+    sim->node("/dev/video1") = cam;
+    sim->node("/dev/video1").busInfo = "usb-sim-2";
+    {
+        auto run = open();
+        ASSERT_TRUE(run->setControl(V4L2_CID_BRIGHTNESS, 40));
+        ASSERT_TRUE(run->setControl(V4L2_CID_AUTO_WHITE_BALANCE, 0));
+        ASSERT_TRUE(run->setControl(V4L2_CID_USER_BASE + 0x1101, 1));
+    }
+    cam.controls[0].value = 128, cam.controls[1].value = 1;   // replugged between the runs
+    auto next = open();
+    EXPECT_EQ(cam.controls[0].value, 40);
+    EXPECT_EQ(cam.controls[1].value, 0);
+    auto twin = V4l2Device::open(sim, "/dev/video1");
+    EXPECT_EQ(sim->node("/dev/video1").controls[0].value, 128) << "a twin camera keeps its own";
+
+    {
+        std::ofstream damaged(file, std::ios::app);
+        damaged << "simcam\tSim Camera\n\t\t\tnot=numbers 9=\n";
+    }
+    cam.controls[0].value = 128;
+    EXPECT_TRUE(open());
+    EXPECT_EQ(cam.controls[0].value, 40) << "the damaged lines are passed over";
+
+    std::filesystem::remove_all(folder);
+    std::ofstream(folder) << "a file where the folder should be";
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(next->setControl(V4L2_CID_BRIGHTNESS, 90));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot write the camera settings"), std::string::npos);
+    EXPECT_EQ(cam.controls[0].value, 90);
 }
 
 // The camera's JPEG frames go into the file unchanged until the unplug; the file then

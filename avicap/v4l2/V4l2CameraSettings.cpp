@@ -1,0 +1,147 @@
+// The settings file holds one line per camera: driver, card and bus separated by tabs, then
+// the chosen controls as id=value pairs. It is rewritten whole through a temporary file, so a
+// full disk or a crash leaves the old one.
+#include "avicap/v4l2/V4l2CameraSettings.h"
+
+#include <linux/videodev2.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <system_error>
+
+#include "avicap/v4l2/V4l2Formats.h"
+
+namespace {
+
+std::mutex settingsMutex;
+std::string settingsFile;
+
+constexpr size_t kMaxCameras = 64;   // the oldest go first: cameras come and go for years
+
+// A name field as the file keeps it: no tabs or line breaks inside.
+std::string field(const std::string& text)
+{
+    std::string out = text;
+    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return out;
+}
+
+std::string keyOf(const V4l2Identity& camera)
+{
+    return field(camera.driver) + '\t' + field(camera.card) + '\t' + field(camera.busInfo);
+}
+
+V4l2ControlValues parseValues(const std::string& text)
+{
+    V4l2ControlValues values;
+    std::istringstream in(text);
+    std::string pair;
+    while (in >> pair) {
+        unsigned long id = 0;
+        long value = 0;
+        char rest = 0;
+        if (std::sscanf(pair.c_str(), "%lu=%ld%c", &id, &value, &rest) == 2 && id <= UINT32_MAX &&
+            value >= INT32_MIN && value <= INT32_MAX)
+            values.emplace_back(uint32_t(id), int(value));
+    }
+    return values;
+}
+
+// Each line split into its camera and its values; lines of another form are dropped.
+std::vector<std::pair<std::string, std::string>> readLines()
+{
+    std::vector<std::pair<std::string, std::string>> lines;
+    std::ifstream in(settingsFile);
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t second = line.find('\t', line.find('\t') + 1);
+        const size_t third = second == std::string::npos ? second : line.find('\t', second + 1);
+        if (third != std::string::npos)
+            lines.emplace_back(line.substr(0, third), line.substr(third + 1));
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::string V4l2Identity::text() const { return "\"" + card + "\" (" + driver + ", " + busInfo + ")"; }
+
+V4l2Identity v4l2IdentityOf(const v4l2_capability& caps)
+{
+    return {v4l2Text(caps.driver, sizeof caps.driver), v4l2Text(caps.card, sizeof caps.card),
+            v4l2Text(caps.bus_info, sizeof caps.bus_info)};
+}
+
+void rememberV4l2Control(V4l2ControlValues& values, uint32_t id, int value)
+{
+    values.erase(std::remove_if(values.begin(), values.end(), [&](const auto& entry) { return entry.first == id; }),
+                 values.end());
+    values.emplace_back(id, value);
+}
+
+void setV4l2SettingsFile(const std::string& path)
+{
+    std::lock_guard lock(settingsMutex);
+    settingsFile = path;
+}
+
+V4l2ControlValues storedV4l2Controls(const V4l2Identity& camera)
+{
+    std::lock_guard lock(settingsMutex);
+    if (settingsFile.empty())
+        return {};
+    const std::string key = keyOf(camera);
+    for (const auto& [name, values] : readLines())
+        if (name == key)
+            return parseValues(values);
+    return {};
+}
+
+void storeV4l2Controls(const V4l2Identity& camera, const V4l2ControlValues& values)
+{
+    std::lock_guard lock(settingsMutex);
+    if (settingsFile.empty())
+        return;
+    const std::string key = keyOf(camera);
+    std::vector<std::pair<std::string, std::string>> lines = readLines();
+    lines.erase(std::remove_if(lines.begin(), lines.end(), [&](const auto& line) { return line.first == key; }),
+                lines.end());
+    std::string text;
+    for (const auto& [id, value] : values) {
+        if (!text.empty())
+            text += ' ';
+        text += std::to_string(id);
+        text += '=';
+        text += std::to_string(value);
+    }
+    lines.emplace_back(key, text);
+    if (lines.size() > kMaxCameras)
+        lines.erase(lines.begin(), lines.end() - long(kMaxCameras));
+
+    const std::filesystem::path path(settingsFile);
+    const std::string temporary = settingsFile + ".new";
+    std::error_code error;
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), error);
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        for (const auto& [name, pairs] : lines)
+            out << name << '\t' << pairs << '\n';
+        out.flush();
+        if (!out) {
+            std::fprintf(stderr, "Lumo free: cannot write the camera settings to %s\n", temporary.c_str());
+            std::filesystem::remove(temporary, error);
+            return;
+        }
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::fprintf(stderr, "Lumo free: cannot keep the camera settings in %s: %s\n", settingsFile.c_str(),
+                     error.message().c_str());
+        std::filesystem::remove(temporary, error);
+    }
+}
