@@ -16,8 +16,11 @@ export VM_TIMEOUT=${VM_TIMEOUT:-900}
 VM_REASON_FILE=$(mktemp)
 export VM_REASON_FILE
 trap 'rm -f "$VM_REASON_FILE"' EXIT
+# The vivid module of the machine's kernel, for the test that loads it again (a camera that
+# comes back as a new device).
+vm=${VM:-/tmp/lumo-vm-$(id -u)}
 set +e
-scripts/vm/run-in-vm.sh "export TMPDIR=/run HOME; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1 && ./tests/capture_tests --gtest_filter='VidcapCamera*' --gtest_brief=0 2>&1 && ./tests/app_tests --gtest_filter='ProgramCamera*' --gtest_brief=0 2>&1"
+scripts/vm/run-in-vm.sh "export TMPDIR=/run HOME VIVID_OPTS='${VIVID_OPTS:-}' VIVID_KO=$vm/kern/lib/modules/\$(uname -r)/kernel/drivers/media/test-drivers/vivid/vivid.ko; cd '$dir' && ./tests/avicap_tests --gtest_filter='V4l2Device*' --gtest_brief=0 2>&1 && ./tests/capture_tests --gtest_filter='VidcapCamera*' --gtest_brief=0 2>&1 && ./tests/app_tests --gtest_filter='ProgramCamera*' --gtest_brief=0 2>&1"
 rc=$?
 set -e
 if [ "$rc" -eq 77 ]; then

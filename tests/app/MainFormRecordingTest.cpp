@@ -197,13 +197,17 @@ TEST_F(MainFormRecording, NoCameraEndsInTheStoppedStateWithTheError)
     EXPECT_TRUE(dialogs.empty());   // no dialog without a driver
 }
 
+// The recording waits for its camera with Stop offered; Stop leaves nothing disabled.
 TEST_F(MainFormRecording, ACameraLostWhileRecordingIsShownAndNothingStaysDisabled)
 {
     start();
     advance(2000);
     findCaptureWindow(form->VidCap->GetCapWnd())->deviceFailed(captureFault(CaptureFault::CameraLost, "unplugged"));
     advance(TMainForm::RecordingWatchInterval);
-    EXPECT_EQ(report(), "CAMERA LOST");
+    EXPECT_EQ(report(), Mainunit::CameraWaitingText);
+    EXPECT_TRUE(form->StopButton->GetEnabled());
+    stop();
+    EXPECT_EQ(report(), "STOPPED");
     expectIdle(true);   // the file up to the loss is there to play
 }
 
