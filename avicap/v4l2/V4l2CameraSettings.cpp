@@ -1,11 +1,13 @@
 // The settings file holds one line per camera: driver, card and bus separated by tabs, then
-// the chosen controls as id=value pairs. It is rewritten whole through a temporary file, so a
+// the chosen format as mode=fourcc:width:height:numerator:denominator and the chosen
+// controls as id=value pairs. It is rewritten whole through a temporary file, so a
 // full disk or a crash leaves the old one.
 #include "avicap/v4l2/V4l2CameraSettings.h"
 
 #include <linux/videodev2.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +15,6 @@
 #include <sstream>
 #include <system_error>
 
-#include "avicap/v4l2/V4l2Formats.h"
 
 namespace {
 
@@ -35,20 +36,38 @@ std::string keyOf(const V4l2Identity& camera)
     return field(camera.driver) + '\t' + field(camera.card) + '\t' + field(camera.busInfo);
 }
 
-V4l2ControlValues parseValues(const std::string& text)
+V4l2Choice parseChoice(const std::string& text)
 {
-    V4l2ControlValues values;
+    V4l2Choice choice;
     std::istringstream in(text);
     std::string pair;
     while (in >> pair) {
-        unsigned long id = 0;
+        unsigned long id = 0, fourcc = 0, numerator = 0, denominator = 0;
         long value = 0;
+        int width = 0, height = 0;
         char rest = 0;
-        if (std::sscanf(pair.c_str(), "%lu=%ld%c", &id, &value, &rest) == 2 && id <= UINT32_MAX &&
-            value >= INT32_MIN && value <= INT32_MAX)
-            values.emplace_back(uint32_t(id), int(value));
+        if (std::sscanf(pair.c_str(), "mode=%lx:%d:%d:%lu:%lu%c", &fourcc, &width, &height, &numerator, &denominator,
+                        &rest) == 5) {
+            if (fourcc <= UINT32_MAX && width > 0 && height > 0 && numerator > 0 && denominator > 0 &&
+                numerator <= UINT32_MAX && denominator <= UINT32_MAX)
+                choice.mode = V4l2Mode{uint32_t(fourcc), width, height, uint32_t(numerator), uint32_t(denominator)};
+        } else if (std::sscanf(pair.c_str(), "%lu=%ld%c", &id, &value, &rest) == 2 && id <= UINT32_MAX &&
+                   value >= INT32_MIN && value <= INT32_MAX) {
+            choice.controls.emplace_back(uint32_t(id), int(value));
+        }
     }
-    return values;
+    return choice;
+}
+
+std::string choiceText(const V4l2Choice& choice)
+{
+    std::ostringstream out;
+    if (const auto& mode = choice.mode)
+        out << "mode=" << std::hex << mode->fourcc << std::dec << ':' << mode->width << ':' << mode->height << ':'
+            << mode->numerator << ':' << mode->denominator;
+    for (const auto& [id, value] : choice.controls)
+        out << (out.tellp() > 0 ? " " : "") << id << '=' << value;
+    return out.str();
 }
 
 // Each line split into its camera and its values; lines of another form are dropped.
@@ -89,7 +108,7 @@ void setV4l2SettingsFile(const std::string& path)
     settingsFile = path;
 }
 
-V4l2ControlValues storedV4l2Controls(const V4l2Identity& camera)
+V4l2Choice storedV4l2Choice(const V4l2Identity& camera)
 {
     std::lock_guard lock(settingsMutex);
     if (settingsFile.empty())
@@ -97,11 +116,11 @@ V4l2ControlValues storedV4l2Controls(const V4l2Identity& camera)
     const std::string key = keyOf(camera);
     for (const auto& [name, values] : readLines())
         if (name == key)
-            return parseValues(values);
+            return parseChoice(values);
     return {};
 }
 
-void storeV4l2Controls(const V4l2Identity& camera, const V4l2ControlValues& values)
+void storeV4l2Choice(const V4l2Identity& camera, const V4l2Choice& choice)
 {
     std::lock_guard lock(settingsMutex);
     if (settingsFile.empty())
@@ -110,15 +129,7 @@ void storeV4l2Controls(const V4l2Identity& camera, const V4l2ControlValues& valu
     std::vector<std::pair<std::string, std::string>> lines = readLines();
     lines.erase(std::remove_if(lines.begin(), lines.end(), [&](const auto& line) { return line.first == key; }),
                 lines.end());
-    std::string text;
-    for (const auto& [id, value] : values) {
-        if (!text.empty())
-            text += ' ';
-        text += std::to_string(id);
-        text += '=';
-        text += std::to_string(value);
-    }
-    lines.emplace_back(key, text);
+    lines.emplace_back(key, choiceText(choice));
     if (lines.size() > kMaxCameras)
         lines.erase(lines.begin(), lines.end() - long(kMaxCameras));
 

@@ -74,27 +74,47 @@ CaptureError V4l2Device::initialise(const std::string& path)
     identity_ = v4l2IdentityOf(caps);
     std::lock_guard lock(mutex_);
     // What the person chose for this camera in an earlier run, if the camera forgot it.
-    chosen_ = storedV4l2Controls(identity_);
+    chosen_ = storedV4l2Choice(identity_);
     restoreControls(true);
     modes_ = enumerateV4l2Modes(*system_, fd_);
     if (modes_.empty())
         return captureFault(CaptureFault::CameraUnsupported,
                             "The camera \"" + name_ + "\" on " + path + " offers no picture format Lumo free reads");
-    // Keep the camera's present mode when it is one we can show; VGA (or the first) else.
-    V4l2Mode current;
-    if (readFormat(current).ok() && V4l2Converter::supports(current.fourcc) &&
-        std::any_of(modes_.begin(), modes_.end(), [&](const V4l2Mode& m) {
-            return m.fourcc == current.fourcc && m.width == current.width &&
-                   m.height == current.height;
-        })) {
-        mode_ = current;
-    } else {
-        const V4l2Mode* fallback = chooseV4l2Mode(modes_, {640, 480, 30});
-        if (CaptureError error = applyMode(fallback ? *fallback : modes_.front()); error.failed())
-            return error;
-    }
+    if (CaptureError error = startMode(); error.failed())
+        return error;
     restoreControls(false);
     return captureOk();
+}
+
+bool V4l2Device::offers(const V4l2Mode& mode) const
+{
+    return std::any_of(modes_.begin(), modes_.end(), [&](const V4l2Mode& m) {
+        return m.fourcc == mode.fourcc && m.width == mode.width && m.height == mode.height;
+    });
+}
+
+// The person's choice for this camera first; then the camera's present mode when it is one we
+// can show; VGA (or the first) else.
+CaptureError V4l2Device::startMode()
+{
+    V4l2Mode current;
+    if (const auto& chosen = chosen_.mode; chosen && offers(*chosen)) {
+        if (readFormat(current).ok() && sameV4l2Mode(current, *chosen)) {
+            mode_ = current;
+            return captureOk();
+        }
+        if (CaptureError error = applyMode(*chosen); error.ok())
+            return captureOk();
+        else
+            std::fprintf(stderr, "Lumo free: the camera %s did not take its chosen format again: %s\n",
+                         identity_.text().c_str(), error.text.c_str());
+    }
+    if (readFormat(current).ok() && V4l2Converter::supports(current.fourcc) && offers(current)) {
+        mode_ = current;
+        return captureOk();
+    }
+    const V4l2Mode* fallback = chooseV4l2Mode(modes_, {640, 480, 30});
+    return applyMode(fallback ? *fallback : modes_.front());
 }
 
 // After an unplug: the node again, if it is the same camera and still takes our mode; a
@@ -130,7 +150,7 @@ CaptureError V4l2Device::reopen()
 
 void V4l2Device::restoreControls(bool inputs)
 {
-    for (const auto& [id, value] : chosen_) {
+    for (const auto& [id, value] : chosen_.controls) {
         if ((id == kV4l2InputControl) != inputs)
             continue;
         if (!setV4l2Control(*system_, fd_, id, value))
@@ -270,7 +290,14 @@ CaptureError V4l2Device::setFormat(const CaptureFormat& format)
             return notOpen();
         wanted = *mode;
     }
-    return restartAround([&] { return applyMode(wanted); });
+    return restartAround([&] {
+        CaptureError error = applyMode(wanted);
+        if (error.ok()) {
+            chosen_.mode = mode_;
+            storeV4l2Choice(identity_, chosen_);
+        }
+        return error;
+    });
 }
 
 std::vector<CaptureControl> V4l2Device::controls() const
@@ -314,6 +341,6 @@ bool V4l2Device::setControl(uint32_t id, int value)
 
 void V4l2Device::remember(uint32_t id, int value)
 {
-    rememberV4l2Control(chosen_, id, value);
-    storeV4l2Controls(identity_, chosen_);
+    rememberV4l2Control(chosen_.controls, id, value);
+    storeV4l2Choice(identity_, chosen_);
 }

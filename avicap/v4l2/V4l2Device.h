@@ -79,6 +79,8 @@ private:
     explicit V4l2Device(std::shared_ptr<V4l2System> system);
     CaptureError initialise(const std::string& path);
     CaptureError reopen();
+    CaptureError startMode();
+    bool offers(const V4l2Mode& mode) const;
     CaptureError applyMode(const V4l2Mode& mode);
     CaptureError readFormat(V4l2Mode& mode);
     CaptureError callError(const char* call, int err) const;
@@ -91,7 +93,7 @@ private:
     // The person's controls, again on a camera that came back: input first, as it decides
     // the modes. Caller holds mutex_.
     void restoreControls(bool inputs);
-    // Keeps a value the person set, for this run and the next. Caller holds mutex_.
+    // Keeps a control value the person set, for this run and the next. Caller holds mutex_.
     void remember(uint32_t id, int value);
     void run();
     bool drain();
@@ -115,7 +117,7 @@ private:
     std::vector<Buffer> buffers_;
     bool streamOn_ = false;
     bool requested_ = false;   // buffers asked for: freed again even when setup failed
-    V4l2ControlValues chosen_;   // what the person set, in the order set
+    V4l2Choice chosen_;   // what the person set: format, and controls in the order set
     CaptureSink* sink_ = nullptr;
     std::thread thread_;
     std::atomic<bool> stop_{false};

@@ -130,6 +130,12 @@ int V4l2Mode::framesPerSecond() const
     return int(std::min<uint64_t>((uint64_t(denominator) + numerator / 2) / numerator, 1000));
 }
 
+bool sameV4l2Mode(const V4l2Mode& a, const V4l2Mode& b)
+{
+    return a.fourcc == b.fourcc && a.width == b.width && a.height == b.height &&
+           uint64_t(a.numerator) * b.denominator == uint64_t(b.numerator) * a.denominator;
+}
+
 std::vector<V4l2Mode> enumerateV4l2Modes(V4l2System& system, int fd)
 {
     std::vector<V4l2Mode> modes;

@@ -19,6 +19,9 @@ struct V4l2Mode
     int framesPerSecond() const;
 };
 
+// Format, size and frame interval alike (1/30 and 2/60 are the same interval).
+bool sameV4l2Mode(const V4l2Mode& a, const V4l2Mode& b);
+
 // Only the modes whose pixel format can be converted.
 std::vector<V4l2Mode> enumerateV4l2Modes(V4l2System& system, int fd);
 // The distinct sizes and rates, smallest first.

@@ -534,10 +534,11 @@ TEST_F(V4l2Sim, AnUnpluggedDeviceStreamsAgainOnceTheSameCameraIsBack)
     EXPECT_EQ(sim->maps, sim->unmaps);
 }
 
-// The program keeps the values between runs: a camera that comes back from a replug at the
-// next start gets them again, another camera of the same model does not, and a settings
-// file that is damaged or cannot be written costs only the values, never the camera.
-TEST_F(V4l2Sim, ChosenControlsOutliveTheProgramForTheSameCameraOnly)
+// The program keeps the choices between runs: a camera that comes back from a replug at the
+// next start gets its format and controls again, another camera of the same model does not,
+// and a settings file that is damaged or cannot be written costs only the choices, never the
+// camera.
+TEST_F(V4l2Sim, ChosenFormatAndControlsOutliveTheProgramForTheSameCameraOnly)
 {
     const std::string root = aviprobe::tempDir(), folder = root + "/settings";
     const std::string file = folder + "/lumofree/cameras";
@@ -554,20 +555,27 @@ TEST_F(V4l2Sim, ChosenControlsOutliveTheProgramForTheSameCameraOnly)
     cam.controls = {control(V4L2_CID_BRIGHTNESS, "Brightness", V4L2_CTRL_TYPE_INTEGER, 0, 255, 128),
                     control(V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Auto", V4L2_CTRL_TYPE_BOOLEAN, 0, 1, 1),
                     control(V4L2_CID_USER_BASE + 0x1101, "Reset", V4L2_CTRL_TYPE_BUTTON, 0, 0, 0)};
+    cam.formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}, {320, 240}}, {30, 15}}};
     sim->node("/dev/video1") = cam;
     sim->node("/dev/video1").busInfo = "usb-sim-2";
     {
         auto run = open();
+        ASSERT_TRUE(run->setFormat({320, 240, 15}).ok());
         ASSERT_TRUE(run->setControl(V4L2_CID_BRIGHTNESS, 40));
         ASSERT_TRUE(run->setControl(V4L2_CID_AUTO_WHITE_BALANCE, 0));
         ASSERT_TRUE(run->setControl(V4L2_CID_USER_BASE + 0x1101, 1));
     }
-    cam.controls[0].value = 128, cam.controls[1].value = 1;   // replugged between the runs
+    // Replugged between the runs: the camera's own defaults.
+    cam.controls[0].value = 128, cam.controls[1].value = 1;
+    cam.width = 640, cam.height = 480, cam.interval = {1, 30};
     auto next = open();
     EXPECT_EQ(cam.controls[0].value, 40);
     EXPECT_EQ(cam.controls[1].value, 0);
+    EXPECT_EQ(next->format(), (CaptureFormat{320, 240, 15}));
+    EXPECT_EQ(cam.width, 320);
     auto twin = V4l2Device::open(sim, "/dev/video1");
     EXPECT_EQ(sim->node("/dev/video1").controls[0].value, 128) << "a twin camera keeps its own";
+    EXPECT_EQ(twin->format().width, 640);
 
     {
         std::ofstream damaged(file, std::ios::app);

@@ -19,11 +19,11 @@ void writeFile(const fs::path& path, const std::string& text)
     std::ofstream(path) << text;
 }
 
-// The documents folder through the two calls the program makes.
-std::string documentsFolder()
+// The documents (or settings) folder through the two calls the program makes.
+std::string documentsFolder(int folder = CSIDL_PERSONAL)
 {
     LPITEMIDLIST list = nullptr;
-    HRESULT hr = SHGetSpecialFolderLocation(0, CSIDL_PERSONAL, &list);
+    HRESULT hr = SHGetSpecialFolderLocation(0, folder, &list);
     if (FAILED(hr))
         return "<failed>";
     char path[MAX_PATH];
@@ -76,6 +76,7 @@ TEST_F(DocumentsFolder, ComesFromTheUserDirsFileWithHomeSubstituted)
     }
 }
 
+// The settings folder (CSIDL_APPDATA) follows the same rule.
 TEST_F(DocumentsFolder, XdgConfigHomeIsHonouredWhenAbsolute)
 {
     writeUserDirs("XDG_DOCUMENTS_DIR=\"$HOME/FromDefault\"\n");
@@ -84,11 +85,13 @@ TEST_F(DocumentsFolder, XdgConfigHomeIsHonouredWhenAbsolute)
 
     env.set("XDG_CONFIG_HOME", config.c_str());
     EXPECT_EQ(documentsFolder(), home() + "/FromConfigHome");
+    EXPECT_EQ(documentsFolder(CSIDL_APPDATA), config.string());
     // Empty or relative: invalid, so ~/.config is read.
     env.set("XDG_CONFIG_HOME", "");
     EXPECT_EQ(documentsFolder(), home() + "/FromDefault");
     env.set("XDG_CONFIG_HOME", "config");
     EXPECT_EQ(documentsFolder(), home() + "/FromDefault");
+    EXPECT_EQ(documentsFolder(CSIDL_APPDATA), home() + "/.config");
 }
 
 TEST_F(DocumentsFolder, WithoutAUsableEntryItIsDocumentsWhenThereElseHome)
