@@ -5,10 +5,10 @@
 #include "app/Mainunit.h"
 #include "app/Selectdeviceunit.h"
 #include "app/Settingsunit.h"
+#include "app/VideoFiles.h"
 #include "avicap/CaptureDriver.h"
 #include "avicap/audio/AudioInput.h"
 #include "avicap/avi/Recorder.h"
-#include "app/VideoFiles.h"
 #include "avicap/v4l2/V4l2CameraSettings.h"
 #include "avicap/v4l2/V4l2Driver.h"
 #include "capture/Registration.h"
@@ -21,7 +21,8 @@ bool InstallApplicationDevices(std::string& Error)
     if (!installDisplayFromEnvironment(Error))
         return false;
     setCameraDriver(std::make_shared<V4l2Driver>());
-    // What the person set in the source dialog, for a camera that forgot it by the next run.
+    // What the person chose in the format and source dialogs, for a camera that forgot it by
+    // the next run.
     if (const AnsiString settings = ShellFolderOf(0, CSIDL_APPDATA); !settings.empty())
         setV4l2SettingsFile(settings + "/lumofree/cameras");
     setCaptureRecorderFactory(makeCaptureRecorderFactory(createAlsaAudioInput));

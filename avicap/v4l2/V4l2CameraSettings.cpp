@@ -15,6 +15,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "avicap/v4l2/V4l2Convert.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ std::mutex settingsMutex;
 std::string settingsFile;
 
 constexpr size_t kMaxCameras = 64;   // the oldest go first: cameras come and go for years
+constexpr unsigned long kMaxSide = kMaxV4l2Side;
 
 // A name field as the file keeps it: no tabs or line breaks inside.
 std::string field(const std::string& text)
@@ -42,15 +44,15 @@ V4l2Choice parseChoice(const std::string& text)
     std::istringstream in(text);
     std::string pair;
     while (in >> pair) {
-        unsigned long id = 0, fourcc = 0, numerator = 0, denominator = 0;
+        unsigned long id = 0, fourcc = 0, width = 0, height = 0, numerator = 0, denominator = 0;
         long value = 0;
-        int width = 0, height = 0;
         char rest = 0;
-        if (std::sscanf(pair.c_str(), "mode=%lx:%d:%d:%lu:%lu%c", &fourcc, &width, &height, &numerator, &denominator,
-                        &rest) == 5) {
-            if (fourcc <= UINT32_MAX && width > 0 && height > 0 && numerator > 0 && denominator > 0 &&
-                numerator <= UINT32_MAX && denominator <= UINT32_MAX)
-                choice.mode = V4l2Mode{uint32_t(fourcc), width, height, uint32_t(numerator), uint32_t(denominator)};
+        if (std::sscanf(pair.c_str(), "mode=%lx:%lu:%lu:%lu:%lu%c", &fourcc, &width, &height, &numerator,
+                        &denominator, &rest) == 5) {
+            if (fourcc <= UINT32_MAX && width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+                numerator > 0 && denominator > 0 && numerator <= UINT32_MAX && denominator <= UINT32_MAX)
+                choice.mode = V4l2Mode{uint32_t(fourcc), int(width), int(height), uint32_t(numerator),
+                                       uint32_t(denominator)};
         } else if (std::sscanf(pair.c_str(), "%lu=%ld%c", &id, &value, &rest) == 2 && id <= UINT32_MAX &&
                    value >= INT32_MIN && value <= INT32_MAX) {
             choice.controls.emplace_back(uint32_t(id), int(value));
