@@ -250,10 +250,10 @@ TEST_F(CameraTrouble, ARecordingCutByALostCameraGoesOnInANewFileWhenTheSameCamer
     }
 }
 
-// While the recording waits: another camera plugged in at the node is not recorded from
-// (stderr says why); Stop ends the wait, and the camera's return then records nothing; a
-// close while waiting exits and leaves the cut file playable.
-TEST_F(CameraTrouble, AWaitingRecordingRefusesAnotherCameraAndEndsOnStopOrClose)
+// While the recording waits, another camera plugged in at the node is not recorded from
+// (stderr says why); a close while waiting exits and leaves the cut file playable. (Stop
+// during the wait: MainFormRecording and RecordingFaults.)
+TEST_F(CameraTrouble, AWaitingRecordingRefusesAnotherCameraAndEndsOnClose)
 {
     REQUIRE_FFMPEG();
     reopenWith([](SimNode&) {});
@@ -271,28 +271,13 @@ TEST_F(CameraTrouble, AWaitingRecordingRefusesAnotherCameraAndEndsOnStopOrClose)
     EXPECT_EQ(form->GetVideoFilePath(), cut);
     EXPECT_EQ(report(), Mainunit::CameraWaitingText);
 
-    stop();
-    EXPECT_EQ(report(), "STOPPED");
-    EXPECT_FALSE(form->GetWaitingForCamera());
-    expectIdle(true);
-    sim->node(kNode).card = SimNode{}.card;
-    advance(2 * kCameraRetryMs);
-    EXPECT_TRUE(form->VidCap->GetPreview()) << "the picture is back";
-    EXPECT_FALSE(form->VidCap->GetRecording());
-    EXPECT_EQ(report(), "STOPPED");
-
-    start();
-    pushFrames(4);
-    const std::string second = form->GetVideoFilePath();
-    loseCamera();
     clickOn(form->CloseButton);
     EXPECT_TRUE(Application->Terminated());
     EXPECT_FALSE(form->GetWaitingForCamera());
-    sim->replug(kNode);
+    sim->node(kNode).card = SimNode{}.card;
     advance(2 * kCameraRetryMs);
     EXPECT_FALSE(form->VidCap->GetRecording());
     EXPECT_GE(frames(cut), 3);
-    EXPECT_GE(frames(second), 3);
 }
 
 }  // namespace
