@@ -213,6 +213,7 @@ TEST_F(CameraTrouble, ARecordingCutByALostCameraGoesOnInANewFileWhenTheSameCamer
         start();
         pushFrames(8);
         const std::string cut = form->GetVideoFilePath();
+        EXPECT_EQ(report(), form->GetVideoFileName());
         loseCamera();
         EXPECT_EQ(report(), Mainunit::CameraWaitingText);
         EXPECT_EQ(reportColour(), Mainunit::FailureColor);
@@ -244,6 +245,7 @@ TEST_F(CameraTrouble, ARecordingCutByALostCameraGoesOnInANewFileWhenTheSameCamer
             EXPECT_NE(form->GetVideoFilePath(), resumed);
         }
         stop();
+        EXPECT_EQ(report(), "STOPPED");
         EXPECT_GE(frames(resumed), 6);
         EXPECT_EQ(aviprobe::decodeErrors(cut), "");
         EXPECT_EQ(aviprobe::decodeErrors(resumed), "");
