@@ -7,12 +7,13 @@
 #include <linux/videodev2.h>
 
 #include <algorithm>
-#include <climits>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 #include "avicap/v4l2/V4l2Convert.h"
@@ -23,7 +24,6 @@ std::mutex settingsMutex;
 std::string settingsFile;
 
 constexpr size_t kMaxCameras = 64;   // the oldest go first: cameras come and go for years
-constexpr unsigned long kMaxSide = kMaxV4l2Side;
 
 // A name field as the file keeps it: no tabs or line breaks inside.
 std::string field(const std::string& text)
@@ -38,24 +38,48 @@ std::string keyOf(const V4l2Identity& camera)
     return field(camera.driver) + '\t' + field(camera.card) + '\t' + field(camera.busInfo);
 }
 
+// Numbers separated by ':' that fill text exactly, each within its type.
+template <class... T>
+bool readNumbers(std::string_view text, int base, T&... numbers)
+{
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    bool ok = true, first = true;
+    const auto next = [&](auto& number) {
+        if (ok && !first)
+            ok = at < end && *at++ == ':';
+        first = false;
+        if (!ok)
+            return;
+        const auto [stop, error] = std::from_chars(at, end, number, base);
+        ok = error == std::errc() && stop != at;
+        at = stop;
+    };
+    (next(numbers), ...);
+    return ok && at == end;
+}
+
 V4l2Choice parseChoice(const std::string& text)
 {
     V4l2Choice choice;
     std::istringstream in(text);
-    std::string pair;
-    while (in >> pair) {
-        unsigned long id = 0, fourcc = 0, width = 0, height = 0, numerator = 0, denominator = 0;
-        long value = 0;
-        char rest = 0;
-        if (std::sscanf(pair.c_str(), "mode=%lx:%lu:%lu:%lu:%lu%c", &fourcc, &width, &height, &numerator,
-                        &denominator, &rest) == 5) {
-            if (fourcc <= UINT32_MAX && width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
-                numerator > 0 && denominator > 0 && numerator <= UINT32_MAX && denominator <= UINT32_MAX)
-                choice.mode = V4l2Mode{uint32_t(fourcc), int(width), int(height), uint32_t(numerator),
-                                       uint32_t(denominator)};
-        } else if (std::sscanf(pair.c_str(), "%lu=%ld%c", &id, &value, &rest) == 2 && id <= UINT32_MAX &&
-                   value >= INT32_MIN && value <= INT32_MAX) {
-            choice.controls.emplace_back(uint32_t(id), int(value));
+    std::string word;
+    while (in >> word) {
+        const std::string_view pair(word);
+        const size_t equals = pair.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const std::string_view name = pair.substr(0, equals), numbers = pair.substr(equals + 1);
+        uint32_t fourcc = 0, id = 0, numerator = 0, denominator = 0;
+        int width = 0, height = 0, value = 0;
+        if (name == "mode") {
+            const size_t colon = numbers.find(':');
+            if (colon != std::string_view::npos && readNumbers(numbers.substr(0, colon), 16, fourcc) &&
+                readNumbers(numbers.substr(colon + 1), 10, width, height, numerator, denominator) && width > 0 &&
+                height > 0 && width <= kMaxV4l2Side && height <= kMaxV4l2Side && numerator > 0 && denominator > 0)
+                choice.mode = V4l2Mode{fourcc, width, height, numerator, denominator};
+        } else if (readNumbers(name, 10, id) && readNumbers(numbers, 10, value)) {
+            choice.controls.emplace_back(id, value);
         }
     }
     return choice;

@@ -577,13 +577,12 @@ TEST_F(V4l2Sim, ChosenFormatAndControlsOutliveTheProgramForTheSameCameraOnly)
     EXPECT_EQ(sim->node("/dev/video1").controls[0].value, 128) << "a twin camera keeps its own";
     EXPECT_EQ(twin->format().width, 640);
 
-    {
-        std::ofstream damaged(file, std::ios::app);
-        damaged << "simcam\tSim Camera\n\t\t\tnot=numbers 9=\n";
-    }
+    // Damaged values around one good one; a line cut short.
+    std::ofstream(file) << "simcam\tSim Camera\tusb-sim-1\tmode=zz:1 9963776=77 9963776=12x 9963776=99999999999"
+                           " mode=56595559:0:1:1:30 9= =3\nsimcam\tSim Camera\n";
     cam.controls[0].value = 128;
     EXPECT_TRUE(open());
-    EXPECT_EQ(cam.controls[0].value, 40) << "the damaged lines are passed over";
+    EXPECT_EQ(cam.controls[0].value, 77) << "only the good value is taken";
 
     std::filesystem::remove_all(folder);
     std::ofstream(folder) << "a file where the folder should be";
