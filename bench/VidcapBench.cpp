@@ -2,8 +2,8 @@
 //   frame_bitmaps: the copy of a frame into both bitmaps and back (three copies with the
 //     vertical flip) against memcpy of the same bytes, three times.
 //   preview_path: a camera frame to the screen through a full-screen TVidCap as the program
-//     has it, no event bound (hand-over, frame event with both bitmap copies, the preview's
-//     bitmap, the scaled paint, the presentation), and with an OnFrame handler (the copy
+//     has it, no event bound (hand-over, frame event with both bitmap copies, the scaled
+//     paint straight from the frame, the presentation), and with an OnFrame handler (the copy
 //     back too), against a plain copy of the frame into the display surface (the same
 //     hand-over, one copy into a bitmap, one BitBlt, the presentation).
 // Times are CPU time of this thread per frame, in ms. Every case warms up first, works on

@@ -1,5 +1,6 @@
-// BitBlt, StretchBlt and TransparentBlt between device contexts. Stretching samples the
-// nearest source pixel (the centre of each target pixel mapped back onto the source).
+// BitBlt, StretchBlt and TransparentBlt between device contexts, and StretchDIBits from the
+// caller's memory. Stretching samples the nearest source pixel (the centre of each target
+// pixel mapped back onto the source); the rows are copied by BlitRows.
 #include <cstdlib>
 #include <vector>
 
