@@ -14,17 +14,19 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+            // A repeated case counts by its median.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred)
                 continue;
-            std::string name = run.benchmark_name();
+            // The name and arguments only: repetitions and times set in code stay out.
+            std::string name = run.run_name.function_name;
+            if (!run.run_name.args.empty())
+                name += "/" + run.run_name.args;
             auto slash = name.find('/');
             if (slash == std::string::npos)
                 continue;
             std::string side = name.substr(0, slash);
             std::string kase = name.substr(slash + 1);
-            // A reference timed elsewhere and fed in as manual time pairs like any other.
-            if (auto manual = kase.rfind("/manual_time"); manual != std::string::npos)
-                kase.erase(manual);
             double ms = run.GetAdjustedRealTime();   // every benchmark here reports in ms
             auto pixels = run.counters.find("pixels");
             double mpx = pixels != run.counters.end() ? pixels->second.value : 0;

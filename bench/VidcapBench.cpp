@@ -2,11 +2,14 @@
 //   frame_bitmaps: the copy of a frame into both bitmaps and back (three copies with the
 //     vertical flip) against memcpy of the same bytes, three times.
 //   preview_path: a camera frame to the screen through a full-screen TVidCap as the program
-//     has it, no event bound (hand-over, frame event with both bitmap copies, the preview's
-//     bitmap, the scaled paint, the presentation), and with an OnFrame handler (the copy
+//     has it, no event bound (hand-over, frame event with both bitmap copies, the scaled
+//     paint straight from the frame, the presentation), and with an OnFrame handler (the copy
 //     back too), against a plain copy of the frame into the display surface (the same
 //     hand-over, one copy into a bitmap, one BitBlt, the presentation).
-// Times are CPU time of this thread per frame, in ms.
+// Times are CPU time of this thread per frame, in ms. Every case warms up first, works on
+// buffers made once and touched before timing, and runs as several repetitions interleaved
+// at random with the other cases' (so a change of load on the machine falls on both sides);
+// the median repetition is the figure.
 #include <time.h>
 
 #include <cstring>
@@ -39,6 +42,13 @@ struct World
     std::unique_ptr<TForm> plain;   // the reference's target: a window with nothing on it
     TVidCap* vidcap = nullptr;
     CaptureFrame picture;
+    // The frame-bitmaps reference's two targets.
+    std::vector<uint8_t> copyA = std::vector<uint8_t>(kFrameBytes, 1), copyB = std::vector<uint8_t>(kFrameBytes, 1);
+    // The preview reference's bitmap, selected into its memory DC.
+    HDC memDC = 0;
+    HBITMAP dib = 0;
+    HGDIOBJ oldBitmap = 0;
+    uint8_t* dibBits = nullptr;
 
     World()
     {
@@ -61,6 +71,21 @@ struct World
         plain->SetBounds(0, 0, kWidth, kHeight);
         plain->Show();
         processPendingMessages();
+
+        memDC = CreateCompatibleDC(0);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, kHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        dib = CreateDIBSection(memDC, &info, DIB_RGB_COLORS, &bits, 0, 0);
+        oldBitmap = SelectObject(memDC, dib);
+        dibBits = static_cast<uint8_t*>(bits);
+    }
+
+    ~World()
+    {
+        SelectObject(memDC, oldBitmap);
+        DeleteObject(dib);
+        DeleteDC(memDC);
     }
 };
 
@@ -93,14 +118,15 @@ void frameBitmapsRef(benchmark::State& state)
 {
     World& w = world();
     std::vector<uint8_t> buffer = w.picture.pixels;
-    std::vector<uint8_t> a(kFrameBytes), b(kFrameBytes);
+    uint8_t* a = w.copyA.data();
+    uint8_t* b = w.copyB.data();
     for (auto _ : state) {
         const double t0 = threadCpuSeconds();
-        std::memcpy(a.data(), buffer.data(), kFrameBytes);
-        std::memcpy(b.data(), buffer.data(), kFrameBytes);
-        std::memcpy(buffer.data(), b.data(), kFrameBytes);
+        std::memcpy(a, buffer.data(), kFrameBytes);
+        std::memcpy(b, buffer.data(), kFrameBytes);
+        std::memcpy(buffer.data(), b, kFrameBytes);
         state.SetIterationTime(threadCpuSeconds() - t0);
-        benchmark::DoNotOptimize(a.data());
+        benchmark::DoNotOptimize(a);
         benchmark::DoNotOptimize(buffer.data());
     }
     state.counters["pixels"] = benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
@@ -137,44 +163,42 @@ void previewPathOurs(benchmark::State& state, bool handler)
 void previewPathRef(benchmark::State& state)
 {
     World& w = world();
-    HDC memDC = CreateCompatibleDC(0);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(memDC, &info, DIB_RGB_COLORS, &bits, 0, 0);
-    HGDIOBJ old = SelectObject(memDC, dib);
     HWND target = w.plain->Handle();
     for (auto _ : state) {
         const double t0 = threadCpuSeconds();
         CaptureFrame frame = w.picture;
-        std::memcpy(bits, frame.pixels.data(), kFrameBytes);
+        std::memcpy(w.dibBits, frame.pixels.data(), kFrameBytes);
         HDC dc = GetDC(target);
-        BitBlt(dc, 0, 0, kWidth, kHeight, memDC, 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, kWidth, kHeight, w.memDC, 0, 0, SRCCOPY);
         ReleaseDC(target, dc);
         processPendingMessages();
         state.SetIterationTime(threadCpuSeconds() - t0);
     }
-    SelectObject(memDC, old);
-    DeleteObject(dib);
-    DeleteDC(memDC);
     state.counters["pixels"] = benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 }  // namespace
 
+// Warm-up, repetitions and their median for one case.
+void settle(benchmark::internal::Benchmark* b)
+{
+    // Short repetitions, many of them: the interleaving then follows the machine's load closely.
+    b->Unit(benchmark::kMillisecond)->UseManualTime()->MinWarmUpTime(0.1)->MinTime(0.04)->Repetitions(31)->ReportAggregatesOnly(true);
+}
+
 int main(int argc, char** argv)
 {
-    benchmark::RegisterBenchmark("ours/frame_bitmaps_1080p", frameBitmapsOurs)->Unit(benchmark::kMillisecond)->UseManualTime();
-    benchmark::RegisterBenchmark("ref/frame_bitmaps_1080p", frameBitmapsRef)->Unit(benchmark::kMillisecond)->UseManualTime();
-    benchmark::RegisterBenchmark("ours/preview_path_1080p", previewPathOurs, false)->Unit(benchmark::kMillisecond)->UseManualTime();
-    benchmark::RegisterBenchmark("ours/preview_path_1080p_onframe", previewPathOurs, true)->Unit(benchmark::kMillisecond)->UseManualTime();
-    benchmark::RegisterBenchmark("ref/preview_path_1080p", previewPathRef)->Unit(benchmark::kMillisecond)->UseManualTime();
-    benchmark::Initialize(&argc, argv);
+    settle(benchmark::RegisterBenchmark("ours/frame_bitmaps_1080p", frameBitmapsOurs));
+    settle(benchmark::RegisterBenchmark("ref/frame_bitmaps_1080p", frameBitmapsRef));
+    settle(benchmark::RegisterBenchmark("ours/preview_path_1080p", previewPathOurs, false));
+    settle(benchmark::RegisterBenchmark("ours/preview_path_1080p_onframe", previewPathOurs, true));
+    settle(benchmark::RegisterBenchmark("ref/preview_path_1080p", previewPathRef));
+    // Repetitions interleaved unless the command line says otherwise.
+    std::vector<char*> args(argv, argv + argc);
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave);
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
     PairedReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -50,6 +50,38 @@ void forEachRow(size_t n, int Width, int Height, F Row)
     }
 }
 
+// The bitmap's pixels as one block laid out like the buffer (bottom row first, no padding
+// between rows), or null when its rows lie otherwise. The block takes one copy instead of a
+// copy per row.
+uint8_t* asBufferBlock(TBitmap* Bitmap, int Width, int Height)
+{
+    if (Width <= 0 || Height <= 0)
+        return nullptr;
+    auto* bottom = static_cast<uint8_t*>(Bitmap->ScanLine(Height - 1));
+    if (Height == 1)
+        return bottom;
+    auto* above = static_cast<uint8_t*>(Bitmap->ScanLine(Height - 2));
+    return above == bottom + size_t(Width) * 3 ? bottom : nullptr;
+}
+
+// The bytes of n the Width x Height picture holds.
+size_t pictureBytes(size_t n, int Width, int Height)
+{
+    return std::min(n, size_t(std::max(Width, 0)) * 3 * size_t(std::max(Height, 0)));
+}
+
+// The same bytes into two places in one pass: each block is read from memory once and the
+// second time from the cache.
+void copyTwice(const uint8_t* from, uint8_t* first, uint8_t* second, size_t n)
+{
+    constexpr size_t kBlock = 64 * 1024;
+    for (size_t at = 0; at < n; at += kBlock) {
+        const size_t bytes = std::min(kBlock, n - at);
+        std::memcpy(first + at, from + at, bytes);
+        std::memcpy(second + at, from + at, bytes);
+    }
+}
+
 void notifyChanged(TBitmap* Bitmap)
 {
     if (Bitmap->OnChange)
@@ -67,10 +99,16 @@ void TVidCap::UpdateFrameBitmaps(LPVIDEOHDR lpVHdr)
     const size_t n = usableBytes(lpVHdr);
     if (n > 0) {
         const uint8_t* source = lpVHdr->lpData;
-        forEachRow(n, W, H, [&](size_t offset, int line, size_t bytes) {
-            std::memcpy(FCaptureFrame->ScanLine(line), source + offset, bytes);
-            std::memcpy(FVideoFrame->ScanLine(line), source + offset, bytes);
-        });
+        uint8_t* capture = asBufferBlock(FCaptureFrame, W, H);
+        uint8_t* video = asBufferBlock(FVideoFrame, W, H);
+        if (capture && video) {
+            copyTwice(source, capture, video, pictureBytes(n, W, H));
+        } else {
+            forEachRow(n, W, H, [&](size_t offset, int line, size_t bytes) {
+                std::memcpy(FCaptureFrame->ScanLine(line), source + offset, bytes);
+                std::memcpy(FVideoFrame->ScanLine(line), source + offset, bytes);
+            });
+        }
         notifyChanged(FCaptureFrame);
         notifyChanged(FVideoFrame);
     }
@@ -85,6 +123,10 @@ void TVidCap::CopyBackVideoFrame(LPVIDEOHDR lpVHdr)
     if (n == 0)
         return;
     uint8_t* dest = lpVHdr->lpData;
+    if (const uint8_t* video = asBufferBlock(FVideoFrame, W, H)) {
+        std::memcpy(dest, video, pictureBytes(n, W, H));
+        return;
+    }
     forEachRow(n, W, H, [&](size_t offset, int line, size_t bytes) {
         std::memcpy(dest + offset, FVideoFrame->ScanLine(line), bytes);
     });

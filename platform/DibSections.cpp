@@ -10,6 +10,33 @@ constexpr int64_t kMaxDibBytes = int64_t(1) << 30;
 
 }  // namespace
 
+bool describeDib(const BITMAPINFOHEADER& h, PixelSurface& s)
+{
+    const int bitCount = h.biBitCount;
+    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biCompression != BI_RGB || h.biWidth <= 0 ||
+        h.biHeight == 0 || h.biHeight == INT32_MIN ||
+        (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32))
+        return false;
+    const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    const int64_t stride = ((int64_t(h.biWidth) * bitCount + 31) / 32) * 4;
+    if (stride * height > kMaxDibBytes)
+        return false;
+    s.width = h.biWidth;
+    s.height = height;
+    s.bitCount = bitCount;
+    s.stride = int(stride);
+    s.topDown = h.biHeight < 0;
+    return true;
+}
+
+size_t dibColorCount(const BITMAPINFOHEADER& h)
+{
+    if (h.biBitCount > 8)
+        return 0;
+    const size_t entries = size_t(1) << h.biBitCount;
+    return h.biClrUsed != 0 && h.biClrUsed < entries ? h.biClrUsed : entries;
+}
+
 HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD)
 {
@@ -17,33 +44,14 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
         *bits = nullptr;
     if (!info || usage != DIB_RGB_COLORS || section != 0)
         return 0;
-    const BITMAPINFOHEADER& h = info->bmiHeader;
-    int bitCount = h.biBitCount;
-    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biCompression != BI_RGB || h.biWidth <= 0 ||
-        h.biHeight == 0 || h.biHeight == INT32_MIN ||
-        (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32))
-        return 0;
-    int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-    int64_t stride = ((int64_t(h.biWidth) * bitCount + 31) / 32) * 4;
-    if (stride * height > kMaxDibBytes)
-        return 0;
-
     auto object = std::make_unique<BitmapObject>();
     PixelSurface& s = object->surface;
-    s.width = h.biWidth;
-    s.height = height;
-    s.bitCount = bitCount;
-    s.stride = int(stride);
-    s.topDown = h.biHeight < 0;
-    size_t bytes = size_t(stride) * size_t(height);
+    if (!describeDib(info->bmiHeader, s))
+        return 0;
+    size_t bytes = size_t(s.stride) * size_t(s.height);
     object->storage = std::make_unique<uint8_t[]>(bytes);   // zeroed: a new DIB is black
     s.bits = object->storage.get();
-    if (bitCount <= 8) {
-        size_t entries = size_t(1) << bitCount;
-        if (h.biClrUsed != 0 && h.biClrUsed < entries)
-            entries = h.biClrUsed;
-        s.colors.assign(info->bmiColors, info->bmiColors + entries);
-    }
+    s.colors.assign(info->bmiColors, info->bmiColors + dibColorCount(info->bmiHeader));
     if (bits)
         *bits = s.bits;
     return gdiObjects().add(std::move(object));

@@ -121,6 +121,11 @@ struct BITMAPINFO
 // a negative one. The colour table follows the header (biClrUsed entries, or all).
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
                          HANDLE section, DWORD offset);
+// Draws a picture from the caller's memory (the format as for CreateDIBSection) stretched onto
+// dest, as StretchBlt would from a DIB section of it; a bottom-up picture counts srcY from
+// its bottom edge. The number of source rows, 0 on failure.
+int StretchDIBits(HDC dest, int x, int y, int width, int height, int srcX, int srcY, int srcWidth,
+                  int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
 UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
 UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
 

@@ -35,5 +35,11 @@ struct PixelSurface
     static int strideFor(int width, int bitCount) { return ((width * bitCount + 31) / 32) * 4; }
 };
 
+// Size and format of the pixels a DIB header describes (bits and colours left alone); false
+// for a header that cannot be drawn (compressed, 16 bits, empty, too large).
+bool describeDib(const BITMAPINFOHEADER& header, PixelSurface& surface);
+// Entries of the colour table that follows a DIB header (none above 8 bits).
+size_t dibColorCount(const BITMAPINFOHEADER& header);
+
 // The pixels behind a DIB section, or null when the handle is not a live bitmap.
 PixelSurface* GetDibSurface(HBITMAP bitmap);

@@ -185,44 +185,31 @@ void CaptureWindow::showFrame(CaptureFrame&& frame, bool callback)
         callProgram("frame", [&] { return onFrame_(window_, &header); });
     }
     const int w = current_.width, h = current_.height;
+    shownWidth_ = shownHeight_ = 0;   // a frame too short for its size shows black
     if (w <= 0 || h <= 0 || current_.pixels.size() < size_t(w) * size_t(h) * 3)
         return;
-    if (!dib_ || dibWidth_ != w || dibHeight_ != h) {
-        if (!memDC_) {
-            memDC_ = CreateCompatibleDC(0);
-            if (!memDC_)
-                return;
-        }
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP dib = CreateDIBSection(memDC_, &info, DIB_RGB_COLORS, &bits, 0, 0);
-        if (!dib || !bits)
-            return;
-        HGDIOBJ previous = SelectObject(memDC_, dib);
-        if (!oldBitmap_)
-            oldBitmap_ = previous;
-        if (dib_)
-            DeleteObject(dib_);
-        dib_ = dib;
-        dibBits_ = static_cast<uint8_t*>(bits);
-        dibWidth_ = w;
-        dibHeight_ = h;
-    }
-    // Frame rows are tight; DIB rows are padded to four bytes.
+    // Paint draws straight from the frame; only rows not padded to four bytes (as a DIB's
+    // are) need a padded copy.
     const size_t row = size_t(w) * 3, stride = (row + 3) & ~size_t(3);
     if (row == stride) {
-        std::memcpy(dibBits_, current_.pixels.data(), row * size_t(h));
+        padded_.clear();
     } else {
+        padded_.resize(stride * size_t(h));
         for (int y = 0; y < h; ++y)
-            std::memcpy(dibBits_ + stride * size_t(y), current_.pixels.data() + row * size_t(y), row);
+            std::memcpy(padded_.data() + stride * size_t(y), current_.pixels.data() + row * size_t(y), row);
     }
+    shownWidth_ = w;
+    shownHeight_ = h;
     InvalidateRect(window_, nullptr, FALSE);
+}
+
+// The frame shown last onto the window at (x, y), width x height.
+void CaptureWindow::drawShown(HDC dc, int x, int y, int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), shownWidth_, shownHeight_, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const uint8_t* bits = padded_.empty() ? current_.pixels.data() : padded_.data();
+    StretchDIBits(dc, x, y, width, height, 0, 0, shownWidth_, shownHeight_, bits, &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
 void CaptureWindow::paint()
@@ -234,16 +221,16 @@ void CaptureWindow::paint()
     RECT client;
     GetClientRect(window_, &client);
     HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
-    if (haveCurrent_ && dib_) {
-        const bool sameSize = client.right == dibWidth_ && client.bottom == dibHeight_;
+    if (haveCurrent_ && shownWidth_ > 0) {
+        const bool sameSize = client.right == shownWidth_ && client.bottom == shownHeight_;
         if (scale_ && !sameSize) {
-            StretchBlt(dc, 0, 0, client.right, client.bottom, memDC_, 0, 0, dibWidth_, dibHeight_, SRCCOPY);
+            drawShown(dc, 0, 0, client.right, client.bottom);
         } else {
             // Scrolling applies at natural size only.
             const POINT at = scale_ ? POINT{} : scroll_;
-            BitBlt(dc, -at.x, -at.y, dibWidth_, dibHeight_, memDC_, 0, 0, SRCCOPY);
-            RECT right{dibWidth_ - at.x, 0, client.right, client.bottom};
-            RECT below{0, dibHeight_ - at.y, client.right, client.bottom};
+            drawShown(dc, -at.x, -at.y, shownWidth_, shownHeight_);
+            RECT right{shownWidth_ - at.x, 0, client.right, client.bottom};
+            RECT below{0, shownHeight_ - at.y, client.right, client.bottom};
             if (right.left < right.right)
                 FillRect(dc, &right, black);
             if (below.top < below.bottom)

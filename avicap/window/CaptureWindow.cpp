@@ -172,12 +172,6 @@ CaptureWindow::~CaptureWindow()
         recorder_->stop(true);
     if (device_)
         device_->stopStreaming();
-    if (memDC_) {
-        SelectObject(memDC_, oldBitmap_);
-        DeleteDC(memDC_);
-    }
-    if (dib_)
-        DeleteObject(dib_);
 }
 
 void CaptureWindow::frameArrived(CaptureFrame&& frame)

@@ -119,6 +119,7 @@ private:
     void retryLostCamera();
     void showFrame(CaptureFrame&& frame, bool callback);
     void paint();
+    void drawShown(HDC dc, int x, int y, int width, int height);
     bool recordingNow() const;
 
     // CaptureStill.cpp
@@ -172,12 +173,9 @@ private:
     bool previewDue_ = true;
     int64_t streamStartUs_ = 0;
     uint64_t shown_ = 0;
-    HDC memDC_ = 0;
-    HBITMAP dib_ = 0;
-    HBITMAP oldBitmap_ = 0;
-    uint8_t* dibBits_ = nullptr;
-    int dibWidth_ = 0;
-    int dibHeight_ = 0;
+    std::vector<uint8_t> padded_;   // current_ with rows padded to four bytes, when they are not
+    int shownWidth_ = 0;            // the picture paint draws (0: none)
+    int shownHeight_ = 0;
 
     std::unique_ptr<CaptureRecorder> recorder_;
 };

@@ -344,6 +344,83 @@ TEST(StretchBltTest, ShrinkingByALittleMatchesTheNearestPixelEverywhere)
     }
 }
 
+// Each fast row copy against the pixel-by-pixel one (a transparent copy whose key colour is
+// not in the picture): the same pixels for every pairing of direct formats, straight,
+// shrunk by a little (runs of neighbours, short and long) and enlarged, at odd sizes and
+// offsets, through a clip of two boxes.
+TEST(BlitPathsTest, FastCopiesDrawWhatThePixelByPixelCopyDraws)
+{
+    auto colour = [](int x, int y) { return RGB(BYTE(x * 7), BYTE(x >> 3 | y << 5), BYTE(200 - x)); };
+    const COLORREF absent = RGB(1, 2, 3);
+    struct Size
+    {
+        int sw, dw;
+    };
+    for (int from : {24, 32})
+        for (int to : {24, 32})
+            for (Size size : {Size{45, 45}, Size{203, 190}, Size{47, 45}, Size{9, 8}, Size{13, 31}}) {
+                SCOPED_TRACE(testing::Message() << from << " to " << to << " bits, " << size.sw << " to " << size.dw);
+                constexpr int SH = 5, DH = 4;
+                Dib src(size.sw, SH, from);
+                for (int y = 0; y < SH; ++y)
+                    for (int x = 0; x < size.sw; ++x)
+                        SetPixel(src.dc, x, y, colour(x, y));
+                Dib fast(size.dw + 9, DH + 2, to), slow(size.dw + 9, DH + 2, to);
+                HRGN clip = CreateRectRgn(4, 0, 4 + size.dw / 3, DH + 2);
+                HRGN second = CreateRectRgn(6 + size.dw / 2, 1, size.dw + 9, DH + 2);
+                CombineRgn(clip, clip, second, RGN_OR);
+                for (Dib* d : {&fast, &slow}) {
+                    d->fill(G);
+                    SelectClipRgn(d->dc, clip);
+                }
+                ASSERT_TRUE(StretchBlt(fast.dc, 3, 1, size.dw, DH, src.dc, 1, 1, size.sw, SH, SRCCOPY));
+                ASSERT_TRUE(TransparentBlt(slow.dc, 3, 1, size.dw, DH, src.dc, 1, 1, size.sw, SH, absent));
+                DeleteObject(clip);
+                DeleteObject(second);
+                for (int y = 0; y < DH + 2; ++y)
+                    ASSERT_EQ(fast.get(y, size.dw + 9), slow.get(y, size.dw + 9)) << "row " << y;
+            }
+}
+
+// A picture in the caller's memory draws as a DIB section of the same bytes would; a
+// bottom-up one counts the source rectangle from its bottom edge.
+TEST(StretchDIBitsTest, DrawsLikeTheSameBytesInADibSection)
+{
+    constexpr int W = 7, H = 6;
+    for (int height : {H, -H}) {
+        SCOPED_TRACE(height < 0 ? "top-down" : "bottom-up");
+        Dib section(W, height, 24);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                SetPixel(section.dc, x, y, RGB(x * 30, y * 40, 99));
+        const std::vector<unsigned char> bytes(section.row(section.topDown ? 0 : H - 1),
+                                               section.row(section.topDown ? 0 : H - 1) + section.stride * H);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), W, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+
+        Dib viaMemory(9, 9, 32), viaSection(9, 9, 32);
+        viaMemory.fill(G);
+        viaSection.fill(G);
+        // Two rows from source row 1: rows 1-2 from the top of a top-down picture, 3-4 from
+        // the top of a bottom-up one.
+        EXPECT_EQ(StretchDIBits(viaMemory.dc, 1, 2, 5, 4, 2, 1, 3, 2, bytes.data(), &info, DIB_RGB_COLORS, SRCCOPY), 2);
+        const int topRow = height > 0 ? H - 1 - 2 : 1;
+        EXPECT_TRUE(StretchBlt(viaSection.dc, 1, 2, 5, 4, section.dc, 2, topRow, 3, 2, SRCCOPY));
+        for (int y = 0; y < 9; ++y)
+            EXPECT_EQ(viaMemory.get(y, 9), viaSection.get(y, 9)) << "row " << y;
+    }
+
+    BITMAPINFO bad{};
+    bad.bmiHeader = {sizeof(BITMAPINFOHEADER), 4, 4, 1, 16, BI_RGB, 0, 0, 0, 0, 0};
+    Dib target(4, 4, 32);
+    const std::vector<unsigned char> bytes(64, 0xAB);
+    EXPECT_EQ(StretchDIBits(target.dc, 0, 0, 4, 4, 0, 0, 4, 4, bytes.data(), &bad, DIB_RGB_COLORS, SRCCOPY), 0);
+    bad.bmiHeader.biBitCount = 32;
+    EXPECT_EQ(StretchDIBits(target.dc, 0, 0, 4, 4, 0, 0, 4, 4, nullptr, &bad, DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(StretchDIBits(0, 0, 0, 4, 4, 0, 0, 4, 4, bytes.data(), &bad, DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(target.get(0, 4), Row(4, K));   // nothing drawn by the refusals
+}
+
 TEST(TransparentBltTest, LeavesTheKeyColourOut)
 {
     for (int bits : {24, 8}) {
