@@ -113,6 +113,8 @@ HWND SetParent(HWND window, HWND newParent)
         topLevelWindows().insert(topLevelWindows().begin(), window);
         fitSurface(*w);
         displayBackend().createSurface(window, w->rect);
+        if (w->region)
+            markShapePending(*w);   // the new surface has no shape yet
         displayBackend().setTitle(window, w->hasTaskbarText ? w->taskbarText : w->text);
     }
     if (visible)
