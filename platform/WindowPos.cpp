@@ -454,7 +454,17 @@ void applyPendingShape(WindowObject& w)
         return;
     w.shapePending = false;
     auto* shape = gdiObject<RegionObject>(w.region);
-    displayBackend().setShape(w.handle, shape ? &shape->region : nullptr);
+    if (!shape) {
+        if (w.shapeShown)
+            displayBackend().setShape(w.handle, nullptr);
+        w.shapeShown = false;
+        return;
+    }
+    if (w.shapeShown && pixman_region32_equal(&shape->region, w.shownShape.get()))
+        return;
+    pixman_region32_copy(w.shownShape.get(), &shape->region);
+    w.shapeShown = true;
+    displayBackend().setShape(w.handle, &shape->region);
 }
 
 void applyPendingShapes()

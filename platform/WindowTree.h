@@ -96,6 +96,10 @@ struct WindowObject
     PixelSurface surface;
     std::vector<uint32_t> pixels;
     Region damage;
+    // The shape the display has (shapeShown) and what it is: a region set again unchanged,
+    // as a layout does when any part of it changes, is not sent again.
+    bool shapeShown = false;
+    Region shownShape;
 };
 
 HandleTable<WindowObject>& windowTable();

@@ -216,7 +216,8 @@ TEST_F(SurfaceEvents, CursorPositionAsksTheDisplayOnceThenFollowsTheInput)
 }
 
 // However often a layout sets a window's region in one turn of the message loop, the display
-// is told once, the last region; a window being shown has its shape before it appears.
+// is told once, the last region, and not again for the same region; a window being shown has
+// its shape before it appears.
 TEST_F(SurfaceEvents, ShapesReachTheDisplayOncePerTurnAndBeforeTheWindowShows)
 {
     HWND top = makeTop(0, 0, 100, 100, WS_POPUP);
@@ -230,10 +231,16 @@ TEST_F(SurfaceEvents, ShapesReachTheDisplayOncePerTurnAndBeforeTheWindowShows)
     EXPECT_EQ(hinted->shapeBounds[0].right, 62);
 
     for (int i = 1; i <= 12; ++i)
-        SetWindowRgn(top, i == 12 ? 0 : CreateRectRgn(0, 0, 20 + i, 40), TRUE);
+        SetWindowRgn(top, CreateRectRgn(0, 0, 20 + i, 40), TRUE);
     processPendingMessages();
+    SetWindowRgn(top, CreateRectRgn(0, 0, 32, 40), TRUE);
     processPendingMessages();
-    EXPECT_EQ(hinted->shaping.size(), 3u);
-    EXPECT_EQ(hinted->shapeBounds.back().right, 0) << "the last: no region";
+    ASSERT_EQ(hinted->shapeBounds.size(), 2u);
+    EXPECT_EQ(hinted->shapeBounds[1].right, 32);
+
+    SetWindowRgn(top, 0, TRUE);
+    processPendingMessages();
+    ASSERT_EQ(hinted->shapeBounds.size(), 3u);
+    EXPECT_EQ(hinted->shapeBounds[2].right, 0) << "no region";
     EXPECT_EQ(display->screenshot(top).at(90, 90), display->screenshot(top).at(10, 10));
 }
