@@ -27,13 +27,14 @@ struct InstalledDisplay
 class X11Pointer : public WindowFixture
 {
 protected:
-    std::vector<POINT> seen;   // GetCursorPos in each WM_MOUSEMOVE, window by window
+    // Each WM_MOUSEMOVE: GetCursorPos in its handler, and the window that got it.
+    std::vector<POINT> seen;
     std::vector<HWND> movedOver;
 
-    // Input until `done` holds or two seconds pass.
+    // Input until `done` holds or five seconds pass.
     static bool pumpUntil(DisplayBackend& x11, const std::function<bool()>& done)
     {
-        for (int i = 0; i < 40 && !done(); ++i) {
+        for (int i = 0; i < 100 && !done(); ++i) {
             x11.waitForInput(50);
             processPendingMessages();
         }
