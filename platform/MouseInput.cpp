@@ -212,9 +212,12 @@ void chooseCursor(const Hit& hit, const InputEvent& e, UINT message)
     InputState& s = inputState();
     if (e.kind != InputEvent::MouseMove && hit.target == s.cursorChosenBy && hit.code == s.cursorChosenFor)
         return;
-    choosingCursor = true;
+    struct Choosing   // over again should the window procedure throw
+    {
+        Choosing() { choosingCursor = true; }
+        ~Choosing() { choosingCursor = false; }
+    } choosing;
     SendMessageA(hit.target, WM_SETCURSOR, hit.target, MAKELPARAM(int(hit.code), int(message)));
-    choosingCursor = false;
     s.cursorChosenBy = hit.target;
     s.cursorChosenFor = hit.code;
 }
