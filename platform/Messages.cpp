@@ -118,6 +118,7 @@ bool nextMessage(MSG* out, HWND filter, UINT min, UINT max, bool remove, bool al
             return true;
         }
     }
+    applyPendingShapes();
     presentDamage();
     if (postDueTimers() && takePosted(out, filter, min, max, remove))
         return true;
@@ -279,6 +280,7 @@ int processPendingMessages()
         DispatchMessageA(&msg);
         ++count;
     }
+    applyPendingShapes();
     presentDamage();
     return count;
 }

@@ -23,6 +23,16 @@ bool shows(const WindowObject& w)
     return (w.style & WS_VISIBLE) && !(w.style & WS_MINIMIZE);
 }
 
+// Whether (x, y) in window coordinates is inside the window's shape: windowShape() without
+// building the region, since every move asks this of every window on its way down.
+bool shapeContains(const WindowObject& w, int x, int y)
+{
+    if (x < 0 || y < 0 || x >= rectWidth(w.rect) || y >= rectHeight(w.rect))
+        return false;
+    auto* region = gdiObject<RegionObject>(w.region);
+    return !region || pixman_region32_contains_point(&region->region, x, y, nullptr);
+}
+
 // (x, y) in w's window coordinates, inside its shape.
 HWND deepestAt(const WindowObject& w, int x, int y)
 {
@@ -34,7 +44,7 @@ HWND deepestAt(const WindowObject& w, int x, int y)
         const WindowObject* c = windowOf(child);
         if (!c || !shows(*c) || !ptInRect(c->rect, cx, cy))
             continue;
-        if (windowShape(*c).contains(cx - c->rect.left, cy - c->rect.top))
+        if (shapeContains(*c, cx - c->rect.left, cy - c->rect.top))
             return deepestAt(*c, cx - c->rect.left, cy - c->rect.top);
     }
     return w.handle;
@@ -49,7 +59,7 @@ HWND WindowFromPoint(POINT point)
         if (!w || !shows(*w) || !ptInRect(w->rect, point.x, point.y))
             continue;
         int x = point.x - w->rect.left, y = point.y - w->rect.top;
-        if (windowShape(*w).contains(x, y))
+        if (shapeContains(*w, x, y))
             return deepestAt(*w, x, y);
     }
     return 0;
@@ -71,7 +81,7 @@ HWND ChildWindowFromPointEx(HWND parent, POINT point, UINT flags)
             continue;
         if ((flags & CWP_SKIPDISABLED) && (c->style & WS_DISABLED))
             continue;
-        if (windowShape(*c).contains(point.x - c->rect.left, point.y - c->rect.top))
+        if (shapeContains(*c, point.x - c->rect.left, point.y - c->rect.top))
             return child;
     }
     return parent;
@@ -150,7 +160,8 @@ void bringOwnedForward(HWND owner)
     }
 }
 
-// A press on an inactive top-level window activates it and brings it forward.
+// A press on an inactive top-level window asks the window, activates the window and brings
+// it forward. False when the window eats the press.
 bool activateOnPress(HWND target, LRESULT hit, UINT message)
 {
     HWND top = topLevelOf(target);
@@ -166,54 +177,98 @@ bool activateOnPress(HWND target, LRESULT hit, UINT message)
     return answer != MA_ACTIVATEANDEAT;
 }
 
+// The window under the pointer and its one hit-test answer, which the cursor, the activation
+// and the message itself all use. No target: the event goes to nobody (no window there, a
+// transparent part, a disabled window).
+struct Hit
+{
+    HWND target = 0;
+    LRESULT code = HTCLIENT;
+};
+
+Hit hitTest(const InputEvent& e)
+{
+    HWND target = WindowFromPoint(POINT{e.x, e.y});
+    if (!target)
+        return {};
+    LRESULT code = SendMessageA(target, WM_NCHITTEST, 0, MAKELPARAM(e.x, e.y));
+    if (!IsWindow(target) || code == HTNOWHERE || code == HTTRANSPARENT)
+        return {};
+    const WindowObject* w = windowOf(target);
+    if (!w || !enabledChain(*w)) {
+        if (e.kind == InputEvent::MouseDown)
+            bringOwnedForward(topLevelOf(target));
+        return {};   // a disabled window gets no mouse input
+    }
+    return Hit{target, code};
+}
+
+bool choosingCursor = false;
+
+// WM_SETCURSOR on every move; a press or release asks again only where the last answer was
+// for another window or another part of it: the cursor it chose is still the one shown.
+void chooseCursor(const Hit& hit, const InputEvent& e, UINT message)
+{
+    InputState& s = inputState();
+    if (e.kind != InputEvent::MouseMove && hit.target == s.cursorChosenBy && hit.code == s.cursorChosenFor)
+        return;
+    struct Choosing   // over again should the window procedure throw
+    {
+        Choosing() { choosingCursor = true; }
+        ~Choosing() { choosingCursor = false; }
+    } choosing;
+    SendMessageA(hit.target, WM_SETCURSOR, hit.target, MAKELPARAM(int(hit.code), int(message)));
+    s.cursorChosenBy = hit.target;
+    s.cursorChosenFor = hit.code;
+}
+
+// The message a mouse event becomes for its target: client coordinates in the client area,
+// the hit-test answer and screen coordinates elsewhere.
+MSG mouseMessage(const Hit& hit, const InputEvent& e)
+{
+    InputState& s = inputState();
+    bool client = hit.code == HTCLIENT;
+    bool doubleClick = e.kind == InputEvent::MouseDown && isDoubleClick(hit.target, e, client);
+    UINT message = buttonMessage(e, doubleClick);
+    MSG msg{hit.target, message, 0, 0, GetTickCount(), s.cursor};
+    if (client) {
+        POINT p = s.cursor;
+        ScreenToClient(hit.target, &p);
+        msg.wParam = mouseKeys();
+        msg.lParam = MAKELPARAM(p.x, p.y);
+    } else {
+        msg.message = message - WM_MOUSEMOVE + WM_NCMOUSEMOVE;
+        msg.wParam = WPARAM(hit.code);
+        msg.lParam = MAKELPARAM(e.x, e.y);
+    }
+    return msg;
+}
+
 void routeMouse(const InputEvent& e)
 {
     InputState& s = inputState();
-    s.cursor = POINT{e.x, e.y};
     int button = std::clamp(e.button, 0, 2);
     if (e.kind == InputEvent::MouseDown || e.kind == InputEvent::MouseUp)
         s.keys[kButtonKeys[button]] = e.kind == InputEvent::MouseDown;
     if (trackNonClient(e))
         return;
 
-    HWND target = s.capture;
-    LRESULT hit = HTCLIENT;
-    if (!IsWindow(target)) {
-        target = WindowFromPoint(s.cursor);
-        if (!target)
-            return;
-        hit = SendMessageA(target, WM_NCHITTEST, 0, MAKELPARAM(e.x, e.y));
-        if (!IsWindow(target) || hit == HTNOWHERE || hit == HTTRANSPARENT)
-            return;
-        const WindowObject* w = windowOf(target);
-        if (!w || !enabledChain(*w)) {
-            if (e.kind == InputEvent::MouseDown)
-                bringOwnedForward(topLevelOf(target));
-            return;   // a disabled window gets no mouse input
-        }
-        UINT probe = buttonMessage(e, false);
-        SendMessageA(target, WM_SETCURSOR, target, MAKELPARAM(int(hit), int(probe)));
-        if (e.kind == InputEvent::MouseDown && !activateOnPress(target, hit, probe))
-            return;
-        if (!IsWindow(target))
-            return;
-    }
-
-    bool client = hit == HTCLIENT;
-    bool doubleClick = e.kind == InputEvent::MouseDown && isDoubleClick(target, e, client);
-    UINT message = buttonMessage(e, doubleClick);
-    MSG msg{target, message, 0, 0, GetTickCount(), s.cursor};
-    if (client) {
-        POINT p = s.cursor;
-        ScreenToClient(target, &p);
-        msg.wParam = mouseKeys();
-        msg.lParam = MAKELPARAM(p.x, p.y);
+    // With the capture the window takes the input as it comes: no hit-test, no cursor choice.
+    Hit hit{s.capture, HTCLIENT};
+    if (IsWindow(hit.target)) {
+        s.cursorChosenBy = 0;   // the captured window may set any cursor meanwhile
     } else {
-        msg.message = message - WM_MOUSEMOVE + WM_NCMOUSEMOVE;
-        msg.wParam = WPARAM(hit);
-        msg.lParam = MAKELPARAM(e.x, e.y);
+        hit = hitTest(e);
+        if (!hit.target)
+            return;
+        UINT probe = buttonMessage(e, false);
+        chooseCursor(hit, e, probe);
+        if (e.kind == InputEvent::MouseDown && !activateOnPress(hit.target, hit.code, probe))
+            return;
+        if (!IsWindow(hit.target))
+            return;
     }
-    postToQueue(msg);
+    postToQueue(mouseMessage(hit, e));
 }
 
 // What the window system did to a top-level window on its own: the window layer follows.
@@ -267,6 +322,11 @@ void routeKey(const InputEvent& e)
 
 void routeInput(const InputEvent& e)
 {
+    if (e.kind == InputEvent::MouseMove || e.kind == InputEvent::MouseDown ||
+        e.kind == InputEvent::MouseUp || e.kind == InputEvent::MouseWheel) {
+        inputState().cursor = POINT{e.x, e.y};
+        inputState().cursorKnown = true;
+    }
     switch (e.kind) {
     case InputEvent::MouseMove:
     case InputEvent::MouseDown:
@@ -426,20 +486,28 @@ void forgetWindow(HWND window)
 
 // ---- Cursor and keys ----
 
+// The position the pointer events read so far tell, as current as the input handled: asking
+// the window system would wait for its answer on every call. Only before any pointer event
+// has been read is it asked, once.
 BOOL GetCursorPos(POINT* point)
 {
     if (!point)
         return FALSE;
-    POINT real{};
-    if (displayBackend().cursorPosition(real))
-        inputState().cursor = real;
-    *point = inputState().cursor;
+    InputState& s = inputState();
+    if (!s.cursorKnown) {
+        s.cursorKnown = true;
+        POINT real{};
+        if (displayBackend().cursorPosition(real))
+            s.cursor = real;
+    }
+    *point = s.cursor;
     return TRUE;
 }
 
 BOOL SetCursorPos(int x, int y)
 {
     inputState().cursor = POINT{x, y};
+    inputState().cursorKnown = true;
     return TRUE;
 }
 
@@ -471,6 +539,8 @@ HCURSOR SetCursor(HCURSOR cursor)
     InputState& s = inputState();
     HCURSOR previous = s.cursorShape;
     if (cursor != previous) {
+        if (!choosingCursor)
+            s.cursorChosenBy = 0;   // set from elsewhere: the next press asks again
         s.cursorShape = cursor;
         displayBackend().setCursor(int(cursor));
     }

@@ -9,7 +9,12 @@ struct InputState
     HWND capture = 0;
     HWND focus = 0;
     HWND active = 0;
+    // Where the pointer is, from the last pointer event read from the display.
     POINT cursor{};
+    bool cursorKnown = false;
+    // Whom the last WM_SETCURSOR asked, and for which part of it.
+    HWND cursorChosenBy = 0;
+    LRESULT cursorChosenFor = 0;
     HCURSOR cursorShape = 32512;
     bool keys[256] = {};
     // The last press, to recognise a double click.

@@ -113,6 +113,9 @@ HWND SetParent(HWND window, HWND newParent)
         topLevelWindows().insert(topLevelWindows().begin(), window);
         fitSurface(*w);
         displayBackend().createSurface(window, w->rect);
+        w->shapeShown = false;   // the new surface has no shape yet
+        if (w->region)
+            markShapePending(*w);
         displayBackend().setTitle(window, w->hasTaskbarText ? w->taskbarText : w->text);
     }
     if (visible)

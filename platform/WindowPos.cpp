@@ -199,6 +199,8 @@ BOOL SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, 
             const WindowObject* owner = windowOf(w->owner);
             displayBackend().setOwner(window, owner ? w->owner : 0, owner && (owner->style & WS_DISABLED));
         }
+        if (visible && !wasVisible)
+            applyPendingShape(*w);   // shown in its outline from the first frame
         if (visible != wasVisible)
             displayBackend().showSurface(window, visible);
         if (visible && (sized || reframed || !wasVisible))
@@ -418,14 +420,66 @@ int SetWindowRgn(HWND window, HRGN region, BOOL)
     if (previous && previous != region)
         DeleteObject(previous);
     if (isTopLevel(*w)) {
-        auto* shape = gdiObject<RegionObject>(region);
-        displayBackend().setShape(window, shape ? &shape->region : nullptr);
+        markShapePending(*w);
     } else if (w->style & WS_VISIBLE) {
         exposeInParent(w->parent, oldPlace);
     }
     // Parts the old region hid have never been drawn: paint the whole window again.
     invalidateWhole(window);
     return 1;
+}
+
+namespace {
+
+// The windows whose shape the display has yet to have: the loop's every turn asks, and most
+// turns there are none.
+std::vector<HWND>& pendingShapes()
+{
+    static std::vector<HWND> pending;
+    return pending;
+}
+
+}  // namespace
+
+void markShapePending(WindowObject& w)
+{
+    if (!w.shapePending)
+        pendingShapes().push_back(w.handle);
+    w.shapePending = true;
+}
+
+void applyPendingShape(WindowObject& w)
+{
+    if (!w.shapePending)
+        return;
+    w.shapePending = false;
+    auto* shape = gdiObject<RegionObject>(w.region);
+    if (!shape) {
+        if (w.shapeShown)
+            displayBackend().setShape(w.handle, nullptr);
+        w.shapeShown = false;
+        return;
+    }
+    if (w.shapeShown && pixman_region32_equal(&shape->region, w.shownShape.get()))
+        return;
+    pixman_region32_copy(w.shownShape.get(), &shape->region);
+    w.shapeShown = true;
+    displayBackend().setShape(w.handle, &shape->region);
+}
+
+void applyPendingShapes()
+{
+    if (pendingShapes().empty())
+        return;
+    std::vector<HWND> pending;
+    pending.swap(pendingShapes());
+    for (HWND window : pending) {
+        WindowObject* w = windowOf(window);
+        if (w && isTopLevel(*w))
+            applyPendingShape(*w);
+        else if (w)
+            w->shapePending = false;   // a child now: no surface of its own to shape
+    }
 }
 
 int GetWindowRgn(HWND window, HRGN dest)

@@ -138,6 +138,19 @@ Region shapeInSurface(const WindowObject& w)
     return shape;
 }
 
+// Takes the shape of w, its top-left corner at `origin` in the surface, away from `visible`.
+// Most windows lie clear of what is left: their shape is not even built.
+void subtractPlaced(Region& visible, const WindowObject& w, POINT origin)
+{
+    RECT box = visible.bounds();
+    if (origin.x >= box.right || origin.y >= box.bottom || origin.x + rectWidth(w.rect) <= box.left ||
+        origin.y + rectHeight(w.rect) <= box.top)
+        return;
+    Region shape = windowShape(w);
+    shape.offset(origin.x, origin.y);
+    visible.subtract(shape);
+}
+
 }  // namespace
 
 Region visibleRegion(const WindowObject& w, bool clientOnly, bool clipChildren)
@@ -146,25 +159,31 @@ Region visibleRegion(const WindowObject& w, bool clientOnly, bool clipChildren)
         return Region();
     Region visible = shapeInSurface(w);
     POINT origin = surfaceOrigin(w);
+    RECT client = clientRectInWindow(w);
     if (clientOnly)
-        visible.intersect(offsetRect(clientRectInWindow(w), origin.x, origin.y));
+        visible.intersect(offsetRect(client, origin.x, origin.y));
     if (clipChildren) {
         for (HWND child : w.children)
             if (const WindowObject* c = windowOf(child); c && (c->style & WS_VISIBLE))
-                visible.subtract(shapeInSurface(*c));
+                subtractPlaced(visible, *c, POINT{origin.x + client.left + c->rect.left,
+                                                  origin.y + client.top + c->rect.top});
     }
-    for (const WindowObject* level = &w; level && !isTopLevel(*level);) {
+    for (const WindowObject* level = &w; level && !isTopLevel(*level) && !visible.empty();) {
         const WindowObject* parent = windowOf(level->parent);
         if (!parent)
             break;
         POINT po = surfaceOrigin(*parent);
-        visible.intersect(offsetRect(clientRectInWindow(*parent), po.x, po.y));
-        visible.intersect(shapeInSurface(*parent));
+        RECT inside = clientRectInWindow(*parent);
+        visible.intersect(offsetRect(inside, po.x, po.y));
+        // The client area lies within the window's rectangle: only a region cuts it further.
+        if (parent->region)
+            visible.intersect(shapeInSurface(*parent));
         for (HWND sibling : parent->children) {
             if (sibling == level->handle)
                 break;   // the rest lie below
             if (const WindowObject* s = windowOf(sibling); s && (s->style & WS_VISIBLE))
-                visible.subtract(shapeInSurface(*s));
+                subtractPlaced(visible, *s, POINT{po.x + inside.left + s->rect.left,
+                                                  po.y + inside.top + s->rect.top});
         }
         level = parent;
     }

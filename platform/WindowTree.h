@@ -91,10 +91,15 @@ struct WindowObject
     bool destroying = false;
     bool fullScreen = false;
     bool hiddenWithOwner = false;   // hidden because its owner was minimised
+    bool shapePending = false;      // top-level windows: the display has not had the region yet
     // Top-level windows only: the pixels, and what was drawn since the last present.
     PixelSurface surface;
     std::vector<uint32_t> pixels;
     Region damage;
+    // The shape the display has (shapeShown) and what it is: a region set again unchanged,
+    // as a layout does when any part of it changes, is not sent again.
+    bool shapeShown = false;
+    Region shownShape;
 };
 
 HandleTable<WindowObject>& windowTable();
@@ -123,6 +128,11 @@ POINT windowScreenOrigin(const WindowObject& w);
 POINT surfaceOrigin(const WindowObject& w);
 // The window's own area (its rectangle cut by its region) in window coordinates.
 Region windowShape(const WindowObject& w);
+// Gives the display the regions of the top-level windows set since it last had them: once per
+// turn of the message loop, however often a layout changed them meanwhile.
+void markShapePending(WindowObject& w);
+void applyPendingShapes();
+void applyPendingShape(WindowObject& w);
 // What of the window (or of its client area) can be seen, in surface coordinates: its shape,
 // cut by its ancestors' client areas and shapes and by the visible siblings above it at each
 // level; with clipChildren also minus its visible children.

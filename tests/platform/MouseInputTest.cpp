@@ -165,3 +165,28 @@ TEST_F(MouseInputTest, ClickActivatesDisabledGetsNothingAndTheClassCursorIsSet)
     EXPECT_TRUE(messagesOf(second, {WM_LBUTTONDOWN, WM_LBUTTONUP}).empty());
     EXPECT_EQ(GetActiveWindow(), first);
 }
+
+// The cursor is asked for on every move; a press or release where the last answer still
+// stands asks nothing, but one where another window or another part is under the pointer,
+// or after the cursor was set from elsewhere, asks again.
+TEST_F(MouseInputTest, PressesAskForTheCursorOnlyWhenItCouldHaveChanged)
+{
+    HWND window = makeTop(0, 0, 100, 100);
+    HWND child = makeChild(window, 50, 50, 40, 40);
+    display->moveMouse(10, 10);
+    display->click(10, 10);
+    processPendingMessages();
+    EXPECT_EQ(messagesOf(window, {WM_SETCURSOR}).size(), 1u);
+    EXPECT_EQ(messagesOf(window, {WM_LBUTTONDOWN, WM_LBUTTONUP}).size(), 2u);
+
+    log.clear();
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    display->click(10, 10);
+    display->click(60, 60);   // the child, with no move first
+    processPendingMessages();
+    EXPECT_EQ(messagesOf(window, {WM_SETCURSOR}).size(), 2u) << "the press after SetCursor; the child's parent";
+    EXPECT_EQ(messagesOf(child, {WM_SETCURSOR}).size(), 1u);
+    EXPECT_EQ(display->cursor(), 32649) << "the class's IDC_HAND again";
+    for (const LoggedMessage& m : logged(WM_SETCURSOR))
+        EXPECT_EQ(HIWORD(m.lParam), WM_LBUTTONDOWN);
+}

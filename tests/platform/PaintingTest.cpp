@@ -96,6 +96,42 @@ TEST_F(PaintingTest, ChildIsClippedBySiblingAboveAndByItsRegion)
     EXPECT_EQ(shot.at(100, 100), kBlue);
 }
 
+// The same clipping inside the client area of a framed parent that clips its children:
+// siblings and children are placed from the client area's corner, not the window's.
+TEST_F(PaintingTest, ClippingFollowsTheClientAreaOfAFramedParent)
+{
+    HWND parent = makeTop(0, 0, 240, 240, WS_CAPTION | WS_VISIBLE | WS_CLIPCHILDREN);
+    HWND lower = makeChild(parent, 20, 20, 100, 100);
+    HWND upper = makeChild(parent, 80, 80, 100, 100);
+    paintColor[parent] = kGreen;
+    paintColor[lower] = kRed;
+    paintColor[upper] = kBlue;
+    processPendingMessages();
+    POINT o{0, 0};
+    ClientToScreen(parent, &o);
+    ASSERT_GT(o.y, 10) << "the caption moves the client area down";
+    auto fill = [](HWND window, COLORREF colour) {
+        HDC dc = GetDC(window);
+        HBRUSH brush = CreateSolidBrush(colour);
+        RECT all{0, 0, 240, 240};
+        FillRect(dc, &all, brush);
+        ReleaseDC(window, dc);
+        DeleteObject(brush);
+    };
+    const COLORREF kWhite = RGB(255, 255, 255), kYellow = RGB(255, 255, 0);
+    fill(lower, kWhite);
+    fill(parent, kYellow);
+    processPendingMessages();
+    Screenshot shot = display->screenshot(parent);
+    auto at = [&](int x, int y) { return shot.at(o.x + x, o.y + y); };
+    EXPECT_EQ(at(100, 70), kWhite);    // lower, above upper
+    EXPECT_EQ(at(100, 100), kBlue);    // the overlap is upper's
+    EXPECT_EQ(at(30, 25), kWhite);     // the parent's drawing leaves its children alone
+    EXPECT_EQ(at(175, 175), kBlue);
+    EXPECT_EQ(at(30, 130), kYellow);   // and reaches everything else
+    EXPECT_EQ(at(185, 100), kYellow);
+}
+
 TEST_F(PaintingTest, HidingAChildRepaintsWhatWasUnderIt)
 {
     HWND parent = makeTop(0, 0, 100, 100);

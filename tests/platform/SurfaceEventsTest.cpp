@@ -1,5 +1,7 @@
 // What a real window system does on its own (moves, exposes, iconifies) reaches the window
 // layer, and the window layer's hints (owner, capture, pointer) reach the display.
+#include <string>
+
 #include "WindowFixture.h"
 #include "platform/Messages.h"
 #include "platform/MouseInput.h"
@@ -15,11 +17,28 @@ public:
     std::vector<HWND> captures;
     bool knowsPointer = false;
     POINT pointer{};
+    int pointerQueries = 0;
 
     void setOwner(HWND window, HWND owner, bool modal) override { owners.push_back({window, owner, modal}); }
     void setCapture(HWND window) override { captures.push_back(window); }
+    // Shapes and showings in the order they came, with each shape's bounds.
+    std::vector<std::string> shaping;
+    std::vector<RECT> shapeBounds;
+    void setShape(HWND window, const pixman_region32_t* shape) override
+    {
+        shaping.push_back("shape");
+        const pixman_box32_t* b = shape ? pixman_region32_extents(shape) : nullptr;
+        shapeBounds.push_back(b ? RECT{b->x1, b->y1, b->x2, b->y2} : RECT{});
+        HeadlessDisplay::setShape(window, shape);
+    }
+    void showSurface(HWND window, bool visible) override
+    {
+        shaping.push_back(visible ? "show" : "hide");
+        HeadlessDisplay::showSurface(window, visible);
+    }
     bool cursorPosition(POINT& where) override
     {
+        ++pointerQueries;
         where = pointer;
         return knowsPointer;
     }
@@ -173,16 +192,55 @@ TEST_F(SurfaceEvents, CaptureGrabsTheTopLevelSurfaceAndReleaseLetsGo)
     EXPECT_EQ(hinted->captures, (std::vector<HWND>{top, 0}));
 }
 
-TEST_F(SurfaceEvents, CursorPositionReadsTheRealPointerWhenTheDisplayKnowsIt)
+// The display is asked where the pointer is only until the first pointer event says so, and
+// only once: asking a real window system waits for its answer.
+TEST_F(SurfaceEvents, CursorPositionAsksTheDisplayOnceThenFollowsTheInput)
 {
     POINT p;
-    display->moveMouse(5, 6);
-    processPendingMessages();
-    GetCursorPos(&p);
-    EXPECT_EQ(p.x, 5);   // unknown to the display: the last input position
     hinted->knowsPointer = true;
     hinted->pointer = POINT{640, 480};
     GetCursorPos(&p);
     EXPECT_EQ(p.x, 640);
     EXPECT_EQ(p.y, 480);
+    hinted->pointer = POINT{1, 2};
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 640) << "asked once";
+    EXPECT_EQ(hinted->pointerQueries, 1);
+
+    display->moveMouse(5, 6);
+    processPendingMessages();
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 5);
+    EXPECT_EQ(p.y, 6);
+    EXPECT_EQ(hinted->pointerQueries, 1);
+}
+
+// However often a layout sets a window's region in one turn of the message loop, the display
+// is told once, the last region, and not again for the same region; a window being shown has
+// its shape before it appears.
+TEST_F(SurfaceEvents, ShapesReachTheDisplayOncePerTurnAndBeforeTheWindowShows)
+{
+    HWND top = makeTop(0, 0, 100, 100, WS_POPUP);
+    for (int i = 1; i <= 12; ++i)
+        SetWindowRgn(top, CreateRectRgn(0, 0, 50 + i, 50), TRUE);
+    EXPECT_TRUE(hinted->shaping.empty());
+    ShowWindow(top, SW_SHOWNA);
+    processPendingMessages();
+    EXPECT_EQ(hinted->shaping, (std::vector<std::string>{"shape", "show"}));
+    ASSERT_EQ(hinted->shapeBounds.size(), 1u);
+    EXPECT_EQ(hinted->shapeBounds[0].right, 62);
+
+    for (int i = 1; i <= 12; ++i)
+        SetWindowRgn(top, CreateRectRgn(0, 0, 20 + i, 40), TRUE);
+    processPendingMessages();
+    SetWindowRgn(top, CreateRectRgn(0, 0, 32, 40), TRUE);
+    processPendingMessages();
+    ASSERT_EQ(hinted->shapeBounds.size(), 2u);
+    EXPECT_EQ(hinted->shapeBounds[1].right, 32);
+
+    SetWindowRgn(top, 0, TRUE);
+    processPendingMessages();
+    ASSERT_EQ(hinted->shapeBounds.size(), 3u);
+    EXPECT_EQ(hinted->shapeBounds[2].right, 0) << "no region";
+    EXPECT_EQ(display->screenshot(top).at(90, 90), display->screenshot(top).at(10, 10));
 }

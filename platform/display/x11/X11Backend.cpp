@@ -80,6 +80,18 @@ bool x11UsesSharedMemory(const DisplayBackend& backend)
     return x && x->usesSharedMemory();
 }
 
+uint64_t x11RoundTrips(const DisplayBackend& backend)
+{
+    auto* x = dynamic_cast<const X11Backend*>(&backend);
+    return x ? x->roundTrips() : 0;
+}
+
+void X11Backend::sync()
+{
+    ++roundTrips_;
+    XSync(dpy_, False);
+}
+
 X11Backend::X11Backend(Display* dpy, X11Options options)
     : dpy_(dpy), screen_(DefaultScreen(dpy)), root_(RootWindow(dpy, DefaultScreen(dpy)))
 {
@@ -302,6 +314,7 @@ void X11Backend::setCapture(HWND window)
 void X11Backend::grabPointer(const X11Surface& s)
 {
     unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask;
+    ++roundTrips_;
     grabbed_ = XGrabPointer(dpy_, s.window, False, mask, GrabModeAsync, GrabModeAsync, None, None,
                             CurrentTime) == GrabSuccess;
 }
@@ -334,6 +347,7 @@ bool X11Backend::cursorPosition(POINT& where)
     Window rootReturn = 0, child = 0;
     int rx = 0, ry = 0, wx = 0, wy = 0;
     unsigned mask = 0;
+    ++roundTrips_;
     if (!XQueryPointer(dpy_, root_, &rootReturn, &child, &rx, &ry, &wx, &wy, &mask))
         return false;   // the pointer is on another screen
     where = POINT{rx, ry};

@@ -40,6 +40,8 @@ public:
     X11Backend(Display* display, X11Options options);
     ~X11Backend() override;
     bool usesSharedMemory() const { return useShm_; }
+    // Requests since start-up whose answer the program waited for.
+    uint64_t roundTrips() const { return roundTrips_; }
 
     void createSurface(HWND window, const RECT& screenRect) override;
     void destroySurface(HWND window) override;
@@ -84,6 +86,8 @@ private:
     void releaseLostKeys();
     // Clipboard (X11Clipboard.cpp).
     void answerSelection(const XSelectionRequestEvent& request);
+    // XSync, counted with the other round trips.
+    void sync();
 
     Display* dpy_;
     int screen_;
@@ -94,6 +98,9 @@ private:
     int rrEventBase_ = -1;
     SIZE screenSize_{0, 0};
     int wakeFd_ = -1;
+    // Every call that waits for the server's answer counts itself here, so that tests can
+    // hold the input path to none.
+    uint64_t roundTrips_ = 0;
     Time lastTime_ = CurrentTime;
     std::map<HWND, X11Surface> surfaces_;
     std::map<Window, HWND> byWindow_;

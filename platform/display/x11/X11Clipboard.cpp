@@ -15,9 +15,11 @@ bool X11Backend::putClipboard(const std::string& mimeType, std::vector<uint8_t> 
             clipboard_[atoms_.imagePng] = encodePng(image);
         clipboard_[atoms_.imageBmp] = std::move(bytes);
     } else {
+        ++roundTrips_;
         clipboard_[XInternAtom(dpy_, mimeType.c_str(), False)] = std::move(bytes);
     }
     XSetSelectionOwner(dpy_, atoms_.clipboard, selectionWindow_, lastTime_);
+    ++roundTrips_;
     bool owner = XGetSelectionOwner(dpy_, atoms_.clipboard) == selectionWindow_;
     if (!owner)
         clipboard_.clear();

@@ -1,5 +1,6 @@
 #pragma once
 // The X11 display backend, seen from outside platform/display/x11/: no Xlib header here.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,8 @@ std::shared_ptr<DisplayBackend> openX11Display(const std::string& name, std::str
                                               X11Options options = {});
 // Whether the connection presents through MIT-SHM (for the benchmark's report).
 bool x11UsesSharedMemory(const DisplayBackend& backend);
+// How many times the backend waited for the X server's answer (0 for another backend).
+uint64_t x11RoundTrips(const DisplayBackend& backend);
 // Installs the error handlers every connection uses: protocol errors are logged to standard
 // error with the failing request; a lost connection ends the program with a message.
 void installX11ErrorHandlers();

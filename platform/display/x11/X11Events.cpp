@@ -161,6 +161,7 @@ void X11Backend::translateConfigure(const XConfigureEvent& c)
     int x = 0, y = 0;
     Window child = 0;
     // A reparenting window manager reports positions in its frame: ask for the root's view.
+    ++roundTrips_;
     if (!XTranslateCoordinates(dpy_, c.window, root_, 0, 0, &x, &y, &child))
         return;
     for (auto it = s->pendingMoves.begin(); it != s->pendingMoves.end(); ++it)
@@ -187,6 +188,7 @@ void X11Backend::translateProperty(const XPropertyEvent& p)
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
+        ++roundTrips_;
         if (XGetWindowProperty(dpy_, p.window, atoms_.wmState, 0, 2, False, atoms_.wmState, &type,
                                &format, &count, &after, &data) != Success || !data)
             return;
@@ -214,6 +216,7 @@ void X11Backend::forgetReleasedButtons(unsigned state)
 void X11Backend::releaseLostKeys()
 {
     char keys[32] = {};
+    ++roundTrips_;
     XQueryKeymap(dpy_, keys);
     for (auto it = heldKeys_.begin(); it != heldKeys_.end();) {
         if (keys[it->first / 8] & (1 << (it->first % 8))) {

@@ -145,7 +145,9 @@ SIZE X11Backend::screenSize()
     screenSize_ = SIZE{DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_)};
     if (rrEventBase_ < 0)
         return screenSize_;
-    // The primary monitor, where RandR names one with a picture on it.
+    // The primary monitor, where RandR names one with a picture on it: up to four round trips,
+    // once until the screen changes.
+    roundTrips_ += 4;
     if (XRRScreenResources* res = XRRGetScreenResourcesCurrent(dpy_, root_)) {
         RROutput primary = XRRGetOutputPrimary(dpy_, root_);
         if (XRROutputInfo* out = primary ? XRRGetOutputInfo(dpy_, res, primary) : nullptr) {

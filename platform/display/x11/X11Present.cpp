@@ -49,7 +49,7 @@ void X11Backend::freeImage(X11Surface& s)
         return;
     if (s.shmAttached) {
         XShmDetach(dpy_, &s.shm);
-        XSync(dpy_, False);
+        sync();
         shmdt(s.shm.shmaddr);
         s.shmAttached = false;
     }
@@ -75,11 +75,11 @@ bool X11Backend::ensureImage(X11Surface& s, int width, int height)
                 s.shm.shmaddr = s.image->data = static_cast<char*>(address);
                 s.shm.readOnly = False;
                 // A remote server answers the attach with an error: trap it and fall back.
-                XSync(dpy_, False);
+                sync();
                 trappedErrors = 0;
                 auto previous = XSetErrorHandler(trapError);
                 XShmAttach(dpy_, &s.shm);
-                XSync(dpy_, False);
+                sync();
                 XSetErrorHandler(previous);
                 s.shmAttached = trappedErrors == 0;
                 if (!s.shmAttached)
@@ -138,7 +138,7 @@ void X11Backend::present(HWND window, const PixelSurface& pixels, const pixman_r
     }
     // The next present may write the shared image again only after the server has read it.
     if (s->shmAttached)
-        XSync(dpy_, False);
+        sync();
     else
         XFlush(dpy_);
 }
