@@ -160,8 +160,13 @@ void TCustomActiveSkin::StateChange()
 
 void TCustomActiveSkin::FadeGroup(int TCustomActiveSkin::*Duration, bool InteractiveOnly)
 {
+    FadeGroup(Duration, InteractiveOnly, GetMouseInControl());
+}
+
+void TCustomActiveSkin::FadeGroup(int TCustomActiveSkin::*Duration, bool InteractiveOnly, bool InControl)
+{
     // The state is the initiator's, for every member.
-    const bool inControl = GetMouseInControl(), pressed = GetMouseButtonHeld();
+    const bool inControl = InControl, pressed = GetMouseButtonHeld();
     ForEachInGroup([&](TCustomActiveSkin* Member) {
         if (!InteractiveOnly || Member->FEnableMouseInteraction)
             Member->FadeInArtwork(Member->*Duration, inControl, pressed);
@@ -171,8 +176,10 @@ void TCustomActiveSkin::FadeGroup(int TCustomActiveSkin::*Duration, bool Interac
 void TCustomActiveSkin::MouseEnterControl(TShiftState Shift, int X, int Y)
 {
     TCustomSkinnedControl::MouseEnterControl(Shift, X, Y);
+    // The pointer was just found over the control; only a handler of the entry could have
+    // moved it away since.
     if (FEnableMouseInteraction)
-        FadeGroup(&TCustomActiveSkin::FFadingOnMouseEnter, true);
+        FadeGroup(&TCustomActiveSkin::FFadingOnMouseEnter, true, OnMouseEnterControl ? GetMouseInControl() : true);
 }
 
 void TCustomActiveSkin::MouseExitControl(TShiftState Shift, int X, int Y)

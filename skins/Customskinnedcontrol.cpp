@@ -225,6 +225,23 @@ void TCustomSkinnedControl::Paint()
         UpdateClientBitmap();
 }
 
+void TCustomSkinnedControl::PaintWindow(HDC DC)
+{
+    // An opaque picture of the client's size covers the background entirely: filling it
+    // first would only be painted over.
+    TBitmap* picture = nullptr;
+    if (GetParent() && FArtworked)
+        picture = GetFadingInProgress() ? GetFadingSkinBitmap() : GetSkinBitmap();
+    const TRect client = GetClientRect();
+    auto* canvas = dynamic_cast<TControlCanvas*>(GetCanvas());
+    if (!canvas || !picture || picture->GetTransparent() || picture->GetWidth() < client.Width() ||
+        picture->GetHeight() < client.Height()) {
+        TCustomControl::PaintWindow(DC);
+        return;
+    }
+    canvas->PaintWith(DC, [this] { Paint(); });
+}
+
 void TCustomSkinnedControl::UpdateClientBitmap()
 {
     if (!GetParent())

@@ -210,6 +210,7 @@ public:
 
 protected:
     void Paint() override;
+    void PaintWindow(HDC DC) override;
     void CreateWnd() override;
     // A disabled control gets no mouse input: a press or hover in progress is over.
     void EnabledChanged() override;
@@ -267,6 +268,8 @@ private:
     // Whether the pointer is over the window, read from the mouse message being handled
     // when there is one, else from the display.
     bool PointerOverWindow();
+    // A fade runs whose first frame has not come yet.
+    bool FadeAtItsStart() const;
     TPoint PointerOnScreen();
     bool Valid(TCacheItem Item) const { return FValid.Valid(Item); }
     void Validate(TCacheItem Item, bool Value = true) { FValid.Set(Item, Value); }

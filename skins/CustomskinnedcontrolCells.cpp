@@ -119,8 +119,11 @@ void TCustomSkinnedControl::RecanvasArtwork(TBitmap* Source, int H, int V)
     const TCellSize cell{FPArtworkStore[FWorkspaces.New()]->GetWidth(), FPArtworkStore[FWorkspaces.New()]->GetHeight()};
     const TRect from = ThemeCellRect(H, V, cell);
     const bool fading = GetAllowFading();
-    if (fading)
-        StopFading();   // the picture shown so far is now the old workspace's
+    // A fade that has not drawn a frame yet still shows its old workspace exactly: that
+    // picture stays the start of the next fade, and the new workspace is free for the new
+    // cell. Otherwise the picture reached becomes the old workspace's.
+    if (fading && !FadeAtItsStart())
+        StopFading();
     {
         const int w = FWorkspaces.New();
         TScopedPermission quiet([this, w](bool v) { SetAllowArtworkChangeEvent(w, v); });

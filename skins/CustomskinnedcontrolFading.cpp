@@ -104,6 +104,16 @@ void TCustomSkinnedControl::FadingFrameTimerOnTimer(TObject*)
     }
 }
 
+bool TCustomSkinnedControl::FadeAtItsStart() const
+{
+    if (!GetFadingInProgress() || !FFade.FadesArtwork() || FFade.FadesColor())
+        return false;
+    const TBitmap* from = FPArtworkStore[FWorkspaces.Old()].get();
+    const TBitmap* to = FPArtworkStore[FWorkspaces.New()].get();
+    return FFade.OldWeight() == 1.0 && FFade.NewWeight() == 0.0 && from->GetWidth() == to->GetWidth() &&
+           from->GetHeight() == to->GetHeight();
+}
+
 TBitmap* TCustomSkinnedControl::GetFadingSkinBitmap()
 {
     if (!Valid(TCacheItem::FadingSkinBitmap))

@@ -96,12 +96,14 @@ void TCustomSkinnedControl::MouseMove(TShiftState Shift, int X, int Y)
         int newLeft = target.X, newTop = target.Y;
         DragTo(Shift, newLeft, newTop);
     }
-    if (FPointer.WasInControl() && !GetMouseInControl()) {
+    bool inNow = GetMouseInControl();
+    if (FPointer.WasInControl() && !inNow) {
         MouseExitControl(Shift, X, Y);
         if (!FPointer.Dragging() && !FPointer.ButtonHeld())
             SetMouseIsCaptured(false);
+        inNow = GetMouseInControl();
     }
-    FPointer.SetWasInControl(GetMouseInControl());
+    FPointer.SetWasInControl(inNow);
 }
 
 void TCustomSkinnedControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
