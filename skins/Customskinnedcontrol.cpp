@@ -225,21 +225,44 @@ void TCustomSkinnedControl::Paint()
         UpdateClientBitmap();
 }
 
+TBitmap* TCustomSkinnedControl::CoveringPicture()
+{
+    if (!GetParent() || !FArtworked)
+        return nullptr;
+    TBitmap* picture = GetFadingInProgress() ? GetFadingSkinBitmap() : GetSkinBitmap();
+    const TRect client = GetClientRect();
+    if (!picture || picture->GetTransparent() || picture->GetWidth() < client.Width() ||
+        picture->GetHeight() < client.Height())
+        return nullptr;
+    return picture;
+}
+
 void TCustomSkinnedControl::PaintWindow(HDC DC)
 {
     // An opaque picture of the client's size covers the background entirely: filling it
     // first would only be painted over.
-    TBitmap* picture = nullptr;
-    if (GetParent() && FArtworked)
-        picture = GetFadingInProgress() ? GetFadingSkinBitmap() : GetSkinBitmap();
-    const TRect client = GetClientRect();
     auto* canvas = dynamic_cast<TControlCanvas*>(GetCanvas());
-    if (!canvas || !picture || picture->GetTransparent() || picture->GetWidth() < client.Width() ||
-        picture->GetHeight() < client.Height()) {
+    if (!canvas || !CoveringPicture()) {
         TCustomControl::PaintWindow(DC);
         return;
     }
     canvas->PaintWith(DC, [this] { Paint(); });
+}
+
+void TCustomSkinnedControl::ShowNewPicture()
+{
+    // Drawn straight on the window, as fade frames are, when the picture is all there is to
+    // draw: no graphic child on it, no colour change still to be taken in by Paint.
+    bool alone = HandleAllocated() && GetColor() == FNewColor;
+    for (int i = 0; alone && i < ControlCount(); ++i)
+        alone = dynamic_cast<TWinControl*>(Controls(i)) != nullptr;
+    TBitmap* picture = alone ? CoveringPicture() : nullptr;
+    if (picture) {
+        Validate(TCacheItem::ClientBitmap);
+        DrawOnCanvas(picture);
+    } else {
+        Repaint();
+    }
 }
 
 void TCustomSkinnedControl::UpdateClientBitmap()

@@ -265,6 +265,10 @@ private:
     // an empty bitmap for null), then the stored bitmap's handler with the control as sender.
     void AssignOwnedBitmap(std::unique_ptr<TBitmap>& Target, TBitmap* Value);
     void DrawOnCanvas(TBitmap* Bitmap);
+    // The picture to show when it is opaque and covers the client area, else null.
+    TBitmap* CoveringPicture();
+    // Puts the picture of a new cell on the screen at once.
+    void ShowNewPicture();
     // Whether the pointer is over the window, read from the mouse message being handled
     // when there is one, else from the display.
     bool PointerOverWindow();

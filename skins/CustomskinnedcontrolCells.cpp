@@ -140,7 +140,7 @@ void TCustomSkinnedControl::RecanvasArtwork(TBitmap* Source, int H, int V)
     if (fading)
         StartFading(false, true);
     else
-        Repaint();
+        ShowNewPicture();
 }
 
 void TCustomSkinnedControl::SetThemeRange(int HorzCount, int VertCount)
