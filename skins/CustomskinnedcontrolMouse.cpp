@@ -79,8 +79,12 @@ void TCustomSkinnedControl::MouseMove(TShiftState Shift, int X, int Y)
     const bool inControl = GetMouseInControl();
     if (inControl && !GetMouseIsCaptured())
         SetMouseIsCaptured(true);
-    if (!FPointer.WasInControl() && inControl)
+    if (!FPointer.WasInControl() && inControl) {
         MouseEnterControl(Shift, X, Y);
+        // Entered: should a handler have moved the control away, the exit below pairs it
+        // and gives the capture up.
+        FPointer.SetWasInControl(true);
+    }
     TCustomControl::MouseMove(Shift, X, Y);
     if (OnMouseMove)
         OnMouseMove(this, Shift, X, Y);
