@@ -13,7 +13,10 @@
 // CustomskinnedcontrolArtwork.cpp (artwork, sets, caches), CustomskinnedcontrolCells.cpp
 // (colour map, theme cells), CustomskinnedcontrolShapes.cpp (outlines, siblings),
 // CustomskinnedcontrolFading.cpp, CustomskinnedcontrolBounds.cpp (Assign, SetBounds),
-// CustomskinnedcontrolMouse.cpp (mouse tracking, presses and dragging).
+// CustomskinnedcontrolMouse.cpp (mouse tracking, presses and dragging). Its state is
+// private and kept in the small classes of SkinState.h (the workspaces, the validity of the
+// caches, the permission locks, the fade, the pointer, the storage shared with siblings);
+// subclasses read it through the accessors.
 #include <memory>
 
 #include "framework/Controls.h"
