@@ -18,7 +18,8 @@
 
 namespace {
 
-std::unique_ptr<TBitmap> picture(int W, int H, int Seed, bool Cutaway = false)
+// Cutaway: lime corners and a lime dot pattern, which Shift moves.
+std::unique_ptr<TBitmap> picture(int W, int H, int Seed, bool Cutaway = false, int Shift = 0)
 {
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(pf24bit);
@@ -27,7 +28,7 @@ std::unique_ptr<TBitmap> picture(int W, int H, int Seed, bool Cutaway = false)
         auto* row = static_cast<uint8_t*>(bitmap->ScanLine(y));
         for (int x = 0; x < W; ++x) {
             const int cx = std::min(x, W - 1 - x), cy = std::min(y, H - 1 - y);
-            const bool cut = Cutaway && (cx + cy < 6 || (x * 3 + y * 5) % 17 == 0);
+            const bool cut = Cutaway && (cx + cy < 6 || (x * 3 + y * 5 + Shift) % 17 == 0);
             row[3 * x] = cut ? 0 : uint8_t(x * 7 + Seed);
             row[3 * x + 1] = cut ? 255 : uint8_t(y * 13 + Seed * 3);
             row[3 * x + 2] = cut ? 0 : uint8_t((x ^ y) + Seed);
@@ -157,6 +158,25 @@ void OursShape(benchmark::State& State)
     State.counters["controls"] = double(shape.controls.size());
 }
 
+// Every control gets an artwork of another outline (as when a new skin is loaded), children
+// first; each new outline goes up to the form, and the loop paints what changed.
+void OursNewShapes(benchmark::State& State)
+{
+    MainShape shape;
+    std::vector<std::unique_ptr<TBitmap>> other;
+    for (size_t i = 0; i < shape.artworks.size(); ++i)
+        other.push_back(picture(shape.artworks[i]->GetWidth(), shape.artworks[i]->GetHeight(), int(i), true, 7));
+    bool flip = false;
+    for (auto _ : State) {
+        flip = !flip;
+        for (size_t i = shape.controls.size(); i-- > 0;)
+            shape.controls[i]->SetArtwork(flip ? other[i].get() : shape.artworks[i].get());
+        // Painting what changed is part of the work.
+        processPendingMessages();
+    }
+    State.counters["controls"] = double(shape.controls.size());
+}
+
 void RefShape(benchmark::State& State)
 {
     MainShape shape;
@@ -182,6 +202,8 @@ BENCHMARK_CAPTURE(OursFadeFrame, panel, 1920, 1080)->Name("ours/fade frame 1920x
 BENCHMARK_CAPTURE(RefFadeFrame, panel, 1920, 1080)->Name("ref/fade frame 1920x1080")->Unit(benchmark::kMillisecond);
 BENCHMARK(OursShape)->Name("ours/outline 148x348, 12 children")->Unit(benchmark::kMillisecond);
 BENCHMARK(RefShape)->Name("ref/outline 148x348, 12 children")->Unit(benchmark::kMillisecond);
+BENCHMARK(OursNewShapes)->Name("ours/new outlines 148x348, 12 children")->Unit(benchmark::kMillisecond);
+BENCHMARK(RefShape)->Name("ref/new outlines 148x348, 12 children")->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

@@ -122,9 +122,9 @@ void TCustomActiveSkin::Loaded()
     // The stored state (disabled, switched on) may call for another cell than the one shown
     // while the properties arrived; show it at once.
     const bool inControl = GetMouseInControl();
-    const TActiveCell cell = CellFor(inControl, FMouseButtonHeld);
+    const TActiveCell cell = CellFor(inControl, GetMouseButtonHeld());
     if (cell.Column != GetThemeHorzIndex() || cell.Row != GetThemeVertIndex())
-        FadeInArtwork(0, inControl, FMouseButtonHeld);
+        FadeInArtwork(0, inControl, GetMouseButtonHeld());
 }
 
 // ---- State changes ----
@@ -135,7 +135,7 @@ void TCustomActiveSkin::SetEnabled(bool Value)
         return;
     TCustomSkinnedControl::SetEnabled(Value);
     if (FEnableDisabledArtwork)
-        FadeInArtwork(FFadingOnEnabled, GetMouseInControl(), FMouseButtonHeld);
+        FadeInArtwork(FFadingOnEnabled, GetMouseInControl(), GetMouseButtonHeld());
 }
 
 void TCustomActiveSkin::SetSwitchedOn(bool Value)
@@ -143,7 +143,7 @@ void TCustomActiveSkin::SetSwitchedOn(bool Value)
     if (Value == FSwitchedOn)
         return;
     FSwitchedOn = Value;
-    const bool inControl = GetMouseInControl(), pressed = FMouseButtonHeld;
+    const bool inControl = GetMouseInControl(), pressed = GetMouseButtonHeld();
     ForEachInGroup([&](TCustomActiveSkin* Member) {
         if (!Member->FEnableStateSwitch)
             return;
@@ -160,8 +160,13 @@ void TCustomActiveSkin::StateChange()
 
 void TCustomActiveSkin::FadeGroup(int TCustomActiveSkin::*Duration, bool InteractiveOnly)
 {
+    FadeGroup(Duration, InteractiveOnly, GetMouseInControl());
+}
+
+void TCustomActiveSkin::FadeGroup(int TCustomActiveSkin::*Duration, bool InteractiveOnly, bool InControl)
+{
     // The state is the initiator's, for every member.
-    const bool inControl = GetMouseInControl(), pressed = FMouseButtonHeld;
+    const bool inControl = InControl, pressed = GetMouseButtonHeld();
     ForEachInGroup([&](TCustomActiveSkin* Member) {
         if (!InteractiveOnly || Member->FEnableMouseInteraction)
             Member->FadeInArtwork(Member->*Duration, inControl, pressed);
@@ -171,15 +176,17 @@ void TCustomActiveSkin::FadeGroup(int TCustomActiveSkin::*Duration, bool Interac
 void TCustomActiveSkin::MouseEnterControl(TShiftState Shift, int X, int Y)
 {
     TCustomSkinnedControl::MouseEnterControl(Shift, X, Y);
+    // The pointer was just found over the control; only a handler of the entry could have
+    // moved it away since.
     if (FEnableMouseInteraction)
-        FadeGroup(&TCustomActiveSkin::FFadingOnMouseEnter, true);
+        FadeGroup(&TCustomActiveSkin::FFadingOnMouseEnter, true, OnMouseEnterControl ? GetMouseInControl() : true);
 }
 
 void TCustomActiveSkin::MouseExitControl(TShiftState Shift, int X, int Y)
 {
     TCustomSkinnedControl::MouseExitControl(Shift, X, Y);
     // While the button is held the pressed cell stays until the release.
-    if (FEnableMouseInteraction && !FMouseButtonHeld)
+    if (FEnableMouseInteraction && !GetMouseButtonHeld())
         FadeGroup(&TCustomActiveSkin::FFadingOnMouseEnter, true);
 }
 
@@ -196,7 +203,7 @@ void TCustomActiveSkin::MouseUp(TMouseButton Button, TShiftState Shift, int X, i
     TCustomSkinnedControl::MouseUp(Button, Shift, X, Y);
     if (!FEnableMouseInteraction)
         return;
-    if (FEnableStateSwitch && !FPressCancelled) {
+    if (FEnableStateSwitch && !GetPressCancelled()) {
         SetSwitchedOn(!FSwitchedOn);
         StateChange();
         return;

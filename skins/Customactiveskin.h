@@ -98,6 +98,8 @@ protected:
     // FadeInArtwork on every member (with mouse interaction only, when asked), each with its
     // own duration of the kind given and with this control's mouse state.
     void FadeGroup(int TCustomActiveSkin::*Duration, bool InteractiveOnly);
+    // The same with the mouse state known to the caller.
+    void FadeGroup(int TCustomActiveSkin::*Duration, bool InteractiveOnly, bool InControl);
     // Calls Action on every member of the control's group, this control first.
     template <class F>
     void ForEachInGroup(F Action);

@@ -25,7 +25,7 @@ void TCustomActiveSkin::AttachActiveSkinGroup(TCustomActiveSkin* Group)
     FNextInGroup->FActiveSkinGroup = this;
     // The group's switch state, without an event.
     FSwitchedOn = FNextInGroup->FSwitchedOn;
-    FadeInArtwork(0, GetMouseInControl(), FMouseButtonHeld);
+    FadeInArtwork(0, GetMouseInControl(), GetMouseButtonHeld());
 }
 
 void TCustomActiveSkin::DetachActiveSkinGroup()

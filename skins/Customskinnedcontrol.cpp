@@ -21,7 +21,7 @@ void TCustomSkinnedControl::Initialize()
     // Painted through a buffer so the skin is drawn without flicker.
     SetDoubleBuffered(true);
     FOldColor = FNewColor = GetColor();
-    FWasMouseInControl = false;
+    FPointer.SetWasInControl(false);
     FFadingFrameTimer = std::make_unique<TTimer>(nullptr);
     FFadingFrameTimer->SetEnabled(false);
     FFadingFrameTimer->SetOnTimer([this](TObject* Sender) {
@@ -36,54 +36,23 @@ void TCustomSkinnedControl::Initialize()
     });
     SetFadingFrameRate(25);
     SetFadingInterval(250);
-    FFadingStartTime = FFadingCurrentTime = FFadingElapsed = 0;
-    FOldWeight = 0.0;
-    FNewWeight = 1.0;
-    FFadeColor = FFadeArtwork = false;
-    FOldWorkspace = 0;
-    FNewWorkspace = 1;
-    FColorSetValid = FColorMapValid = FArtworkSetValid = FArtworkMapValid = false;
-    FSkinBitmapValid = FFadingSkinBitmapValid = FClientBitmapValid = false;
-    FArtworkShapeValid = FChildShapesValid = FSkinShapeValid = false;
-    FAllowFadingLock = FAllowShapeUpdatingLock = 0;
-    FAllowColorSetChangeEventLock = FAllowArtworkSetChangeEventLock = 0;
     for (int w = 0; w < 2; ++w) {
-        FPColorValid[w] = FPArtworkValid[w] = FPStretchedArtworkValid[w] = false;
-        FPArtworkMuxValid[w] = FPColorizedArtworkValid[w] = false;
-        DefaultBitmap(FPArtwork[w]);
-        FAllowArtworkChangeEventLock[w] = 0;
+        DefaultBitmap(FPArtworkStore[w]);
         AttachFArtworkChngEvent(w);
         DefaultBitmap(FPStretchedArtwork[w]);
         DefaultBitmap(FPColorizedArtwork[w]);
-        FPColor[w] = GetColor();
+        FPColorStore[w] = GetColor();
     }
     FFadingSkinBitmap = std::make_unique<TBitmap>();
     FFadingSkinBitmap->SetPixelFormat(pf24bit);
-    FSiblingAttached = false;
-    FColorSetPresent = false;
-    FColorSet = std::make_unique<TBitmap>();
-    FColorSet->SetPixelFormat(pf24bit);
+    FColorSetStore = std::make_unique<TBitmap>();
+    FColorSetStore->SetPixelFormat(pf24bit);
     AttachFColorSetChngEvent();
-    FColorMap.Clear();
-    FThemeHorzCount = FThemeVertCount = 1;
-    FThemeHorzIndex = FThemeVertIndex = 0;
-    FArtworkSetPresent = false;
-    DefaultBitmap(FArtworkSet);
+    DefaultBitmap(FArtworkSetStore);
     AttachFArtworkSetChngEvent();
     FArtworkShape = std::make_unique<TRegion>();
     FChildShapes = std::make_unique<TRegion>();
     FSkinShape = std::make_unique<TRegion>();
-    FTransparentColor = clLime;
-    FTransparentMode = tmFixed;
-    FArtworked = FColorized = FStretched = FShaped = false;
-    FOwnShapeParent = false;
-    FShapeParentRef = &FOwnShapeParent;
-    FSkinnedParent = nullptr;
-    FOwnSiblingCount = 0;
-    FSiblingCountRef = &FOwnSiblingCount;
-    FMouseButtonHeld = FPressCancelled = false;
-    FMouseDownPos = TPoint(0, 0);
-    FDragable = FDragParent = FBeingDragged = FDragging = FEnableFading = false;
     OnMouseEnterControl = nullptr;
     OnMouseExitControl = nullptr;
     OnMouseCancelled = nullptr;
@@ -101,7 +70,7 @@ TCustomSkinnedControl::~TCustomSkinnedControl()
         DetachSkinnedSibling();
     FFadingFrameTimer->SetEnabled(false);
     // No handler may reach a half-freed control.
-    for (TBitmap* b : {FColorSet.get(), FArtworkSet.get(), FPArtwork[0].get(), FPArtwork[1].get()})
+    for (TBitmap* b : {FColorSetStore.get(), FArtworkSetStore.get(), FPArtworkStore[0].get(), FPArtworkStore[1].get()})
         b->OnChange = nullptr;
 }
 
@@ -121,12 +90,12 @@ void TCustomSkinnedControl::SetColor(TColor Value)
     if (GetAllowFading()) {
         // The inherited colour follows the fade frame by frame.
         StopFading();
-        SetPColor(FNewWorkspace, FNewColor);
+        SetPColor(FWorkspaces.New(), FNewColor);
         StartFading(true, false);
         return;
     }
-    SetPColor(FNewWorkspace, FNewColor);
-    InvalidatePColorizedArtwork(FNewWorkspace);
+    SetPColor(FWorkspaces.New(), FNewColor);
+    InvalidatePColorizedArtwork(FWorkspaces.New());
     TCustomControl::SetColor(Value);
     if (GetParent() && (!FArtworked || FColorized))
         Repaint();
@@ -151,8 +120,8 @@ void TCustomSkinnedControl::SetTransparentColor(TColor Value)
         return;
     FTransparentColor = Value;
     FTransparentMode = tmFixed;
-    UpdateTransparency(FArtworkSet.get(), Value, tmFixed);
-    UpdateTransparency(FPArtwork[FNewWorkspace].get(), FTransparentColor, FTransparentMode);
+    UpdateTransparency(FArtworkSetStore.get(), Value, tmFixed);
+    UpdateTransparency(FPArtworkStore[FWorkspaces.New()].get(), FTransparentColor, FTransparentMode);
     if (FShaped)
         InvalidateArtworkShape();
 }
@@ -162,9 +131,9 @@ void TCustomSkinnedControl::SetTransparentMode(TTransparentMode Value)
     if (Value == FTransparentMode)
         return;
     FTransparentMode = Value;
-    UpdateTransparency(FArtworkSet.get(), FTransparentColor, Value);
+    UpdateTransparency(FArtworkSetStore.get(), FTransparentColor, Value);
     // Read again: with tmAuto the set's own colour has just become the control's.
-    UpdateTransparency(FPArtwork[FNewWorkspace].get(), FTransparentColor, FTransparentMode);
+    UpdateTransparency(FPArtworkStore[FWorkspaces.New()].get(), FTransparentColor, FTransparentMode);
     if (FShaped)
         InvalidateArtworkShape();
 }
@@ -249,11 +218,51 @@ void TCustomSkinnedControl::Paint()
         // The colour changed by another route than SetColor (ParentColor).
         FOldColor = FNewColor;
         FNewColor = GetColor();
-        SetPColor(FNewWorkspace, GetColor());
-        InvalidatePColorizedArtwork(FNewWorkspace);
+        SetPColor(FWorkspaces.New(), GetColor());
+        InvalidatePColorizedArtwork(FWorkspaces.New());
     }
     if (GetParent() && FArtworked)
         UpdateClientBitmap();
+}
+
+TBitmap* TCustomSkinnedControl::CoveringPicture()
+{
+    if (!GetParent() || !FArtworked)
+        return nullptr;
+    TBitmap* picture = GetFadingInProgress() ? GetFadingSkinBitmap() : GetSkinBitmap();
+    const TRect client = GetClientRect();
+    if (!picture || picture->GetTransparent() || picture->GetWidth() < client.Width() ||
+        picture->GetHeight() < client.Height())
+        return nullptr;
+    return picture;
+}
+
+void TCustomSkinnedControl::PaintWindow(HDC DC)
+{
+    // An opaque picture of the client's size covers the background entirely: filling it
+    // first would only be painted over.
+    auto* canvas = dynamic_cast<TControlCanvas*>(GetCanvas());
+    if (!canvas || !CoveringPicture()) {
+        TCustomControl::PaintWindow(DC);
+        return;
+    }
+    canvas->PaintWith(DC, [this] { Paint(); });
+}
+
+void TCustomSkinnedControl::ShowNewPicture()
+{
+    // Drawn straight on the window, as fade frames are, when the picture is all there is to
+    // draw: no graphic child on it, no colour change still to be taken in by Paint.
+    bool alone = HandleAllocated() && GetColor() == FNewColor;
+    for (int i = 0; alone && i < ControlCount(); ++i)
+        alone = dynamic_cast<TWinControl*>(Controls(i)) != nullptr;
+    TBitmap* picture = alone ? CoveringPicture() : nullptr;
+    if (picture) {
+        Validate(TCacheItem::ClientBitmap);
+        DrawOnCanvas(picture);
+    } else {
+        Repaint();
+    }
 }
 
 void TCustomSkinnedControl::UpdateClientBitmap()
@@ -263,7 +272,7 @@ void TCustomSkinnedControl::UpdateClientBitmap()
     TBitmap* picture = GetFadingInProgress() ? GetFadingSkinBitmap() : GetSkinBitmap();
     if (!picture)
         return;
-    FClientBitmapValid = true;
+    Validate(TCacheItem::ClientBitmap, true);
     DrawOnCanvas(picture);
 }
 

@@ -13,7 +13,10 @@
 // CustomskinnedcontrolArtwork.cpp (artwork, sets, caches), CustomskinnedcontrolCells.cpp
 // (colour map, theme cells), CustomskinnedcontrolShapes.cpp (outlines, siblings),
 // CustomskinnedcontrolFading.cpp, CustomskinnedcontrolBounds.cpp (Assign, SetBounds),
-// CustomskinnedcontrolMouse.cpp (mouse tracking, presses and dragging).
+// CustomskinnedcontrolMouse.cpp (mouse tracking, presses and dragging). Its state is
+// private and kept in the small classes of SkinState.h (the workspaces, the validity of the
+// caches, the permission locks, the fade, the pointer, the storage shared with siblings);
+// subclasses read it through the accessors.
 #include <memory>
 
 #include "framework/Controls.h"
@@ -123,21 +126,21 @@ public:
     bool GetColorized() const { return FColorized; }
     bool GetStretched() const { return FStretched; }
     bool GetShaped() const { return FShaped; }
-    bool GetDragable() const { return FDragable; }
-    bool GetDragParent() const { return FDragParent; }
-    void SetDragParent(bool Value) { FDragParent = Value; }
-    bool GetBeingDragged() const { return FBeingDragged; }
-    bool GetDragging() const { return FDragging; }
+    bool GetDragable() const { return FPointer.Dragable(); }
+    bool GetDragParent() const { return FPointer.DragParent(); }
+    void SetDragParent(bool Value) { FPointer.SetDragParent(Value); }
+    bool GetBeingDragged() const { return FPointer.BeingDragged(); }
+    bool GetDragging() const { return FPointer.Dragging(); }
     // The state of the last press: a button still held, released away from the control.
-    bool GetMouseButtonHeld() const { return FMouseButtonHeld; }
-    bool GetPressCancelled() const { return FPressCancelled; }
-    TPoint GetMouseDownPos() const { return FMouseDownPos; }
-    bool GetEnableFading() const { return FEnableFading; }
-    int GetFadingInterval() const { return FFadingInterval; }
+    bool GetMouseButtonHeld() const { return FPointer.ButtonHeld(); }
+    bool GetPressCancelled() const { return FPointer.PressCancelled(); }
+    TPoint GetMouseDownPos() const { return FPointer.DownPos(); }
+    bool GetEnableFading() const { return FFade.Enabled(); }
+    int GetFadingInterval() const { return FFade.Interval(); }
 
     // ---- Caches (per workspace with a workspace number, 0 or 1) ----
-    int NewWorkspace() const { return FNewWorkspace; }
-    int OldWorkspace() const { return FOldWorkspace; }
+    int NewWorkspace() const { return FWorkspaces.New(); }
+    int OldWorkspace() const { return FWorkspaces.Old(); }
     TColor GetPColor(int W);
     void SetPColor(int W, TColor Color);
     TBitmap* GetPArtwork(int W);
@@ -175,15 +178,15 @@ public:
 
     // ---- Permissions: false takes a lock, true gives one back (never below 0) ----
     bool GetAllowFading();
-    void SetAllowFading(bool Value) { Count(FAllowFadingLock, Value); }
-    bool GetAllowShapeUpdating() const { return FAllowShapeUpdatingLock == 0; }
-    void SetAllowShapeUpdating(bool Value) { Count(FAllowShapeUpdatingLock, Value); }
-    bool GetAllowColorSetChangeEvent() const { return FAllowColorSetChangeEventLock == 0; }
-    void SetAllowColorSetChangeEvent(bool Value) { Count(FAllowColorSetChangeEventLock, Value); }
-    bool GetAllowArtworkSetChangeEvent() const { return FAllowArtworkSetChangeEventLock == 0; }
-    void SetAllowArtworkSetChangeEvent(bool Value) { Count(FAllowArtworkSetChangeEventLock, Value); }
-    bool GetAllowArtworkChangeEvent(int W) const { return FAllowArtworkChangeEventLock[W & 1] == 0; }
-    void SetAllowArtworkChangeEvent(int W, bool Value) { Count(FAllowArtworkChangeEventLock[W & 1], Value); }
+    void SetAllowFading(bool Value) { FLocks.Set(TPermission::Fading, Value); }
+    bool GetAllowShapeUpdating() const { return FLocks.Allowed(TPermission::ShapeUpdating); }
+    void SetAllowShapeUpdating(bool Value) { FLocks.Set(TPermission::ShapeUpdating, Value); }
+    bool GetAllowColorSetChangeEvent() const { return FLocks.Allowed(TPermission::ColorSetChangeEvent); }
+    void SetAllowColorSetChangeEvent(bool Value) { FLocks.Set(TPermission::ColorSetChangeEvent, Value); }
+    bool GetAllowArtworkSetChangeEvent() const { return FLocks.Allowed(TPermission::ArtworkSetChangeEvent); }
+    void SetAllowArtworkSetChangeEvent(bool Value) { FLocks.Set(TPermission::ArtworkSetChangeEvent, Value); }
+    bool GetAllowArtworkChangeEvent(int W) const { return FLocks.Allowed(TPermissionLocks::ArtworkChangeEvent(W)); }
+    void SetAllowArtworkChangeEvent(int W, bool Value) { FLocks.Set(TPermissionLocks::ArtworkChangeEvent(W), Value); }
 
     // ---- Fading ----
     int GetFadingFrameRate() const;
@@ -191,8 +194,8 @@ public:
     bool GetFadingInProgress() const;
     void StartFading(bool FadeColor, bool FadeArtwork);
     void StopFading();
-    double GetOldWeight() const { return FOldWeight; }
-    double GetNewWeight() const { return FNewWeight; }
+    double GetOldWeight() const { return FFade.OldWeight(); }
+    double GetNewWeight() const { return FFade.NewWeight(); }
     TTimer* FadingFrameTimer() const { return FFadingFrameTimer.get(); }
     // The timer's handler: one frame of the running fade.
     void FadingFrameTimerOnTimer(TObject* Sender);
@@ -210,6 +213,7 @@ public:
 
 protected:
     void Paint() override;
+    void PaintWindow(HDC DC) override;
     void CreateWnd() override;
     // A disabled control gets no mouse input: a press or hover in progress is over.
     void EnabledChanged() override;
@@ -254,93 +258,8 @@ protected:
     bool WindowReachable() const;
     void SetDragging(bool Value);
 
-    // ---- Fields ----
-    TColor FOldColor = clNone;
-    TColor FNewColor = clNone;
-    bool FWasMouseInControl = false;
-    std::unique_ptr<TTimer> FFadingFrameTimer;
-    // Milliseconds on the monotonic clock.
-    int64_t FFadingStartTime = 0;
-    int64_t FFadingCurrentTime = 0;
-    int64_t FFadingElapsed = 0;
-    double FOldWeight = 0.0;
-    double FNewWeight = 1.0;
-    bool FFadeColor = false;
-    bool FFadeArtwork = false;
-    int FOldWorkspace = 0;
-    int FNewWorkspace = 1;
-    bool FColorSetValid = false;
-    bool FColorMapValid = false;
-    bool FArtworkSetValid = false;
-    bool FArtworkMapValid = false;
-    bool FPColorValid[2] = {false, false};
-    bool FPArtworkValid[2] = {false, false};
-    bool FPStretchedArtworkValid[2] = {false, false};
-    bool FPArtworkMuxValid[2] = {false, false};
-    bool FPColorizedArtworkValid[2] = {false, false};
-    bool FSkinBitmapValid = false;
-    bool FFadingSkinBitmapValid = false;
-    bool FClientBitmapValid = false;
-    bool FArtworkShapeValid = false;
-    bool FChildShapesValid = false;
-    bool FSkinShapeValid = false;
-    int FAllowFadingLock = 0;
-    int FAllowShapeUpdatingLock = 0;
-    int FAllowColorSetChangeEventLock = 0;
-    int FAllowArtworkSetChangeEventLock = 0;
-    int FAllowArtworkChangeEventLock[2] = {0, 0};
-    TColor FPColor[2] = {clNone, clNone};
-    std::unique_ptr<TBitmap> FPArtwork[2];
-    std::unique_ptr<TBitmap> FPStretchedArtwork[2];
-    std::unique_ptr<TBitmap> FPColorizedArtwork[2];
-    std::unique_ptr<TBitmap> FFadingSkinBitmap;
-    bool FSiblingAttached = false;
-    int FThemeHorzCount = 1;
-    int FThemeVertCount = 1;
-    int FThemeHorzIndex = 0;
-    int FThemeVertIndex = 0;
-    bool FColorSetPresent = false;
-    std::unique_ptr<TBitmap> FColorSet;
-    TColorMap FColorMap;
-    bool FArtworkSetPresent = false;
-    std::unique_ptr<TBitmap> FArtworkSet;
-    std::unique_ptr<TRegion> FArtworkShape;
-    std::unique_ptr<TRegion> FChildShapes;
-    std::unique_ptr<TRegion> FSkinShape;
-    TColor FTransparentColor = clLime;
-    TTransparentMode FTransparentMode = tmFixed;
-    bool FArtworked = false;
-    bool FColorized = false;
-    bool FStretched = false;
-    bool FShaped = false;
-    // ShapeParent and the count of skinned siblings: own storage, or storage shared with the
-    // skinned siblings (kept alive by whichever sibling still holds it).
-    bool FOwnShapeParent = false;
-    bool* FShapeParentRef = &FOwnShapeParent;
-    std::shared_ptr<bool> FSharedShapeParent;
-    TCustomSkinnedControl* FSkinnedParent = nullptr;
-    int FOwnSiblingCount = 0;
-    int* FSiblingCountRef = &FOwnSiblingCount;
-    std::shared_ptr<int> FSharedSiblingCount;
-    bool FMouseButtonHeld = false;
-    bool FPressCancelled = false;
-    TPoint FMouseDownPos;
-    bool FDragable = false;
-    bool FDragParent = false;
-    bool FBeingDragged = false;
-    bool FDragging = false;
-    bool FEnableFading = false;
-    int FFadingInterval = 250;
-
 private:
     void Initialize();
-    static void Count(int& Lock, bool Allow)
-    {
-        if (!Allow)
-            ++Lock;
-        else if (Lock > 0)
-            --Lock;
-    }
     // Stretch decision from a cell size and a control size.
     void RecomputeStretched(int Width, int Height);
     // The cell size of the artwork set under the current grid.
@@ -349,6 +268,73 @@ private:
     // an empty bitmap for null), then the stored bitmap's handler with the control as sender.
     void AssignOwnedBitmap(std::unique_ptr<TBitmap>& Target, TBitmap* Value);
     void DrawOnCanvas(TBitmap* Bitmap);
+    // The picture to show when it is opaque and covers the client area, else null.
+    TBitmap* CoveringPicture();
+    // Puts the picture of a new cell on the screen at once.
+    void ShowNewPicture();
+    // Whether the pointer is over the window, read from the mouse message being handled
+    // when there is one, else from the display.
+    bool PointerOverWindow();
+    // A fade runs whose first frame has not come yet.
+    bool FadeAtItsStart() const;
+    TPoint PointerOnScreen();
+    bool Valid(TCacheItem Item) const { return FValid.Valid(Item); }
+    void Validate(TCacheItem Item, bool Value = true) { FValid.Set(Item, Value); }
+    bool Valid(TWorkspaceItem Item, int W) const { return FValid.Valid(Item, W); }
+    void Validate(TWorkspaceItem Item, int W, bool Value = true) { FValid.Set(Item, W, Value); }
 
+    // ---- State ----
+    TWorkspaces FWorkspaces;
+    TCacheValidity FValid;
+    TPermissionLocks FLocks;
+    TFadeState FFade;
+    TPointerState FPointer;
+    TSiblingShare FSiblings;
+    // The colour shown before the last change and the one it changed to.
+    TColor FOldColor = clNone;
+    TColor FNewColor = clNone;
+    std::unique_ptr<TTimer> FFadingFrameTimer;
+    // The pictures: the sets, the colour of each cell, and per workspace the colour, the
+    // artwork cell, its stretched and its tinted form; the in-between picture of a fade.
+    std::unique_ptr<TBitmap> FColorSetStore;
+    std::unique_ptr<TBitmap> FArtworkSetStore;
+    TColorMap FColorMapStore;
+    TColor FPColorStore[2] = {clNone, clNone};
+    std::unique_ptr<TBitmap> FPArtworkStore[2];
+    std::unique_ptr<TBitmap> FPStretchedArtwork[2];
+    std::unique_ptr<TBitmap> FPColorizedArtwork[2];
+    std::unique_ptr<TBitmap> FFadingSkinBitmap;
+    // The outlines: the artwork's, the children's, and the two joined.
+    std::unique_ptr<TRegion> FArtworkShape;
+    std::unique_ptr<TRegion> FChildShapes;
+    std::unique_ptr<TRegion> FSkinShape;
+    TCustomSkinnedControl* FSkinnedParent = nullptr;
+    bool FSiblingAttached = false;
+    // The window took an outline that its parent's outline has not taken in yet.
+    bool FOutlineNotPassedOn = false;
+    // The theme grid and the cell shown.
+    int FThemeHorzCount = 1;
+    int FThemeVertCount = 1;
+    int FThemeHorzIndex = 0;
+    int FThemeVertIndex = 0;
+    bool FColorSetPresent = false;
+    bool FArtworkSetPresent = false;
+    TColor FTransparentColor = clLime;
+    TTransparentMode FTransparentMode = tmFixed;
+    bool FArtworked = false;
+    bool FColorized = false;
+    bool FStretched = false;
+    bool FShaped = false;
     bool FPainting = false;
+
+protected:
+    // The caches as a subclass that inspects them sees them: views of the private storage,
+    // declared after it so that they bind to constructed members.
+    std::unique_ptr<TBitmap>& FColorSet = FColorSetStore;
+    std::unique_ptr<TBitmap>& FArtworkSet = FArtworkSetStore;
+    TColorMap& FColorMap = FColorMapStore;
+    TColor (&FPColor)[2] = FPColorStore;
+    std::unique_ptr<TBitmap> (&FPArtwork)[2] = FPArtworkStore;
+    bool (&FPColorValid)[2] = FValid.Flags(TWorkspaceItem::Color);
+    bool (&FPArtworkValid)[2] = FValid.Flags(TWorkspaceItem::Artwork);
 };

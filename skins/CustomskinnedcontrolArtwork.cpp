@@ -27,28 +27,27 @@ void TCustomSkinnedControl::DefaultBitmap(std::unique_ptr<TBitmap>& B)
 
 void TCustomSkinnedControl::AttachFColorSetChngEvent()
 {
-    FColorSet->OnChange = [this](TObject* Sender) { FColorSetOnChange(Sender); };
+    FColorSetStore->OnChange = [this](TObject* Sender) { FColorSetOnChange(Sender); };
 }
 
 void TCustomSkinnedControl::AttachFArtworkSetChngEvent()
 {
-    FArtworkSet->OnChange = [this](TObject* Sender) { FArtworkSetOnChange(Sender); };
+    FArtworkSetStore->OnChange = [this](TObject* Sender) { FArtworkSetOnChange(Sender); };
 }
 
 void TCustomSkinnedControl::AttachFArtworkChngEvent(int W)
 {
-    if (W == FNewWorkspace)
-        FPArtwork[W]->OnChange = [this](TObject* Sender) { NewFArtworkOnChange(Sender); };
+    if (W == FWorkspaces.New())
+        FPArtworkStore[W]->OnChange = [this](TObject* Sender) { NewFArtworkOnChange(Sender); };
     else
-        FPArtwork[W]->OnChange = [this](TObject* Sender) { OldFArtworkOnChange(Sender); };
+        FPArtworkStore[W]->OnChange = [this](TObject* Sender) { OldFArtworkOnChange(Sender); };
 }
 
 void TCustomSkinnedControl::SwitchWorkspaces()
 {
-    FOldWorkspace = FNewWorkspace;
-    FNewWorkspace = FOldWorkspace == 0 ? 1 : 0;
-    AttachFArtworkChngEvent(FOldWorkspace);
-    AttachFArtworkChngEvent(FNewWorkspace);
+    FWorkspaces.Switch();
+    AttachFArtworkChngEvent(FWorkspaces.Old());
+    AttachFArtworkChngEvent(FWorkspaces.New());
 }
 
 // ---- Change handlers ----
@@ -71,18 +70,18 @@ void TCustomSkinnedControl::FArtworkSetOnChange(TObject*)
 
 void TCustomSkinnedControl::NewFArtworkOnChange(TObject*)
 {
-    if (!GetAllowArtworkChangeEvent(FNewWorkspace))
+    if (!GetAllowArtworkChangeEvent(FWorkspaces.New()))
         return;
     // The shown artwork was changed from outside: it is the single artwork from now on.
-    DefaultBitmap(FArtworkSet);
+    DefaultBitmap(FArtworkSetStore);
     FArtworkSetPresent = false;
-    InvalidatePArtwork(FNewWorkspace);
+    InvalidatePArtwork(FWorkspaces.New());
 }
 
 void TCustomSkinnedControl::OldFArtworkOnChange(TObject*)
 {
-    if (GetAllowArtworkChangeEvent(FOldWorkspace))
-        InvalidatePArtwork(FOldWorkspace);
+    if (GetAllowArtworkChangeEvent(FWorkspaces.Old()))
+        InvalidatePArtwork(FWorkspaces.Old());
 }
 
 // ---- Bitmap properties ----
@@ -102,14 +101,14 @@ void TCustomSkinnedControl::AssignOwnedBitmap(std::unique_ptr<TBitmap>& Target, 
 
 TBitmap* TCustomSkinnedControl::GetColorSet()
 {
-    if (!FColorSetValid)
+    if (!Valid(TCacheItem::ColorSet))
         UpdateColorSet();
-    return FColorSet.get();
+    return FColorSetStore.get();
 }
 
 void TCustomSkinnedControl::SetColorSet(TBitmap* Value)
 {
-    AssignOwnedBitmap(FColorSet, Value);
+    AssignOwnedBitmap(FColorSetStore, Value);
 }
 
 void TCustomSkinnedControl::SetColorSetPresent(bool)
@@ -124,14 +123,14 @@ bool TCustomSkinnedControl::StoreColorSet()
 
 TBitmap* TCustomSkinnedControl::GetArtworkSet()
 {
-    if (!FArtworkSetValid)
+    if (!Valid(TCacheItem::ArtworkSet))
         UpdateArtworkSet();
-    return FArtworkSet.get();
+    return FArtworkSetStore.get();
 }
 
 void TCustomSkinnedControl::SetArtworkSet(TBitmap* Value)
 {
-    AssignOwnedBitmap(FArtworkSet, Value);
+    AssignOwnedBitmap(FArtworkSetStore, Value);
 }
 
 bool TCustomSkinnedControl::StoreArtworkSet()
@@ -145,24 +144,24 @@ void TCustomSkinnedControl::SetArtworkSetPresent(bool Value)
         return;
     if (Value) {
         FArtworkSetPresent = true;
-        InvalidatePArtwork(FNewWorkspace);
+        InvalidatePArtwork(FWorkspaces.New());
         return;
     }
     // The cell shown becomes the single artwork.
-    if (!FPArtworkValid[FNewWorkspace])
-        UpdatePArtwork(FNewWorkspace);
-    DefaultBitmap(FArtworkSet);
+    if (!Valid(TWorkspaceItem::Artwork, FWorkspaces.New()))
+        UpdatePArtwork(FWorkspaces.New());
+    DefaultBitmap(FArtworkSetStore);
     FArtworkSetPresent = false;
 }
 
 TBitmap* TCustomSkinnedControl::GetArtwork()
 {
-    return GetPArtwork(FNewWorkspace);
+    return GetPArtwork(FWorkspaces.New());
 }
 
 void TCustomSkinnedControl::SetArtwork(TBitmap* Value)
 {
-    SetPArtwork(FNewWorkspace, Value);
+    SetPArtwork(FWorkspaces.New(), Value);
 }
 
 bool TCustomSkinnedControl::StoreArtwork()
@@ -172,22 +171,22 @@ bool TCustomSkinnedControl::StoreArtwork()
 
 void TCustomSkinnedControl::SetPArtwork(int W, TBitmap* Value)
 {
-    AssignOwnedBitmap(FPArtwork[W & 1], Value);
+    AssignOwnedBitmap(FPArtworkStore[W & 1], Value);
 }
 
 TBitmap* TCustomSkinnedControl::GetStretchedArtwork()
 {
-    return GetPStretchedArtwork(FNewWorkspace);
+    return GetPStretchedArtwork(FWorkspaces.New());
 }
 
 TBitmap* TCustomSkinnedControl::GetArtworkMux()
 {
-    return GetPArtworkMux(FNewWorkspace);
+    return GetPArtworkMux(FWorkspaces.New());
 }
 
 TBitmap* TCustomSkinnedControl::GetColorizedArtwork()
 {
-    return GetPColorizedArtwork(FNewWorkspace);
+    return GetPColorizedArtwork(FWorkspaces.New());
 }
 
 // ---- Getters of the chain ----
@@ -195,28 +194,28 @@ TBitmap* TCustomSkinnedControl::GetColorizedArtwork()
 TColor TCustomSkinnedControl::GetPColor(int W)
 {
     W &= 1;
-    if (!FPColorValid[W])
+    if (!Valid(TWorkspaceItem::Color, W))
         UpdatePColor(W);
-    return FPColor[W];
+    return FPColorStore[W];
 }
 
 void TCustomSkinnedControl::SetPColor(int W, TColor Color)
 {
-    FPColor[W & 1] = Color;
+    FPColorStore[W & 1] = Color;
 }
 
 TBitmap* TCustomSkinnedControl::GetPArtwork(int W)
 {
     W &= 1;
-    if (!FPArtworkValid[W])
+    if (!Valid(TWorkspaceItem::Artwork, W))
         UpdatePArtwork(W);
-    return FPArtwork[W].get();
+    return FPArtworkStore[W].get();
 }
 
 TBitmap* TCustomSkinnedControl::GetPStretchedArtwork(int W)
 {
     W &= 1;
-    if (!FPStretchedArtworkValid[W])
+    if (!Valid(TWorkspaceItem::StretchedArtwork, W))
         UpdatePStretchedArtwork(W);
     return FPStretchedArtwork[W].get();
 }
@@ -226,14 +225,14 @@ TBitmap* TCustomSkinnedControl::GetPArtworkMux(int W)
     W &= 1;
     TBitmap* result = FStretched ? GetPStretchedArtwork(W) : GetPArtwork(W);
     if (result)
-        FPArtworkMuxValid[W] = true;
+        Validate(TWorkspaceItem::ArtworkMux, W, true);
     return result;
 }
 
 TBitmap* TCustomSkinnedControl::GetPColorizedArtwork(int W)
 {
     W &= 1;
-    if (!FPColorizedArtworkValid[W])
+    if (!Valid(TWorkspaceItem::ColorizedArtwork, W))
         UpdatePColorizedArtwork(W);
     return FPColorizedArtwork[W].get();
 }
@@ -242,7 +241,7 @@ TBitmap* TCustomSkinnedControl::GetSkinBitmap()
 {
     TBitmap* result = FColorized ? GetColorizedArtwork() : GetArtworkMux();
     if (result)
-        FSkinBitmapValid = true;
+        Validate(TCacheItem::SkinBitmap, true);
     return result;
 }
 
@@ -255,49 +254,49 @@ TCellSize TCustomSkinnedControl::SetCellSize(TBitmap* Set) const
 
 void TCustomSkinnedControl::UpdateColorSet()
 {
-    FColorSetValid = true;
-    FixBitmap(FColorSet.get());
+    Validate(TCacheItem::ColorSet, true);
+    FixBitmap(FColorSetStore.get());
 }
 
 void TCustomSkinnedControl::UpdateArtworkSet()
 {
-    FArtworkSetValid = true;
-    FixBitmap(FArtworkSet.get());
+    Validate(TCacheItem::ArtworkSet, true);
+    FixBitmap(FArtworkSetStore.get());
 }
 
 void TCustomSkinnedControl::UpdateArtworkMap()
 {
     if (GetArtworkSet())
-        FArtworkMapValid = true;
+        Validate(TCacheItem::ArtworkMap, true);
 }
 
 void TCustomSkinnedControl::UpdatePColor(int W)
 {
     W &= 1;
-    FPColorValid[W] = true;
-    if (W == FNewWorkspace) {
+    Validate(TWorkspaceItem::Color, W, true);
+    if (W == FWorkspaces.New()) {
         if (FColorSetPresent)
-            FPColor[W] = GetColorMap(FThemeHorzIndex, FThemeVertIndex);
+            FPColorStore[W] = GetColorMap(FThemeHorzIndex, FThemeVertIndex);
     } else {
-        FPColor[W] = FPColor[FNewWorkspace];
+        FPColorStore[W] = FPColorStore[FWorkspaces.New()];
     }
 }
 
 void TCustomSkinnedControl::UpdatePArtwork(int W)
 {
     W &= 1;
-    TBitmap* artwork = FPArtwork[W].get();
-    FPArtworkValid[W] = true;
+    TBitmap* artwork = FPArtworkStore[W].get();
+    Validate(TWorkspaceItem::Artwork, W, true);
     FixBitmap(artwork);
-    if (W == FOldWorkspace) {
-        AssignBitmap(FPArtwork[FNewWorkspace].get(), artwork, false);
+    if (W == FWorkspaces.Old()) {
+        AssignBitmap(FPArtworkStore[FWorkspaces.New()].get(), artwork, false);
         return;
     }
     if (!FArtworkSetPresent)
         return;   // the single artwork is the artwork itself
     TBitmap* set = GetArtworkSet();
     const TCellSize cell = SetCellSize(set);
-    const int w = FNewWorkspace;
+    const int w = FWorkspaces.New();
     TScopedPermission quiet([this, w](bool v) { SetAllowArtworkChangeEvent(w, v); });
     artwork->SetWidth(cell.Width);
     artwork->SetHeight(cell.Height);
@@ -311,7 +310,7 @@ void TCustomSkinnedControl::UpdatePStretchedArtwork(int W)
     TBitmap* artwork = GetPArtwork(W);
     if (!FPStretchedArtwork[W] || !artwork)
         return;
-    FPStretchedArtworkValid[W] = true;
+    Validate(TWorkspaceItem::StretchedArtwork, W, true);
     StretchBitmap(artwork, FPStretchedArtwork[W].get(), GetWidth(), GetHeight(), 0);
 }
 
@@ -321,7 +320,7 @@ void TCustomSkinnedControl::UpdatePColorizedArtwork(int W)
     TBitmap* source = GetPArtworkMux(W);
     if (!FPColorizedArtwork[W] || !source)
         return;
-    FPColorizedArtworkValid[W] = true;
+    Validate(TWorkspaceItem::ColorizedArtwork, W, true);
     ColorizeBitmap(source, FPColorizedArtwork[W].get(), GetPColor(W));
 }
 
@@ -329,30 +328,30 @@ void TCustomSkinnedControl::UpdatePColorizedArtwork(int W)
 
 void TCustomSkinnedControl::InvalidateColorSet()
 {
-    FColorSetValid = false;
-    InvalidatePColor(FNewWorkspace);
+    Validate(TCacheItem::ColorSet, false);
+    InvalidatePColor(FWorkspaces.New());
 }
 
 void TCustomSkinnedControl::InvalidateColorMap()
 {
-    FColorMapValid = false;
+    Validate(TCacheItem::ColorMap, false);
 }
 
 void TCustomSkinnedControl::InvalidateArtworkSet()
 {
-    FArtworkSetValid = false;
-    InvalidatePArtwork(FNewWorkspace);
+    Validate(TCacheItem::ArtworkSet, false);
+    InvalidatePArtwork(FWorkspaces.New());
 }
 
 void TCustomSkinnedControl::InvalidateArtworkMap()
 {
-    FArtworkMapValid = false;
+    Validate(TCacheItem::ArtworkMap, false);
 }
 
 void TCustomSkinnedControl::InvalidatePColor(int W)
 {
     W &= 1;
-    FPColorValid[W] = false;
+    Validate(TWorkspaceItem::Color, W, false);
     InvalidatePColorizedArtwork(W);
 }
 
@@ -360,16 +359,16 @@ void TCustomSkinnedControl::RecomputeStretched(int Width, int Height)
 {
     // The raw set: its size is all that counts here.
     const TCellSize cell = FArtworkSetPresent
-                               ? SetCellSize(FArtworkSet.get())
-                               : TCellSize{FPArtwork[FNewWorkspace]->GetWidth(), FPArtwork[FNewWorkspace]->GetHeight()};
+                               ? SetCellSize(FArtworkSetStore.get())
+                               : TCellSize{FPArtworkStore[FWorkspaces.New()]->GetWidth(), FPArtworkStore[FWorkspaces.New()]->GetHeight()};
     FStretched = NeedsStretch(cell, Width, Height);
 }
 
 void TCustomSkinnedControl::InvalidatePArtwork(int W)
 {
     W &= 1;
-    FPArtworkValid[W] = false;
-    if (W == FNewWorkspace) {
+    Validate(TWorkspaceItem::Artwork, W, false);
+    if (W == FWorkspaces.New()) {
         if (FArtworkSetPresent)
             GetArtworkSet();   // brought up to date before its size is read
         RecomputeStretched(GetWidth(), GetHeight());
@@ -382,38 +381,38 @@ void TCustomSkinnedControl::InvalidatePArtwork(int W)
 void TCustomSkinnedControl::InvalidatePStretchedArtwork(int W)
 {
     W &= 1;
-    FPStretchedArtworkValid[W] = false;
+    Validate(TWorkspaceItem::StretchedArtwork, W, false);
     InvalidatePArtworkMux(W);
 }
 
 void TCustomSkinnedControl::InvalidatePArtworkMux(int W)
 {
     W &= 1;
-    FPArtworkMuxValid[W] = false;
+    Validate(TWorkspaceItem::ArtworkMux, W, false);
     InvalidatePColorizedArtwork(W);
-    if (W == FNewWorkspace && FShaped)
+    if (W == FWorkspaces.New() && FShaped)
         InvalidateArtworkShape();
 }
 
 void TCustomSkinnedControl::InvalidatePColorizedArtwork(int W)
 {
-    FPColorizedArtworkValid[W & 1] = false;
+    Validate(TWorkspaceItem::ColorizedArtwork, W & 1, false);
     InvalidateSkinBitmap();
 }
 
 void TCustomSkinnedControl::InvalidateSkinBitmap()
 {
-    FSkinBitmapValid = false;
+    Validate(TCacheItem::SkinBitmap, false);
     InvalidateFadingSkinBitmap();
 }
 
 void TCustomSkinnedControl::InvalidateFadingSkinBitmap()
 {
-    FFadingSkinBitmapValid = false;
+    Validate(TCacheItem::FadingSkinBitmap, false);
     InvalidateClientBitmap();
 }
 
 void TCustomSkinnedControl::InvalidateClientBitmap()
 {
-    FClientBitmapValid = false;
+    Validate(TCacheItem::ClientBitmap, false);
 }

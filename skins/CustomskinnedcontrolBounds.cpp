@@ -12,25 +12,25 @@ void TCustomSkinnedControl::Assign(TPersistent* Source)
         SetParentColor(source->GetParentColor());
         SetArtworkSetPresent(source->FArtworkSetPresent);
         if (FArtworkSetPresent)
-            AssignBitmap(source->FArtworkSet.get(), FArtworkSet.get(), false);
-        AssignBitmap(source->FPArtwork[source->FNewWorkspace].get(), FPArtwork[FNewWorkspace].get(), false);
+            AssignBitmap(source->FArtworkSetStore.get(), FArtworkSetStore.get(), false);
+        AssignBitmap(source->FPArtworkStore[source->FWorkspaces.New()].get(), FPArtworkStore[FWorkspaces.New()].get(), false);
         FThemeHorzCount = source->FThemeHorzCount;
         FThemeVertCount = source->FThemeVertCount;
         FThemeHorzIndex = source->FThemeHorzIndex;
         FThemeVertIndex = source->FThemeVertIndex;
         // The colour map keeps to the grid it now serves.
-        if (FColorMap.Allocated())
-            FColorMap.Resize(std::max(FThemeHorzCount, 1), std::max(FThemeVertCount, 1), GetColor());
+        if (FColorMapStore.Allocated())
+            FColorMapStore.Resize(std::max(FThemeHorzCount, 1), std::max(FThemeVertCount, 1), GetColor());
         SetTransparentColor(source->FTransparentColor);
         SetTransparentMode(source->FTransparentMode);
         SetColorized(source->FColorized);
         SetArtworked(source->FArtworked);
         SetShaped(source->FShaped);
         SetShapeParent(source->GetShapeParent());
-        SetDragable(source->FDragable);
-        FDragParent = source->FDragParent;
-        SetEnableFading(source->FEnableFading);
-        SetFadingInterval(source->FFadingInterval);
+        SetDragable(source->FPointer.Dragable());
+        SetDragParent(source->GetDragParent());
+        SetEnableFading(source->FFade.Enabled());
+        SetFadingInterval(source->FFade.Interval());
         InvalidateArtworkSet();
         SetBounds(GetLeft(), GetTop(), source->GetWidth(), source->GetHeight());
     } else if (auto* bitmap = dynamic_cast<TBitmap*>(Source)) {
@@ -39,7 +39,7 @@ void TCustomSkinnedControl::Assign(TPersistent* Source)
     } else {
         TCustomControl::Assign(Source);
     }
-    InvalidatePStretchedArtwork(FNewWorkspace);
+    InvalidatePStretchedArtwork(FWorkspaces.New());
 }
 
 void TCustomSkinnedControl::Assign(TBitmap* Source, int HorzCount, int VertCount)
@@ -55,9 +55,9 @@ void TCustomSkinnedControl::Assign(TBitmap* Source, int HorzCount, int VertCount
         from = copy.get();
     }
     const TCellSize cell = ThemeCellSize(from->GetWidth(), from->GetHeight(), HorzCount, VertCount);
-    TBitmap* artwork = FPArtwork[FNewWorkspace].get();
+    TBitmap* artwork = FPArtworkStore[FWorkspaces.New()].get();
     {
-        const int w = FNewWorkspace;
+        const int w = FWorkspaces.New();
         TScopedPermission quiet([this, w](bool v) { SetAllowArtworkChangeEvent(w, v); });
         artwork->SetHeight(cell.Height);
         artwork->SetWidth(cell.Width);
@@ -88,8 +88,8 @@ void TCustomSkinnedControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeig
         return;
     }
     RecomputeStretched(GetWidth(), GetHeight());
-    InvalidatePStretchedArtwork(FOldWorkspace);
-    InvalidatePStretchedArtwork(FNewWorkspace);
+    InvalidatePStretchedArtwork(FWorkspaces.Old());
+    InvalidatePStretchedArtwork(FWorkspaces.New());
     // A shaped control gets there through its own outline.
     if (!FShaped)
         InvalidateParentChildShapes(nullptr);

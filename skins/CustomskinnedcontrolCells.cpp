@@ -34,16 +34,16 @@ TColor TCustomSkinnedControl::GetColorMap(int H, int V)
 {
     if (H < 0 || V < 0 || H >= FThemeHorzCount || V >= FThemeVertCount)
         return GetColor();
-    return FColorMap.Get(H, V, GetColor());
+    return FColorMapStore.Get(H, V, GetColor());
 }
 
 void TCustomSkinnedControl::SetColorMap(int H, int V, TColor Color)
 {
     if (H < 0 || V < 0 || H >= FThemeHorzCount || V >= FThemeVertCount)
         return;
-    if (!FColorMap.Allocated())
-        FColorMap.Resize(FThemeHorzCount, FThemeVertCount, GetColor());
-    FColorMap.Set(H, V, Color);
+    if (!FColorMapStore.Allocated())
+        FColorMapStore.Resize(FThemeHorzCount, FThemeVertCount, GetColor());
+    FColorMapStore.Set(H, V, Color);
 }
 
 void TCustomSkinnedControl::UpdateColorMap()
@@ -51,17 +51,17 @@ void TCustomSkinnedControl::UpdateColorMap()
     TBitmap* set = GetColorSet();
     if (!set)
         return;
-    FColorMapValid = true;
+    Validate(TCacheItem::ColorMap, true);
     const int columns = std::max(FThemeHorzCount, 1), rows = std::max(FThemeVertCount, 1);
-    if (FColorMap.Columns() != columns || FColorMap.Rows() != rows)
-        FColorMap.Resize(columns, rows, GetColor());
+    if (FColorMapStore.Columns() != columns || FColorMapStore.Rows() != rows)
+        FColorMapStore.Resize(columns, rows, GetColor());
     const TCellSize cell = ThemeCellSize(set->GetWidth(), set->GetHeight(), columns, rows);
     for (int v = 0; v < rows; ++v)
         for (int h = 0; h < columns; ++h) {
             const int x = h * cell.Width, y = v * cell.Height;
             // A set smaller than its grid has cells without pixels: they keep their colour.
             if (x < set->GetWidth() && y < set->GetHeight())
-                FColorMap.Set(h, v, set->Canvas()->GetPixel(x, y));
+                FColorMapStore.Set(h, v, set->Canvas()->GetPixel(x, y));
         }
 }
 
@@ -72,9 +72,9 @@ void TCustomSkinnedControl::SetThemeHorzCount(int Value)
     if (Value == FThemeHorzCount || Value <= 0)
         return;
     FThemeHorzCount = Value;
-    if (FColorMap.Allocated())
-        FColorMap.Resize(FThemeHorzCount, std::max(FThemeVertCount, 1), GetColor());
-    InvalidatePArtwork(FNewWorkspace);
+    if (FColorMapStore.Allocated())
+        FColorMapStore.Resize(FThemeHorzCount, std::max(FThemeVertCount, 1), GetColor());
+    InvalidatePArtwork(FWorkspaces.New());
 }
 
 void TCustomSkinnedControl::SetThemeVertCount(int Value)
@@ -82,9 +82,9 @@ void TCustomSkinnedControl::SetThemeVertCount(int Value)
     if (Value == FThemeVertCount || Value <= 0)
         return;
     FThemeVertCount = Value;
-    if (FColorMap.Allocated())
-        FColorMap.Resize(std::max(FThemeHorzCount, 1), FThemeVertCount, GetColor());
-    InvalidatePArtwork(FNewWorkspace);
+    if (FColorMapStore.Allocated())
+        FColorMapStore.Resize(std::max(FThemeHorzCount, 1), FThemeVertCount, GetColor());
+    InvalidatePArtwork(FWorkspaces.New());
 }
 
 void TCustomSkinnedControl::SetThemeHorzIndex(int Value)
@@ -106,7 +106,7 @@ void TCustomSkinnedControl::SetArtworkIndexes(int H, int V)
         return;
     // The picture shown so far, brought up to date while the old indexes still hold: it is
     // what a fade starts from.
-    GetPArtwork(FNewWorkspace);
+    GetPArtwork(FWorkspaces.New());
     FThemeHorzIndex = H;
     FThemeVertIndex = V;
     RecanvasArtwork(GetArtworkSet(), H, V);
@@ -116,18 +116,21 @@ void TCustomSkinnedControl::RecanvasArtwork(TBitmap* Source, int H, int V)
 {
     Source24 source(Source);
     // The cell is the size of the picture shown now.
-    const TCellSize cell{FPArtwork[FNewWorkspace]->GetWidth(), FPArtwork[FNewWorkspace]->GetHeight()};
+    const TCellSize cell{FPArtworkStore[FWorkspaces.New()]->GetWidth(), FPArtworkStore[FWorkspaces.New()]->GetHeight()};
     const TRect from = ThemeCellRect(H, V, cell);
     const bool fading = GetAllowFading();
-    if (fading)
-        StopFading();   // the picture shown so far is now the old workspace's
+    // A fade that has not drawn a frame yet still shows its old workspace exactly: that
+    // picture stays the start of the next fade, and the new workspace is free for the new
+    // cell. Otherwise the picture reached becomes the old workspace's.
+    if (fading && !FadeAtItsStart())
+        StopFading();
     {
-        const int w = FNewWorkspace;
+        const int w = FWorkspaces.New();
         TScopedPermission quiet([this, w](bool v) { SetAllowArtworkChangeEvent(w, v); });
-        TBitmap* artwork = FPArtwork[w].get();
+        TBitmap* artwork = FPArtworkStore[w].get();
         if (fading) {
-            artwork->SetWidth(FPArtwork[FOldWorkspace]->GetWidth());
-            artwork->SetHeight(FPArtwork[FOldWorkspace]->GetHeight());
+            artwork->SetWidth(FPArtworkStore[FWorkspaces.Old()]->GetWidth());
+            artwork->SetHeight(FPArtworkStore[FWorkspaces.Old()]->GetHeight());
         }
         CopyCell(artwork, source.bitmap, from);
         source.copy.reset();
@@ -137,7 +140,7 @@ void TCustomSkinnedControl::RecanvasArtwork(TBitmap* Source, int H, int V)
     if (fading)
         StartFading(false, true);
     else
-        Repaint();
+        ShowNewPicture();
 }
 
 void TCustomSkinnedControl::SetThemeRange(int HorzCount, int VertCount)
@@ -146,9 +149,9 @@ void TCustomSkinnedControl::SetThemeRange(int HorzCount, int VertCount)
         return;
     // The cell shown is cut from the set as it was before the change.
     if (FArtworkSetPresent)
-        UpdatePArtwork(FNewWorkspace);
+        UpdatePArtwork(FWorkspaces.New());
     if (FColorSetPresent)
-        UpdatePColor(FNewWorkspace);
+        UpdatePColor(FWorkspaces.New());
     if (HorzCount == 0 || VertCount == 0) {
         FArtworkSetPresent = false;
         FColorSetPresent = false;
@@ -158,16 +161,16 @@ void TCustomSkinnedControl::SetThemeRange(int HorzCount, int VertCount)
         TScopedPermission artworkSetQuiet([this](bool v) { SetAllowArtworkSetChangeEvent(v); });
         // Pixels stay in place, so the cells keep their positions and their size.
         if (FThemeHorzCount > 0) {
-            FArtworkSet->SetWidth(RescaledExtent(FArtworkSet->GetWidth(), HorzCount, FThemeHorzCount));
-            FColorSet->SetWidth(RescaledExtent(FColorSet->GetWidth(), HorzCount, FThemeHorzCount));
+            FArtworkSetStore->SetWidth(RescaledExtent(FArtworkSetStore->GetWidth(), HorzCount, FThemeHorzCount));
+            FColorSetStore->SetWidth(RescaledExtent(FColorSetStore->GetWidth(), HorzCount, FThemeHorzCount));
         }
         if (FThemeVertCount > 0) {
-            FArtworkSet->SetHeight(RescaledExtent(FArtworkSet->GetHeight(), VertCount, FThemeVertCount));
-            FColorSet->SetHeight(RescaledExtent(FColorSet->GetHeight(), VertCount, FThemeVertCount));
+            FArtworkSetStore->SetHeight(RescaledExtent(FArtworkSetStore->GetHeight(), VertCount, FThemeVertCount));
+            FColorSetStore->SetHeight(RescaledExtent(FColorSetStore->GetHeight(), VertCount, FThemeVertCount));
         }
-        FColorMap.Clear();
+        FColorMapStore.Clear();
         if (HorzCount > 0 && VertCount > 0)
-            FColorMap.Resize(HorzCount, VertCount, GetColor());
+            FColorMapStore.Resize(HorzCount, VertCount, GetColor());
         InvalidateArtworkMap();
         InvalidateColorMap();
     }

@@ -31,18 +31,18 @@ bool TCustomSkinnedControl::FrameGuardSet()
 
 bool TCustomSkinnedControl::GetAllowFading()
 {
-    return FEnableFading && FAllowFadingLock == 0 && !(FColorized && !FArtworked) && FFadingInterval > 0 &&
+    return FFade.Enabled() && FLocks.Allowed(TPermission::Fading) && !(FColorized && !FArtworked) && FFade.Interval() > 0 &&
            !Designing();
 }
 
 void TCustomSkinnedControl::SetEnableFading(bool Value)
 {
-    FEnableFading = Value;
+    FFade.SetEnabled(Value);
 }
 
 void TCustomSkinnedControl::SetFadingInterval(int Value)
 {
-    FFadingInterval = Value;
+    FFade.SetInterval(Value);
 }
 
 int TCustomSkinnedControl::GetFadingFrameRate() const
@@ -62,23 +62,19 @@ bool TCustomSkinnedControl::GetFadingInProgress() const
 
 void TCustomSkinnedControl::StartFading(bool FadeColor, bool FadeArtwork)
 {
-    FFadeColor = FadeColor;
-    FFadeArtwork = FadeArtwork;
     if (!FadeColor)
-        SetPColor(FNewWorkspace, FNewColor);
+        SetPColor(FWorkspaces.New(), FNewColor);
     else
         // The old end is the colour shown so far, not one derived again from the new end.
-        FPColorValid[FOldWorkspace] = true;
+        Validate(TWorkspaceItem::Color, FWorkspaces.Old(), true);
     if (!FadeArtwork) {
         // The picture stays as it is during a colour fade.
-        AssignBitmap(FPArtwork[FOldWorkspace].get(), FPArtwork[FNewWorkspace].get(), false);
+        AssignBitmap(FPArtworkStore[FWorkspaces.Old()].get(), FPArtworkStore[FWorkspaces.New()].get(), false);
         TScopedPermission keepShape([this](bool v) { SetAllowShapeUpdating(v); });
-        InvalidatePStretchedArtwork(FNewWorkspace);
+        InvalidatePStretchedArtwork(FWorkspaces.New());
     }
     // Until the first frame the screen shows the old end.
-    FOldWeight = 1.0;
-    FNewWeight = 0.0;
-    FFadingStartTime = nowMs();
+    FFade.Start(nowMs(), FadeColor, FadeArtwork);
     FFadingFrameTimer->SetEnabled(true);
 }
 
@@ -92,29 +88,35 @@ void TCustomSkinnedControl::FadingFrameTimerOnTimer(TObject*)
         ~Restore() { frameGuard = true; }
     } restore;
 
-    FFadingCurrentTime = nowMs();
-    FFadingElapsed = FFadingCurrentTime - FFadingStartTime;
-    const TFadeStep step = FadeStepAt(FFadingElapsed, FFadingInterval);
-    FNewWeight = step.NewWeight;
-    FOldWeight = step.OldWeight;
+    const TFadeStep step = FFade.Frame(nowMs());
     InvalidateFadingSkinBitmap();
-    const TColor oldColor = GetPColor(FOldWorkspace), newColor = GetPColor(FNewWorkspace);
+    const TColor oldColor = GetPColor(FWorkspaces.Old()), newColor = GetPColor(FWorkspaces.New());
     if (newColor != oldColor)
-        TCustomControl::SetColor(MixColors(oldColor, newColor, FOldWeight, FNewWeight));
+        TCustomControl::SetColor(MixColors(oldColor, newColor, FFade.OldWeight(), FFade.NewWeight()));
     else
         TCustomControl::Paint();
     if (GetParent() && FArtworked)
         UpdateClientBitmap();
     if (step.Finished) {
         FFadingFrameTimer->SetEnabled(false);
-        FFadeColor = FFadeArtwork = false;
+        FFade.End();
         FNewColor = GetColor();
     }
 }
 
+bool TCustomSkinnedControl::FadeAtItsStart() const
+{
+    if (!GetFadingInProgress() || !FFade.FadesArtwork() || FFade.FadesColor())
+        return false;
+    const TBitmap* from = FPArtworkStore[FWorkspaces.Old()].get();
+    const TBitmap* to = FPArtworkStore[FWorkspaces.New()].get();
+    return FFade.OldWeight() == 1.0 && FFade.NewWeight() == 0.0 && from->GetWidth() == to->GetWidth() &&
+           from->GetHeight() == to->GetHeight();
+}
+
 TBitmap* TCustomSkinnedControl::GetFadingSkinBitmap()
 {
-    if (!FFadingSkinBitmapValid)
+    if (!Valid(TCacheItem::FadingSkinBitmap))
         UpdateFadingSkinBitmap();
     return FFadingSkinBitmap.get();
 }
@@ -123,46 +125,46 @@ void TCustomSkinnedControl::UpdateFadingSkinBitmap()
 {
     if (!FFadingSkinBitmap)
         return;
-    TBitmap* from = FColorized ? GetPColorizedArtwork(FOldWorkspace) : GetPArtworkMux(FOldWorkspace);
-    TBitmap* to = FColorized ? GetPColorizedArtwork(FNewWorkspace) : GetPArtworkMux(FNewWorkspace);
+    TBitmap* from = FColorized ? GetPColorizedArtwork(FWorkspaces.Old()) : GetPArtworkMux(FWorkspaces.Old());
+    TBitmap* to = FColorized ? GetPColorizedArtwork(FWorkspaces.New()) : GetPArtworkMux(FWorkspaces.New());
     if (!from || !to)
         return;
-    FFadingSkinBitmapValid = true;
-    if (!FColorized && !FFadeArtwork) {
+    Validate(TCacheItem::FadingSkinBitmap, true);
+    if (!FColorized && !FFade.FadesArtwork()) {
         // A colour fade of an untinted picture: both ends are the same picture, and a blend
         // of it with itself would lose a level wherever the weights' sum falls short of 1.
         AssignBitmap(to, FFadingSkinBitmap.get(), false);
         return;
     }
-    BlendBitmaps(from, to, FFadingSkinBitmap.get(), FOldWeight, FNewWeight);
+    BlendBitmaps(from, to, FFadingSkinBitmap.get(), FFade.OldWeight(), FFade.NewWeight());
 }
 
 void TCustomSkinnedControl::StopFading()
 {
     FFadingFrameTimer->SetEnabled(false);
     {
-        const int w = FNewWorkspace;
+        const int w = FWorkspaces.New();
         TScopedPermission quiet([this, w](bool v) { SetAllowArtworkChangeEvent(w, v); });
         // What was reached becomes the new end, and after the exchange the next fade's start.
-        if (FFadeColor)
-            SetPColor(w, MixColors(GetPColor(FOldWorkspace), GetPColor(w), FOldWeight, FNewWeight));
-        if (FFadeArtwork) {
-            TBitmap* from = FPArtwork[FOldWorkspace].get();
-            TBitmap* to = FPArtwork[w].get();
+        if (FFade.FadesColor())
+            SetPColor(w, MixColors(GetPColor(FWorkspaces.Old()), GetPColor(w), FFade.OldWeight(), FFade.NewWeight()));
+        if (FFade.FadesArtwork()) {
+            TBitmap* from = FPArtworkStore[FWorkspaces.Old()].get();
+            TBitmap* to = FPArtworkStore[w].get();
             const bool sameSize = from->GetWidth() == to->GetWidth() && from->GetHeight() == to->GetHeight();
             // A fade stopped before its first frame (the mouse moves faster than frames come)
             // reached the old picture exactly, and one at its end the new: a copy, or nothing,
             // gives what the blend would.
-            if (sameSize && FOldWeight == 1.0 && FNewWeight == 0.0)
+            if (sameSize && FFade.OldWeight() == 1.0 && FFade.NewWeight() == 0.0)
                 CopyCell(to, from, TRect(0, 0, from->GetWidth(), from->GetHeight()));
-            else if (!(sameSize && FOldWeight == 0.0 && FNewWeight == 1.0))
-                BlendBitmaps(from, to, to, FOldWeight, FNewWeight);
+            else if (!(sameSize && FFade.OldWeight() == 0.0 && FFade.NewWeight() == 1.0))
+                BlendBitmaps(from, to, to, FFade.OldWeight(), FFade.NewWeight());
         }
         {
             TScopedPermission keepShape([this](bool v) { SetAllowShapeUpdating(v); });
             InvalidatePStretchedArtwork(w);
         }
-        FFadeColor = FFadeArtwork = false;
+        FFade.End();
     }
     SwitchWorkspaces();
 }

@@ -1,9 +1,11 @@
 #include "skins/Customskinnedcontrol.h"
 
 // TCustomSkinnedControl: where the mouse is, its capture, the mouse messages and dragging.
-// Enter and leave are decided by the window under the cursor, so they follow the control's
-// visible shape. The cursor is read anew after every handler that may have run, never
-// remembered from one move to the next.
+// Enter and leave are decided by the window under the pointer, so they follow the control's
+// visible shape. While a mouse message is handled the pointer is where the message says
+// (asking the display would cost a round trip per question); whether it is over the window
+// is still decided anew after every handler that may have run, since a handler may move
+// the window.
 
 namespace {
 
@@ -14,29 +16,41 @@ bool anyButton(TShiftState Shift)
 
 }  // namespace
 
-TPoint TCustomSkinnedControl::GetMousePosition()
+TPoint TCustomSkinnedControl::PointerOnScreen()
 {
+    TPoint screen;
+    if (TPointerFromMessage::Current(screen))
+        return screen;
     POINT cursor{};
     GetCursorPos(&cursor);
+    return TPoint(cursor.x, cursor.y);
+}
+
+TPoint TCustomSkinnedControl::GetMousePosition()
+{
+    const TPoint cursor = PointerOnScreen();
     const TPoint origin = GetClientOrigin();
-    return TPoint(cursor.x - origin.X, cursor.y - origin.Y);
+    return TPoint(cursor.X - origin.X, cursor.Y - origin.Y);
 }
 
 bool TCustomSkinnedControl::GetMouseInControl()
 {
+    return PointerOverWindow();
+}
+
+bool TCustomSkinnedControl::PointerOverWindow()
+{
     if (!HandleAllocated())
         return false;
-    // The client origin plus the position in client coordinates is the cursor itself.
-    // Window regions are honoured: a cut-away corner finds the window behind it.
-    POINT cursor{};
-    GetCursorPos(&cursor);
+    const TPoint p = PointerOnScreen();
     // Outside the window's rectangle no window-tree search can find it: most queries of a
-    // move are about a control the cursor has just left.
+    // move are about a control the pointer has just left. Inside, window regions are
+    // honoured: a cut-away corner finds the window behind it.
     RECT rect;
-    if (!GetWindowRect(FHandle, &rect) || cursor.x < rect.left || cursor.y < rect.top || cursor.x >= rect.right ||
-        cursor.y >= rect.bottom)
+    if (!GetWindowRect(FHandle, &rect) || p.X < rect.left || p.Y < rect.top || p.X >= rect.right ||
+        p.Y >= rect.bottom)
         return false;
-    return WindowFromPoint(cursor) == FHandle;
+    return WindowFromPoint(POINT{p.X, p.Y}) == FHandle;
 }
 
 bool TCustomSkinnedControl::GetMouseIsCaptured()
@@ -58,67 +72,74 @@ void TCustomSkinnedControl::SetMouseIsCaptured(bool Value)
 
 void TCustomSkinnedControl::MouseMove(TShiftState Shift, int X, int Y)
 {
+    TPointerFromMessage pointer(ClientToScreen(TPoint(X, Y)));
     // Captured on entering: the framework sends moves outside a window only to the capturing
     // control, and without them the exit would never be seen. Taking the capture runs no
     // handler of ours, so one look at the cursor serves both decisions.
     const bool inControl = GetMouseInControl();
     if (inControl && !GetMouseIsCaptured())
         SetMouseIsCaptured(true);
-    if (!FWasMouseInControl && inControl)
+    if (!FPointer.WasInControl() && inControl) {
         MouseEnterControl(Shift, X, Y);
+        // Entered: should a handler have moved the control away, the exit below pairs it
+        // and gives the capture up.
+        FPointer.SetWasInControl(true);
+    }
     TCustomControl::MouseMove(Shift, X, Y);
     if (OnMouseMove)
         OnMouseMove(this, Shift, X, Y);
-    if (FDragging && !anyButton(Shift)) {
+    if (FPointer.Dragging() && !anyButton(Shift)) {
         // The release never arrived (the capture was taken away during the drag): the
         // press is over, and hovering must not drag the control along.
-        FMouseButtonHeld = false;
+        FPointer.Release(false);
         SetDragging(false);
     }
-    if (FDragging) {
+    if (FPointer.Dragging()) {
         // The grabbed point stays under the cursor.
-        int newLeft = X - FMouseDownPos.X + GetLeft();
-        int newTop = Y - FMouseDownPos.Y + GetTop();
+        const TPoint target = FPointer.DragTarget(TPoint(X, Y), TPoint(GetLeft(), GetTop()));
+        int newLeft = target.X, newTop = target.Y;
         DragTo(Shift, newLeft, newTop);
     }
-    if (FWasMouseInControl && !GetMouseInControl()) {
+    bool inNow = GetMouseInControl();
+    if (FPointer.WasInControl() && !inNow) {
         MouseExitControl(Shift, X, Y);
-        if (!FDragging && !FMouseButtonHeld)
+        if (!FPointer.Dragging() && !FPointer.ButtonHeld())
             SetMouseIsCaptured(false);
+        inNow = GetMouseInControl();
     }
-    FWasMouseInControl = GetMouseInControl();
+    FPointer.SetWasInControl(inNow);
 }
 
 void TCustomSkinnedControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
-    if (!FWasMouseInControl && GetMouseInControl()) {
+    TPointerFromMessage pointer(ClientToScreen(TPoint(X, Y)));
+    if (!FPointer.WasInControl() && GetMouseInControl()) {
         // The move that brought the cursor here went to the control that held the capture
         // then: the press is the first this control hears of it. Entering now keeps the
         // entry and exit paired, so the capture that the release keeps is given up again.
         MouseEnterControl(Shift, X, Y);
-        FWasMouseInControl = true;
+        FPointer.SetWasInControl(true);
     }
     TCustomControl::MouseDown(Button, Shift, X, Y);
-    FMouseButtonHeld = true;
-    FMouseDownPos = TPoint(X, Y);
-    FPressCancelled = false;
+    FPointer.Press(TPoint(X, Y));
     if (OnMouseDown)
         OnMouseDown(this, Button, Shift, X, Y);
-    if (FDragable)
+    if (FPointer.Dragable())
         SetDragging(true);
 }
 
 void TCustomSkinnedControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
-    FMouseButtonHeld = false;
-    if (FDragging)
+    TPointerFromMessage pointer(ClientToScreen(TPoint(X, Y)));
+    FPointer.Release(false);
+    if (FPointer.Dragging())
         SetDragging(false);
     // The capture stays only while the cursor is over the control.
     SetMouseIsCaptured(GetMouseInControl());
     if (!GetMouseInControl()) {
         // Released away (also at the end of a drag that left the cursor elsewhere): the
         // press is cancelled before anyone hears of the release.
-        FPressCancelled = true;
+        FPointer.Release(true);
         MouseCancelled();
     }
     TCustomControl::MouseUp(Button, Shift, X, Y);
@@ -134,40 +155,39 @@ void TCustomSkinnedControl::EnabledChanged()
     // Disabling the window took its capture away, and no move or release will reach it
     // now: forget the press and the hover, or the control would come back held, dragging,
     // or without seeing the next entry.
-    FMouseButtonHeld = false;
+    FPointer.Forget();
     SetDragging(false);
-    FWasMouseInControl = false;
 }
 
 // ---- Dragging ----
 
 void TCustomSkinnedControl::SetDragable(bool Value)
 {
-    if (Value == FDragable)
+    if (Value == FPointer.Dragable())
         return;
-    FDragable = Value;
+    FPointer.SetDragable(Value);
     SetCursor(Value ? crHandPoint : crDefault);
 }
 
 void TCustomSkinnedControl::SetDragging(bool Value)
 {
-    if (Value == FDragging)
+    if (Value == FPointer.Dragging())
         return;
-    FDragging = Value;
-    SetBeingDragged(FDragging);
+    FPointer.SetDragging(Value);
+    SetBeingDragged(Value);
 }
 
 void TCustomSkinnedControl::SetBeingDragged(bool Value)
 {
-    if (Value == FBeingDragged)
+    if (Value == FPointer.BeingDragged())
         return;
-    if (FDragParent) {
+    if (FPointer.DragParent()) {
         // The drag state moves up to the control that really moves.
         if (TCustomSkinnedControl* parent = SkinnedParent())
-            parent->SetBeingDragged(FDragging);
+            parent->SetBeingDragged(FPointer.Dragging());
         return;
     }
-    FBeingDragged = Value;
+    FPointer.SetBeingDragged(Value);
 }
 
 void TCustomSkinnedControl::MouseEnterControl(TShiftState Shift, int X, int Y)
@@ -191,7 +211,7 @@ void TCustomSkinnedControl::MouseCancelled()
 void TCustomSkinnedControl::DragTo(TShiftState Shift, int& NewLeft, int& NewTop)
 {
     TWinControl* parent = GetParent();
-    if (FDragParent) {
+    if (FPointer.DragParent()) {
         if (!parent)
             return;
         // The parent moves by the offset this control would have moved.

@@ -9,7 +9,8 @@ namespace {
 
 // Gives Window the region (a copy; null removes it) unless it already has exactly that one:
 // setting a window region redraws the window, and a burst of equal results need not.
-void applyWindowRegion(HWND Window, TRegion* Region, bool Redraw)
+// True when the window's region changed.
+bool applyWindowRegion(HWND Window, TRegion* Region, bool Redraw)
 {
     HRGN current = CreateRectRgn(0, 0, 0, 0);
     const bool hasRegion = GetWindowRgn(Window, current) != ERROR;
@@ -20,11 +21,12 @@ void applyWindowRegion(HWND Window, TRegion* Region, bool Redraw)
         same = hasRegion && EqualRgn(current, Region->GetHandle());
     DeleteObject(current);
     if (same)
-        return;
+        return false;
     if (!Region || Region->GetIsNull())
         SetWindowRgn(Window, 0, Redraw ? TRUE : FALSE);
     else
         Region->ApplyToWindow(Window, Redraw);
+    return true;
 }
 
 }  // namespace
@@ -46,21 +48,21 @@ bool TCustomSkinnedControl::WindowReachable() const
 
 TRegion* TCustomSkinnedControl::GetArtworkShape()
 {
-    if (!FArtworkShapeValid)
+    if (!Valid(TCacheItem::ArtworkShape))
         UpdateArtworkShape();
     return FArtworkShape.get();
 }
 
 TRegion* TCustomSkinnedControl::GetChildShapes()
 {
-    if (!FChildShapesValid)
+    if (!Valid(TCacheItem::ChildShapes))
         UpdateChildShapes(nullptr);
     return FChildShapes.get();
 }
 
 TRegion* TCustomSkinnedControl::GetSkinShape()
 {
-    if (!FSkinShapeValid)
+    if (!Valid(TCacheItem::SkinShape))
         UpdateSkinShape();
     return FSkinShape.get();
 }
@@ -72,7 +74,7 @@ void TCustomSkinnedControl::UpdateArtworkShape()
     TBitmap* shown = FArtworkShape ? GetArtworkMux() : nullptr;
     if (!shown)
         return;
-    FArtworkShapeValid = true;
+    Validate(TCacheItem::ArtworkShape, true);
     if (FShaped)
         FArtworkShape->BuildFromBitmap(shown, true, false, shown->GetTransparentColor(), false);
     else
@@ -83,7 +85,7 @@ void TCustomSkinnedControl::UpdateChildShapes(TControl* Excluded)
 {
     if (!FChildShapes)
         return;
-    FChildShapesValid = true;
+    Validate(TCacheItem::ChildShapes, true);
     SumChildShapes(FChildShapes.get(), this, Excluded);
 }
 
@@ -139,7 +141,7 @@ void TCustomSkinnedControl::UpdateSkinShape()
     TRegion* children = GetChildShapes();
     if (!artwork || !children)
         return;
-    FSkinShapeValid = true;
+    Validate(TCacheItem::SkinShape, true);
     FSkinShape->Assign(artwork);
     FSkinShape->Add(children);
     ClipShape(FSkinShape.get(), GetWidth(), GetHeight());
@@ -150,9 +152,16 @@ void TCustomSkinnedControl::UpdateClientShape()
     if (!GetParent() || !WindowReachable())
         return;
     TRegion* shape = FShaped ? GetSkinShape() : nullptr;
-    applyWindowRegion(GetHandle(), shape, false);
-    Repaint();
-    InvalidateParentChildShapes(nullptr);
+    const bool changed = applyWindowRegion(GetHandle(), shape, false);
+    // An outline rebuilt as it was changes nothing on the screen, nor any outline above:
+    // the parent's is made of its children's window regions. The picture is drawn again
+    // only when it is not the one on the screen.
+    if (changed || !Valid(TCacheItem::ClientBitmap))
+        Repaint();
+    if (changed || FOutlineNotPassedOn) {
+        FOutlineNotPassedOn = false;
+        InvalidateParentChildShapes(nullptr);
+    }
 }
 
 void TCustomSkinnedControl::CreateWnd()
@@ -161,7 +170,7 @@ void TCustomSkinnedControl::CreateWnd()
     // A window made after the shape was decided takes it at once; the parent's outline
     // follows when the control is attached or changes next.
     if (FShaped)
-        applyWindowRegion(FHandle, GetSkinShape(), false);
+        FOutlineNotPassedOn = applyWindowRegion(FHandle, GetSkinShape(), false);
 }
 
 // ---- Invalidation ----
@@ -171,13 +180,13 @@ void TCustomSkinnedControl::InvalidateArtworkShape()
     // Dropped, not postponed, while the lock is held: cell changes and fades keep the shape.
     if (!GetAllowShapeUpdating())
         return;
-    FArtworkShapeValid = false;
+    Validate(TCacheItem::ArtworkShape, false);
     InvalidateSkinShape();
 }
 
 void TCustomSkinnedControl::InvalidateSkinShape()
 {
-    FSkinShapeValid = false;
+    Validate(TCacheItem::SkinShape, false);
     UpdateClientShape();
 }
 
@@ -186,7 +195,7 @@ void TCustomSkinnedControl::InvalidateChildShapes(TControl* Excluded)
     if (Excluded)
         UpdateChildShapes(Excluded);
     else
-        FChildShapesValid = false;
+        Validate(TCacheItem::ChildShapes, false);
     InvalidateSkinShape();
 }
 
@@ -220,7 +229,7 @@ bool TCustomSkinnedControl::GetShapeParent()
 {
     if (GetParent() && SkinnedParent())
         return SkinnedParent()->GetShaped();
-    return *FShapeParentRef;
+    return FSiblings.ShapeParent();
 }
 
 void TCustomSkinnedControl::SetShapeParent(bool Value)
@@ -231,7 +240,7 @@ void TCustomSkinnedControl::SetShapeParent(bool Value)
         parent->SetShaped(Value);
         return;
     }
-    *FShapeParentRef = Value;
+    FSiblings.SetShapeParent(Value);
     InvalidateParentChildShapes(nullptr);
 }
 
@@ -247,12 +256,12 @@ void TCustomSkinnedControl::SetShaped(bool Value)
 
 int TCustomSkinnedControl::GetSkinnedSiblingCount()
 {
-    return *FSiblingCountRef;
+    return FSiblings.Count();
 }
 
 void TCustomSkinnedControl::SetSkinnedSiblingCount(int Value)
 {
-    *FSiblingCountRef = Value;
+    FSiblings.SetCount(Value);
 }
 
 void TCustomSkinnedControl::AttachSkinnedSibling()
@@ -267,23 +276,11 @@ void TCustomSkinnedControl::AttachSkinnedSibling()
         if (c && c != this && c->FSiblingAttached)
             first = c;
     }
-    if (first) {
-        FSharedSiblingCount = first->FSharedSiblingCount;
-        FSiblingCountRef = first->FSiblingCountRef;
-        SetSkinnedSiblingCount(GetSkinnedSiblingCount() + 1);
-        if (!FSkinnedParent) {
-            FSharedShapeParent = first->FSharedShapeParent;
-            FShapeParentRef = first->FShapeParentRef;
-        }
-    } else {
-        if (!FSkinnedParent) {
-            FSharedShapeParent = std::make_shared<bool>(false);
-            FShapeParentRef = FSharedShapeParent.get();
-        }
-        FSharedSiblingCount = std::make_shared<int>(0);
-        FSiblingCountRef = FSharedSiblingCount.get();
-        SetSkinnedSiblingCount(1);
-    }
+    // Under a skinned parent ShapeParent is the parent's Shaped, so only the count is shared.
+    if (first)
+        FSiblings.Join(first->FSiblings, !FSkinnedParent);
+    else
+        FSiblings.Open(!FSkinnedParent);
     FSiblingAttached = true;
     InvalidateParentChildShapes(nullptr);
 }
@@ -291,8 +288,7 @@ void TCustomSkinnedControl::AttachSkinnedSibling()
 void TCustomSkinnedControl::DetachSkinnedSibling()
 {
     if (GetSkinnedSiblingCount() <= 1) {
-        FSharedSiblingCount.reset();
-        FSiblingCountRef = &FOwnSiblingCount;
+        FSiblings.LeaveCount();
         if (GetShapeParent()) {
             if (TCustomSkinnedControl* parent = SkinnedParent()) {
                 // A skinned parent without artwork of its own would keep an outline of nothing.
@@ -305,13 +301,11 @@ void TCustomSkinnedControl::DetachSkinnedSibling()
     } else {
         SetSkinnedSiblingCount(GetSkinnedSiblingCount() - 1);
     }
-    FSiblingCountRef = &FOwnSiblingCount;
-    FSharedSiblingCount.reset();
+    FSiblings.LeaveCount();
     // The parent's outline is rebuilt while the shared flag is still read: with the
     // control's own flag (false) a departing child would take the siblings' outline away.
     InvalidateParentChildShapes(this);
-    FShapeParentRef = &FOwnShapeParent;
-    FSharedShapeParent.reset();
+    FSiblings.LeaveShapeParent();
     FSiblingAttached = false;
     FSkinnedParent = nullptr;
 }

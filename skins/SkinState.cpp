@@ -68,3 +68,116 @@ void TColorMap::Set(int H, int V, TColor Color)
     if (Contains(H, V))
         FCells[size_t(V) * size_t(FColumns) + size_t(H)] = Color;
 }
+
+void TPermissionLocks::Set(TPermission Kind, bool Allow)
+{
+    int& lock = FLocks[int(Kind)];
+    if (!Allow)
+        ++lock;
+    else if (lock > 0)
+        --lock;
+}
+
+void TFadeState::Start(int64_t NowMs, bool FadeColor, bool FadeArtwork)
+{
+    FColor = FadeColor;
+    FArtwork = FadeArtwork;
+    FOldWeight = 1.0;
+    FNewWeight = 0.0;
+    FStartMs = NowMs;
+}
+
+TFadeStep TFadeState::Frame(int64_t NowMs)
+{
+    const TFadeStep step = FadeStepAt(NowMs - FStartMs, FInterval);
+    FOldWeight = step.OldWeight;
+    FNewWeight = step.NewWeight;
+    return step;
+}
+
+void TPointerState::Press(TPoint At)
+{
+    FButtonHeld = true;
+    FDownPos = At;
+    FPressCancelled = false;
+}
+
+void TPointerState::Release(bool ReleasedAway)
+{
+    FButtonHeld = false;
+    if (ReleasedAway)
+        FPressCancelled = true;
+}
+
+void TPointerState::Forget()
+{
+    FButtonHeld = false;
+    FWasInControl = false;
+}
+
+TPoint TPointerState::DragTarget(TPoint At, TPoint Position) const
+{
+    return TPoint(At.X - FDownPos.X + Position.X, At.Y - FDownPos.Y + Position.Y);
+}
+
+namespace {
+
+bool pointerKnown = false;
+TPoint pointerScreen;
+
+}  // namespace
+
+TPointerFromMessage::TPointerFromMessage(TPoint Screen) : FPrevious(pointerScreen), FHadPrevious(pointerKnown)
+{
+    pointerScreen = Screen;
+    pointerKnown = true;
+}
+
+TPointerFromMessage::~TPointerFromMessage()
+{
+    // An outer message keeps the newer position of the one handled inside it.
+    pointerKnown = FHadPrevious;
+    if (!FHadPrevious)
+        pointerScreen = FPrevious;
+}
+
+bool TPointerFromMessage::Current(TPoint& Screen)
+{
+    if (pointerKnown)
+        Screen = pointerScreen;
+    return pointerKnown;
+}
+
+void TSiblingShare::Open(bool ShareShapeParent)
+{
+    if (ShareShapeParent) {
+        FSharedShapeParent = std::make_shared<bool>(false);
+        FShapeParent = FSharedShapeParent.get();
+    }
+    FSharedCount = std::make_shared<int>(0);
+    FCount = FSharedCount.get();
+    SetCount(1);
+}
+
+void TSiblingShare::Join(const TSiblingShare& First, bool ShareShapeParent)
+{
+    FSharedCount = First.FSharedCount;
+    FCount = First.FCount;
+    SetCount(Count() + 1);
+    if (ShareShapeParent) {
+        FSharedShapeParent = First.FSharedShapeParent;
+        FShapeParent = First.FShapeParent;
+    }
+}
+
+void TSiblingShare::LeaveCount()
+{
+    FCount = &FOwnCount;
+    FSharedCount.reset();
+}
+
+void TSiblingShare::LeaveShapeParent()
+{
+    FShapeParent = &FOwnShapeParent;
+    FSharedShapeParent.reset();
+}

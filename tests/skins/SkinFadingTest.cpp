@@ -246,3 +246,24 @@ TEST_F(SkinFading, AFadeAcrossMidnightEndsWithinItsInterval)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SkinFading, CellsChangedFasterThanFramesComeFadeFromThePictureShown)
+{
+    build();
+    skin->SetFadingFrameRate(50);
+    const Pixels shown = onScreen(skin);
+    EXPECT_EQ(shown, pixelsOf(cell(0).get()));
+    skin->SetArtworkIndexes(1, 0);
+    skin->SetArtworkIndexes(2, 0);   // before any frame: cell 1 never reached the screen
+    EXPECT_EQ(pixelsOf(skin->GetPArtwork(skin->OldWorkspace())), shown);
+    EXPECT_EQ(pixelsOf(skin->GetArtwork()), pixelsOf(cell(2).get()));
+    run(100, 20);
+    EXPECT_EQ(onScreen(skin), blend(cell(0).get(), cell(2).get(), 0.6, 0.4));
+    run(300, 20);
+    EXPECT_FALSE(skin->GetFadingInProgress());
+    EXPECT_EQ(onScreen(skin), pixelsOf(cell(2).get()));
+}
+
+}  // namespace

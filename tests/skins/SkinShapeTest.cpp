@@ -305,3 +305,22 @@ TEST_F(SkinShape, AFramedFormMeasuresFromItsOuterCorner)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SkinShape, AnOutlineRebuiltAsItWasGoesNoFurther)
+{
+    build();
+    const Mask before = windowMask(form->Handle(), W, H);
+    panel->Rebuilds.clear();
+    button->Rebuilds.clear();
+    button->InvalidateArtworkShape();
+    EXPECT_EQ(button->rebuilds("ArtworkShape"), 1);
+    EXPECT_EQ(panel->rebuilds("ClientShape"), 0) << "the panel's outline is made of the same regions";
+    EXPECT_TRUE(windowMask(form->Handle(), W, H) == before);
+    // A changed outline still goes up to the panel.
+    button->SetTransparentColor(clWhite);
+    EXPECT_GE(panel->rebuilds("ClientShape"), 1);
+}
+
+}  // namespace

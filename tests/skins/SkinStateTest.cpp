@@ -78,3 +78,101 @@ TEST(SkinState, ColorMapKeepsItsOwnDimensions)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SkinState, PermissionLocksNestAndNeverGoBelowZero)
+{
+    TPermissionLocks locks;
+    locks.Set(TPermission::ShapeUpdating, false);
+    locks.Set(TPermission::ShapeUpdating, false);
+    locks.Set(TPermission::ShapeUpdating, true);
+    EXPECT_FALSE(locks.Allowed(TPermission::ShapeUpdating)) << "one lock still held";
+    locks.Set(TPermission::ShapeUpdating, true);
+    locks.Set(TPermission::ShapeUpdating, true);   // one too many: no credit kept
+    locks.Set(TPermission::ShapeUpdating, false);
+    EXPECT_FALSE(locks.Allowed(TPermission::ShapeUpdating));
+    EXPECT_TRUE(locks.Allowed(TPermission::Fading));
+    // Each workspace has its own artwork event; numbers are taken modulo 2.
+    locks.Set(TPermissionLocks::ArtworkChangeEvent(3), false);
+    EXPECT_FALSE(locks.Allowed(TPermissionLocks::ArtworkChangeEvent(1)));
+    EXPECT_TRUE(locks.Allowed(TPermissionLocks::ArtworkChangeEvent(0)));
+}
+
+TEST(SkinState, AFadeShowsItsOldEndUntilTheFirstFrameAndKeepsItsWeightsWhenEnded)
+{
+    TFadeState fade;
+    fade.SetInterval(200);
+    fade.Start(1000, false, true);
+    EXPECT_EQ(fade.OldWeight(), 1.0);
+    EXPECT_EQ(fade.NewWeight(), 0.0);
+    EXPECT_TRUE(fade.FadesArtwork());
+    EXPECT_FALSE(fade.Frame(1050).Finished);
+    EXPECT_DOUBLE_EQ(fade.NewWeight(), 0.25);
+    fade.End();
+    EXPECT_FALSE(fade.FadesArtwork());
+    EXPECT_DOUBLE_EQ(fade.OldWeight(), 0.75) << "how far it came";
+    fade.Start(2000, true, false);
+    EXPECT_TRUE(fade.Frame(2201).Finished);
+    EXPECT_EQ(fade.NewWeight(), 1.0);
+}
+
+TEST(SkinState, APressReleasedAwayIsCancelledUntilTheNextPress)
+{
+    TPointerState p;
+    p.Press(TPoint(5, 7));
+    EXPECT_TRUE(p.ButtonHeld());
+    p.Release(true);
+    EXPECT_FALSE(p.ButtonHeld());
+    EXPECT_TRUE(p.PressCancelled());
+    p.Release(false);   // a later release does not undo the cancel
+    EXPECT_TRUE(p.PressCancelled());
+    p.Press(TPoint(1, 2));
+    EXPECT_FALSE(p.PressCancelled());
+    EXPECT_EQ(p.DragTarget(TPoint(11, 12), TPoint(100, 50)), TPoint(110, 60));
+    p.SetWasInControl(true);
+    p.Forget();
+    EXPECT_FALSE(p.ButtonHeld());
+    EXPECT_FALSE(p.WasInControl());
+}
+
+TEST(SkinState, APointerFromAnInnerMessageOutlivesItsScopeOnlyInsideAnOuterOne)
+{
+    TPoint at;
+    EXPECT_FALSE(TPointerFromMessage::Current(at));
+    {
+        TPointerFromMessage outer(TPoint(1, 1));
+        {
+            TPointerFromMessage inner(TPoint(9, 9));
+        }
+        ASSERT_TRUE(TPointerFromMessage::Current(at));
+        EXPECT_EQ(at, TPoint(9, 9)) << "the newer position";
+    }
+    EXPECT_FALSE(TPointerFromMessage::Current(at));
+}
+
+TEST(SkinState, SiblingsShareTheirCountAndShapeParentUntilEachLeaves)
+{
+    auto first = std::make_unique<TSiblingShare>();
+    TSiblingShare second, underSkinnedParent;
+    first->Open(true);
+    second.Join(*first, true);
+    underSkinnedParent.SetShapeParent(false);
+    underSkinnedParent.Join(*first, false);
+    EXPECT_EQ(first->Count(), 3);
+    second.SetShapeParent(true);
+    EXPECT_TRUE(first->ShapeParent());
+    EXPECT_FALSE(underSkinnedParent.ShapeParent()) << "keeps its own flag";
+    // The first to come leaves and is freed: the others keep the shared storage.
+    first->SetCount(first->Count() - 1);
+    first->LeaveCount();
+    first->LeaveShapeParent();
+    EXPECT_FALSE(first->ShapeParent());
+    first.reset();
+    EXPECT_EQ(second.Count(), 2);
+    EXPECT_TRUE(second.ShapeParent());
+    second.LeaveCount();
+    EXPECT_EQ(second.Count(), 0);
+}
+
+}  // namespace
