@@ -171,22 +171,27 @@ void CaptureWindow::previewTick()
     showFrame(std::move(frame), true);
 }
 
+// A frame too short for its size is passed to the program but never kept: the last whole
+// picture stays up, and a still saved now is that picture.
 void CaptureWindow::showFrame(CaptureFrame&& frame, bool callback)
 {
-    current_ = std::move(frame);
-    haveCurrent_ = true;
+    const int w = frame.width, h = frame.height;
+    const bool whole = w > 0 && h > 0 && frame.pixels.size() >= size_t(w) * size_t(h) * 3;
+    if (whole) {
+        current_ = std::move(frame);
+        haveCurrent_ = true;
+    }
     ++shown_;
     if (callback && onFrame_) {
+        CaptureFrame& given = whole ? current_ : frame;
         VIDEOHDR header{};
-        header.lpData = current_.pixels.data();
-        header.dwBufferLength = header.dwBytesUsed = DWORD(current_.pixels.size());
-        header.dwTimeCaptured = DWORD(std::max<int64_t>(0, current_.timestampUs - streamStartUs_) / 1000);
+        header.lpData = given.pixels.data();
+        header.dwBufferLength = header.dwBytesUsed = DWORD(given.pixels.size());
+        header.dwTimeCaptured = DWORD(std::max<int64_t>(0, given.timestampUs - streamStartUs_) / 1000);
         header.dwFlags = VHDR_DONE | VHDR_KEYFRAME;
         callProgram("frame", [&] { return onFrame_(window_, &header); });
     }
-    const int w = current_.width, h = current_.height;
-    shownWidth_ = shownHeight_ = 0;   // a frame too short for its size shows black
-    if (w <= 0 || h <= 0 || current_.pixels.size() < size_t(w) * size_t(h) * 3)
+    if (!whole)
         return;
     // Paint draws straight from the frame; only rows not padded to four bytes (as a DIB's
     // are) need a padded copy.

@@ -1,12 +1,16 @@
 // Failures inside the capture path reach the error callback or the status, never vanish:
 // callbacks that throw, a camera that will not stream, frames the converter refuses, a
 // sound input that will not open, a preroll the program refuses.
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
 #include "ManualCamera.h"
 #include "RecordingFixture.h"
+#include "framework/BmpFormat.h"
 
 using namespace aviprobe;
 
@@ -192,6 +196,25 @@ TEST_F(CaptureFailure, FramesTheCameraDeliveredUnusableAreCountedInTheStatus)
     // Reconnecting starts the count again.
     ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
     EXPECT_EQ(status().dwCurrentVideoFramesDropped, 0u);
+}
+
+TEST_F(CaptureFailure, AFrameShortOfItsSizeLeavesTheLastWholePictureUpAndInTheStill)
+{
+    ASSERT_TRUE(send(WM_CAP_SET_PREVIEWRATE, 1));
+    ASSERT_TRUE(send(WM_CAP_SET_PREVIEW, TRUE));
+    ManualCamera& camera = *driver->camera;
+    camera.pixels.assign(size_t(camera.size.width) * size_t(camera.size.height) * 3, 200);
+    frames(1);
+    camera.pixels.assign(100, 7);   // a broken driver's frame
+    frames(1);
+    const std::string path = ::testing::TempDir() + "lumo_short_frame.bmp";
+    ASSERT_TRUE(send(WM_CAP_FILE_SAVEDIB, 0, LPARAM(path.c_str())));
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const BmpImage image = ReadBmp(bytes.data(), bytes.size());
+    ASSERT_EQ(image.Width, camera.size.width);
+    ASSERT_EQ(image.Height, camera.size.height);
+    EXPECT_TRUE(std::all_of(image.Pixels.begin(), image.Pixels.end(), [](uint8_t v) { return v == 200; }));
 }
 
 TEST_F(CaptureFailure, ASoundInputThatWillNotOpenLeavesASilentRecordingAndSaysWhy)
