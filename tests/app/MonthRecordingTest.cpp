@@ -24,6 +24,12 @@ TEST_F(MonthRecording, EveryFileInItsDayFolderAcrossTheLeapDayWithNothingGrowing
     const char* length = std::getenv("LUMO_SOAK");
     const bool month = length && std::strcmp(length, "month") == 0;
     const int files = month ? 1440 : 96;
+#ifdef __SANITIZE_ADDRESS__
+    // Its allocator's quarantine leaves memory unmeasured there; the eight-hour night runs
+    // under it for leaks and descriptors.
+    if (!month)
+        GTEST_SKIP() << "two days under AddressSanitizer add nothing to the eight hours but time";
+#endif
     const int64_t start = month ? LocalMicroseconds(2028, 2, 15) : LocalMicroseconds(2028, 2, 28, 12);
     // Reading a file back costs more than recording it: over two days every eighth file
     // (among them the first of each day) and the last; over a month every one.

@@ -16,6 +16,7 @@
 #include "avicap/avi/Recorder.h"
 #include "avicap/v4l2/V4l2Driver.h"
 #include "avicap/window/CaptureDialogs.h"
+#include "avicap/window/CaptureWindow.h"
 #include "platform/Clock.h"
 #include "tests/app/AppFixture.h"
 #include "tests/avicap/Vivid.h"
@@ -59,6 +60,7 @@ protected:
         AppFixture::SetUp();
         setClock(nullptr);
         setCameraDriver(std::make_shared<V4l2Driver>());
+        setCaptureRecorderFactory(makeCaptureRecorderFactory(createAlsaAudioInput));
         setCaptureDialogHook([](TForm& dialog) { dialog.SetModalResult(mrOk); });
         SelectDeviceForm = new TSelectDeviceForm(nullptr);
         form = MainForm = new TMainForm(nullptr);
