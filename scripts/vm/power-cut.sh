@@ -42,7 +42,7 @@ covered_ms() {
 
 # Records until the moment, ends the machine at once and checks what its disk kept.
 cut_at() {
-  local moment=$1 img=$work/$1.img out=$work/$1-out pidfile=$work/$1.pid rc waited=0
+  local moment=$1 img=$work/$1.img out=$work/$1-out pidfile=$work/$1.pid rc
   mkdir -p "$out"
   mke2fs -q -t ext4 -F "$img" 256M >/dev/null
   VM_DISK=$img VM_PIDFILE=$pidfile OUT=$out VM_TIMEOUT=${VM_TIMEOUT:-300} VM_REASON_FILE=$work/reason \
