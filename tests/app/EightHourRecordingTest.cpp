@@ -16,8 +16,8 @@ protected:
         // frame a step rather than 7200; what is proven is the roll-over, the files and the
         // resources, which do not depend on the frame count.
         const Run run = record(LocalMicroseconds(2026, 12, 31, 20), 16, stepMs, [](int) { return true; }, true);
-        ASSERT_EQ(run.paths.size(), 16u);
-        EXPECT_EQ(longrec::name(run.paths[0]), "2026-12-31 20-00-00 000.AVI");
+        ASSERT_EQ(run.files, 16u);
+        EXPECT_EQ(longrec::name(run.first), "2026-12-31 20-00-00 000.AVI");
         const std::map<std::string, int> expected{{"2026/12 Dec/31 Thu/", 8}, {"2027/01 Jan/01 Fri/", 8}};
         EXPECT_EQ(run.perFolder, expected);
         expectFlat(run, stepMs);

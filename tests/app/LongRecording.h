@@ -192,9 +192,13 @@ protected:
         makeForm();
     }
 
+    // What the test keeps is itself measured with the program's memory: a month of file
+    // names alone would be 200 kB. So it keeps counts, and room for the readings is taken
+    // before the first of them.
     struct Run
     {
-        std::vector<std::string> paths;           // every file, in order
+        size_t files = 0;
+        std::string first;                        // the first file's path
         std::map<std::string, int> perFolder;     // files in each day folder under VIDEOS
         std::vector<longrec::Usage> afterFile;    // after each file, then after Stop
         longrec::Usage before;                    // once the first file has begun
@@ -251,41 +255,41 @@ inline LongRecording::Run LongRecording::record(int64_t startLocalUs, int files,
 {
     using namespace longrec;
     Run run;
+    run.afterFile.reserve(size_t(files) + 1);
     clickOn(form->AudioButton);
     EXPECT_TRUE(form->VidCap->GetCaptureAudio());
     clock->setLocalMicroseconds(startLocalUs - 1000000);
     start();
     run.before = usageNow(*form->VidCap, form->GetVideoFilePath());
-    run.paths.push_back(form->GetVideoFilePath());
+    run.first = form->GetVideoFilePath();
     // Done with a file once the next has begun: usageNow waited for its writer to close it.
-    auto doneWith = [&](size_t i) {
-        const std::string& path = run.paths[i];
-        const std::string folder = dayFolder(startOf(name(path)));
-        EXPECT_EQ(path, videos() + folder + name(path)) << "the day folder of its start";
+    std::string current = run.first, previous;
+    auto doneWith = [&] {
+        const std::string folder = dayFolder(startOf(name(current)));
+        EXPECT_EQ(current, videos() + folder + name(current)) << "the day folder of its start";
         ++run.perFolder[folder];
-        if (i > 0)
-            run.largestGapMs = std::max(run.largestGapMs, startOf(name(path)) - startOf(name(run.paths[i - 1])) - kFileMs);
-        if (check(int(i)))
-            checkFile(path, run);
+        if (!previous.empty())
+            run.largestGapMs = std::max(run.largestGapMs, startOf(name(current)) - startOf(name(previous)) - kFileMs);
+        if (check(int(run.files)))
+            checkFile(current, run);
         if (!keep)
-            std::filesystem::remove(path);
+            std::filesystem::remove(current);
+        previous = current;
+        ++run.files;
     };
-    size_t done = 0;
     for (int file = 0; file < files; ++file) {
         // The last file ends a minute before another would start.
         advance(file + 1 == files ? kFileMs - 60000 : kFileMs, stepMs);
-        if (file + 1 < files && run.paths.back() != form->GetVideoFilePath())
-            run.paths.push_back(form->GetVideoFilePath());
         run.afterFile.push_back(usageNow(*form->VidCap, form->GetVideoFilePath()));
-        while (done + 1 < run.paths.size())
-            doneWith(done++);
+        if (file + 1 < files && current != form->GetVideoFilePath()) {
+            doneWith();
+            current = form->GetVideoFilePath();
+        }
     }
     stop();
     expectIdle(true);
     run.afterFile.push_back(usageNow(*form->VidCap, {}));
-    EXPECT_EQ(run.paths.size(), size_t(files));
-    while (done < run.paths.size())
-        doneWith(done++);
+    doneWith();
     // A roll-over is one stop and one start at the same simulated instant: the next file
     // starts within a second of the previous one's half hour.
     EXPECT_LE(run.largestGapMs, 1000);
@@ -340,7 +344,7 @@ inline void LongRecording::expectFlat(const Run& run, int64_t stepMs)
 inline void LongRecording::report(const Run& run, double seconds)
 {
     const longrec::Usage &before = run.before, &first = run.afterFile[1], &last = run.afterFile.back();
-    RecordProperty("files", int(run.paths.size()));
+    RecordProperty("files", int(run.files));
     RecordProperty("frames", int(run.frames));
     RecordProperty("largest_gap_ms", int(run.largestGapMs));
     std::string series;
@@ -351,7 +355,7 @@ inline void LongRecording::report(const Run& run, double seconds)
                 "at the first file, after the second, after the last and after Stop: fds %d, %d, %d, %d; "
                 "heap %zu, %zu, %zu, %zu kB; rss %ld, %ld, %ld, %ld kB; gdi objects %zu, %zu, %zu, %zu; "
                 "windows %zu, %zu, %zu, %zu\n",
-                run.paths.size(), run.checked, (long long)run.frames, run.perFolder.size(), seconds,
+                run.files, run.checked, (long long)run.frames, run.perFolder.size(), seconds,
                 (long long)run.largestGapMs, before.fds, first.fds, run.afterFile.end()[-2].fds, last.fds,
                 before.heapKb, first.heapKb, run.afterFile.end()[-2].heapKb, last.heapKb, before.rssKb, first.rssKb,
                 run.afterFile.end()[-2].rssKb, last.rssKb, before.gdi, first.gdi, run.afterFile.end()[-2].gdi,
