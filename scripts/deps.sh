@@ -17,7 +17,8 @@ package_packages=(dpkg-dev)
 package_check_packages=(desktop-file-utils appstream groff-base)
 # The program in a Wayland session: weston's headless backend with XWayland (tests/e2e/weston.sh).
 wayland_packages=(weston xwayland)
-vm_packages=(qemu-system-x86 cpio kmod v4l-utils)
+# e2fsprogs makes and reads back the virtual disk of the power-cut test (scripts/vm/power-cut.sh).
+vm_packages=(qemu-system-x86 cpio kmod v4l-utils e2fsprogs)
 # The fuzzers (scripts/fuzz.sh, run by the test script in CI) need clang and its libFuzzer.
 fuzz_packages=(clang libclang-rt-14-dev)
 # Other readers of our recordings than ffmpeg, which the tests also hand every file to.

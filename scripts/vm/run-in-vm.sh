@@ -11,7 +11,10 @@
 # /tmp/lumo-vm-UID), OUT (results folder on the host, default a fresh one under $VM/runs),
 # VM_TIMEOUT (seconds, default 300), VM_ACCEL (kvm or tcg; default KVM when it works, else
 # tcg), VIVID_OPTS (module options, e.g. 'n_devs=2'),
-# VM_REASON_FILE (where to write why no machine could run).
+# VM_REASON_FILE (where to write why no machine could run),
+# VM_DISK (a raw disk image holding an ext4 file system: a virtual disk the command finds
+# mounted at /run/disk; what the machine had not yet written to it is lost when it ends),
+# VM_PIDFILE (where QEMU writes its process id, so a caller can end the machine at once).
 # Exit status: the command's; 77 when no machine can run here (no QEMU, no kernel package,
 # or the machine never reached the command: the reason goes to stderr and VM_REASON_FILE);
 # 99 when the machine started the command but gave no result (it hung or crashed).
@@ -74,7 +77,9 @@ order() {
   echo "$1"
 }
 LIST=$( { for m in kernel/drivers/virtio/virtio_pci.ko kernel/fs/9p/9p.ko kernel/net/9p/9pnet_virtio.ko \
-          kernel/drivers/media/test-drivers/vivid/vivid.ko; do order "$m"; done; } | awk '!seen[$0]++')
+          kernel/drivers/media/test-drivers/vivid/vivid.ko \
+          ${VM_DISK:+kernel/drivers/block/virtio_blk.ko kernel/crypto/crc32c_generic.ko kernel/fs/ext4/ext4.ko}; do
+          order "$m"; done; } | awk '!seen[$0]++')
 
 # Everything of this run in a folder of its own, so runs may overlap.
 mkdir -p "$VM/runs"
@@ -102,6 +107,7 @@ mount -t 9p -o trans=virtio,version=9p2000.L,ro hostroot /host
 mount -t 9p -o trans=virtio,version=9p2000.L out /out
 mount --bind /dev /host/dev; mount -t proc proc /host/proc; mount -t sysfs sys /host/sys
 mount -t tmpfs tmp /host/run; mkdir -p /host/run/out; mount --bind /out /host/run/out
+if [ -e /dev/vda ]; then mkdir -p /host/run/disk; mount -t ext4 /dev/vda /host/run/disk; fi
 ls -la /dev/video* > /out/devices.txt 2>&1
 echo started > /out/started.txt
 chroot /host /bin/sh -c "cd /run; HOME=/run TMPDIR=/run OUT=/run/out . /run/out/cmd.sh" > /out/stdout.txt 2> /out/stderr.txt
@@ -120,7 +126,8 @@ boot() {
   timeout "${VM_TIMEOUT:-300}" qemu-system-x86_64 -accel "$1" -m 2048 -smp 2 -nographic -no-reboot \
     -kernel "$VM/kern/boot/vmlinuz-$KV" -initrd initrd.gz -append "console=ttyS0 quiet panic=-1" \
     -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
-    -virtfs "local,path=$OUT,mount_tag=out,security_model=none" > console.log 2>&1 &
+    -virtfs "local,path=$OUT,mount_tag=out,security_model=none" \
+    ${VM_DISK:+-drive "file=$VM_DISK,format=raw,if=virtio"} ${VM_PIDFILE:+-pidfile "$VM_PIDFILE"} > console.log 2>&1 &
   local qemu=$! waited=0
   while kill -0 "$qemu" 2>/dev/null; do
     if [ ! -f "$OUT/started.txt" ] && [ "$waited" -ge "$2" ]; then
