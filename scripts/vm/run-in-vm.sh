@@ -141,9 +141,14 @@ boot() {
 }
 # KVM boots in seconds where it works; where /dev/kvm is there but does not work the kernel
 # never starts, so it gets a minute before the machine is emulated instead (slow, but sure).
+# That minute is paid once: the work folder remembers that KVM did not boot here.
 accel=${VM_ACCEL:-auto}
 if [ "$accel" = auto ]; then
-  if [ -r /dev/kvm ] && [ -w /dev/kvm ] && boot kvm 60; then :; else boot tcg "${VM_TIMEOUT:-300}" || true; fi
+  if [ -r /dev/kvm ] && [ -w /dev/kvm ] && [ ! -f "$VM/kvm-does-not-boot" ]; then
+    boot kvm 60 || { touch "$VM/kvm-does-not-boot"; boot tcg "${VM_TIMEOUT:-300}" || true; }
+  else
+    boot tcg "${VM_TIMEOUT:-300}" || true
+  fi
 else
   boot "$accel" "${VM_TIMEOUT:-300}" || true
 fi
