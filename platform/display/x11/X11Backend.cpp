@@ -119,6 +119,8 @@ X11Backend::X11Backend(Display* dpy, X11Options options)
     int eventBase = 0, errorBase = 0;
     hasShape_ = XShapeQueryExtension(dpy, &eventBase, &errorBase);
     useShm_ = options.sharedMemory && XShmQueryExtension(dpy);
+    if (useShm_)
+        shmCompletion_ = XShmGetEventBase(dpy) + ShmCompletion;
     if (XRRQueryExtension(dpy, &rrEventBase_, &errorBase))
         XRRSelectInput(dpy, root_, RRScreenChangeNotifyMask);
     else

@@ -32,6 +32,8 @@ struct X11Surface
     XImage* image = nullptr;
     XShmSegmentInfo shm{};
     bool shmAttached = false;
+    // The server may still be reading the shared image: its completion event has not come.
+    bool shmBusy = false;
 };
 
 class X11Backend : public DisplayBackend
@@ -78,6 +80,9 @@ private:
     // Presentation (X11Present.cpp).
     bool ensureImage(X11Surface& s, int width, int height);
     void freeImage(X11Surface& s);
+    // Returns once the server no longer reads the surface's shared image.
+    void awaitImage(X11Surface& s);
+    void imageDone(Drawable drawable);
     // Input (X11Events.cpp).
     void pump();
     void translate(XEvent& event);
@@ -96,6 +101,7 @@ private:
     bool hasShape_ = false;
     bool useShm_ = false;
     int rrEventBase_ = -1;
+    int shmCompletion_ = -1;   // the event type of a finished XShmPutImage
     SIZE screenSize_{0, 0};
     int wakeFd_ = -1;
     // Every call that waits for the server's answer counts itself here, so that tests can

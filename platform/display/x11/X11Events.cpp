@@ -142,6 +142,8 @@ void X11Backend::translate(XEvent& e)
             clipboard_.clear();
         break;
     default:
+        if (shmCompletion_ >= 0 && e.type == shmCompletion_)
+            imageDone(reinterpret_cast<const XShmCompletionEvent&>(e).drawable);
         if (rrEventBase_ >= 0 && e.type == rrEventBase_ + RRScreenChangeNotify) {
             XRRUpdateConfiguration(&e);
             screenSize_ = SIZE{0, 0};

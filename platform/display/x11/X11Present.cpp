@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -49,9 +50,10 @@ void X11Backend::freeImage(X11Surface& s)
         return;
     if (s.shmAttached) {
         XShmDetach(dpy_, &s.shm);
-        sync();
+        sync();   // every put before the detach has been read
         shmdt(s.shm.shmaddr);
         s.shmAttached = false;
+        s.shmBusy = false;
     }
     XDestroyImage(s.image);   // frees the data of a plain image; a shared one's is detached above
     s.image = nullptr;
@@ -108,15 +110,45 @@ bool X11Backend::ensureImage(X11Surface& s, int width, int height)
     return true;
 }
 
+void X11Backend::imageDone(Drawable drawable)
+{
+    if (X11Surface* s = find(handleOf(drawable)))
+        s->shmBusy = false;
+}
+
+// A frame later the completion has almost always come, and reading the queue costs no
+// round trip. A put the server refused sends none: the sync then settles it all the same.
+void X11Backend::awaitImage(X11Surface& s)
+{
+    if (!s.shmBusy)
+        return;
+    pump();
+    if (s.shmBusy) {
+        sync();
+        pump();
+    }
+    s.shmBusy = false;
+}
+
 void X11Backend::present(HWND window, const PixelSurface& pixels, const pixman_region32_t& damage)
 {
     X11Surface* s = find(window);
     if (!s || pixels.width <= 0 || pixels.height <= 0 || !ensureImage(*s, pixels.width, pixels.height))
         return;
+    awaitImage(*s);
     XImage* image = s->image;
     bool direct = pixels.bitCount == 32 && directFormat(image);
     int n = 0;
     const pixman_box32_t* boxes = pixman_region32_rectangles(const_cast<pixman_region32_t*>(&damage), &n);
+    // The shared image is written whole first, then put: only the last put asks for the
+    // completion event, as the server handles the puts in order.
+    struct Box
+    {
+        int x, y;
+        unsigned w, h;
+    };
+    std::vector<Box> puts;
+    puts.reserve(size_t(n));
     for (int i = 0; i < n; ++i) {
         int x1 = std::max(boxes[i].x1, 0), x2 = std::min(boxes[i].x2, pixels.width);
         int y1 = std::max(boxes[i].y1, 0), y2 = std::min(boxes[i].y2, pixels.height);
@@ -130,15 +162,16 @@ void X11Backend::present(HWND window, const PixelSurface& pixels, const pixman_r
                 for (int x = x1; x < x2; ++x)
                     XPutPixel(image, x, y, pixelFor(image, pixels.pixel(x, y)));
         }
-        unsigned w = unsigned(x2 - x1), h = unsigned(y2 - y1);
-        if (s->shmAttached)
-            XShmPutImage(dpy_, s->window, gc_, image, x1, y1, x1, y1, w, h, False);
-        else
-            XPutImage(dpy_, s->window, gc_, image, x1, y1, x1, y1, w, h);
+        puts.push_back({x1, y1, unsigned(x2 - x1), unsigned(y2 - y1)});
     }
-    // The next present may write the shared image again only after the server has read it.
-    if (s->shmAttached)
-        sync();
-    else
-        XFlush(dpy_);
+    for (size_t i = 0; i < puts.size(); ++i) {
+        const Box& b = puts[i];
+        if (s->shmAttached)
+            XShmPutImage(dpy_, s->window, gc_, image, b.x, b.y, b.x, b.y, b.w, b.h, i + 1 == puts.size());
+        else
+            XPutImage(dpy_, s->window, gc_, image, b.x, b.y, b.x, b.y, b.w, b.h);
+    }
+    // The next present waits for the server's reading only if it comes before the reading ends.
+    s->shmBusy = s->shmAttached && !puts.empty();
+    XFlush(dpy_);
 }
