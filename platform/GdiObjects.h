@@ -21,6 +21,8 @@ struct RegionObject : GdiObject
     ~RegionObject() override { pixman_region32_fini(&region); }
     int type() const override { return OBJ_REGION; }
     pixman_region32_t region;
+    // Set once the region shapes a window: changing it then changes the window tree.
+    bool windowShape = false;
 };
 
 struct PaletteObject : GdiObject
