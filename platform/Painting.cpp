@@ -1,6 +1,8 @@
 // Update regions, WM_PAINT, window device contexts and presentation.
 #include "platform/Painting.h"
 
+#include <atomic>
+
 #include "platform/DeviceContexts.h"
 #include "platform/NonClient.h"
 #include "platform/display/DisplayBackend.h"
@@ -11,7 +13,7 @@ uint64_t validations = 0;
 
 // A search of the whole tree that found nothing to paint holds until an update region
 // grows or the tree changes (a window shown, moved or restored may need painting).
-bool updateAdded = true;
+std::atomic<bool> updateAdded{true};
 uint64_t nothingToPaintIn = 0;   // the tree generation of that search
 
 RECT wholeWindow(const WindowObject& w)

@@ -2,7 +2,6 @@
 #include "platform/WindowTree.h"
 
 #include <atomic>
-#include <utility>
 
 #include "platform/NonClient.h"
 #include "platform/display/DisplayBackend.h"
@@ -246,7 +245,7 @@ PixelSurface* windowSurface(HWND window)
 }
 
 namespace {
-bool damageAdded = false;
+std::atomic<bool> damageAdded{false};
 }
 
 void addDamage(HWND window, const Region& area)
@@ -259,7 +258,7 @@ void addDamage(HWND window, const Region& area)
 
 bool takeDamageAdded()
 {
-    return std::exchange(damageAdded, false);
+    return damageAdded.exchange(false);
 }
 
 namespace {
