@@ -153,7 +153,7 @@ TBitmap::~TBitmap()
 
 PixelSurface* TBitmap::Surface() const
 {
-    return GetDibSurface(FHandle);
+    return FSurface;
 }
 
 void TBitmap::ReplaceImage(HBITMAP Handle, int Width, int Height, TPixelFormat Format,
@@ -161,6 +161,7 @@ void TBitmap::ReplaceImage(HBITMAP Handle, int Width, int Height, TPixelFormat F
 {
     HBITMAP old = FHandle;
     FHandle = Handle;
+    FSurface = GetDibSurface(Handle);
     FWidth = Width;
     FHeight = Height;
     FPixelFormat = Format;

@@ -310,6 +310,8 @@ private:
     int FHeight = 0;
     TPixelFormat FPixelFormat = pf24bit;
     HBITMAP FHandle = 0;
+    // The pixels behind FHandle, looked up once per handle: scan-line access is per row.
+    PixelSurface* FSurface = nullptr;
     std::vector<RGBQUAD> FColors;   // colour table of the paletted formats
     HPALETTE FPalette = 0;
     TColor FTransparentColor = clDefault;

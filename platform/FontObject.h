@@ -3,9 +3,10 @@
 #include "platform/Fonts.h"
 #include "platform/GdiObjects.h"
 
-struct FontObject : GdiObject
+struct FontObject final : GdiObject
 {
-    int type() const override { return OBJ_FONT; }
+    static constexpr int kType = OBJ_FONT;
+    int type() const override { return kType; }
     LOGFONTA logFont{};
 };
 

@@ -15,29 +15,35 @@ struct GdiObject
     bool stock = false;   // stock objects survive DeleteObject
 };
 
-struct RegionObject : GdiObject
+struct RegionObject final : GdiObject
 {
     RegionObject() { pixman_region32_init(&region); }
     ~RegionObject() override { pixman_region32_fini(&region); }
-    int type() const override { return OBJ_REGION; }
+    static constexpr int kType = OBJ_REGION;
+    int type() const override { return kType; }
     pixman_region32_t region;
+    // Set once the region shapes a window: changing it then changes the window tree.
+    bool windowShape = false;
 };
 
-struct PaletteObject : GdiObject
+struct PaletteObject final : GdiObject
 {
-    int type() const override { return OBJ_PAL; }
+    static constexpr int kType = OBJ_PAL;
+    int type() const override { return kType; }
     std::vector<PALETTEENTRY> entries;
 };
 
-struct BrushObject : GdiObject
+struct BrushObject final : GdiObject
 {
-    int type() const override { return OBJ_BRUSH; }
+    static constexpr int kType = OBJ_BRUSH;
+    int type() const override { return kType; }
     COLORREF color = 0;
 };
 
-struct BitmapObject : GdiObject
+struct BitmapObject final : GdiObject
 {
-    int type() const override { return OBJ_BITMAP; }
+    static constexpr int kType = OBJ_BITMAP;
+    int type() const override { return kType; }
     PixelSurface surface;
     std::unique_ptr<uint8_t[]> storage;
     HDC selectedInto = 0;   // a selected bitmap cannot be deleted
@@ -80,8 +86,13 @@ HandleTable<GdiObject>& gdiObjects();
 template <typename T>
 T* gdiObject(HGDIOBJ handle)
 {
-    T* object = dynamic_cast<T*>(gdiObjects().get(handle));
-    return object;
+    GdiObject* object = gdiObjects().get(handle);
+    // A final kind with a type code of its own is told by the code: lookups come per pixel
+    // row and per hit test, where a dynamic cast shows.
+    if constexpr (requires { T::kType; })
+        return object && object->type() == T::kType ? static_cast<T*>(object) : nullptr;
+    else
+        return dynamic_cast<T*>(object);
 }
 
 HBITMAP stockMonoBitmap();

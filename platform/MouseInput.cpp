@@ -50,9 +50,7 @@ HWND deepestAt(const WindowObject& w, int x, int y)
     return w.handle;
 }
 
-}  // namespace
-
-HWND WindowFromPoint(POINT point)
+HWND searchWindowAt(POINT point)
 {
     for (HWND top : topLevelWindows()) {
         const WindowObject* w = windowOf(top);
@@ -63,6 +61,24 @@ HWND WindowFromPoint(POINT point)
             return deepestAt(*w, x, y);
     }
     return 0;
+}
+
+}  // namespace
+
+HWND WindowFromPoint(POINT point)
+{
+    // Routing a move finds the window under it, and the controls it reaches ask again for
+    // the same point: the answer holds until the tree changes.
+    thread_local struct
+    {
+        uint64_t generation = 0;
+        POINT point{};
+        HWND window = 0;
+    } last;
+    const uint64_t now = windowTreeGeneration();
+    if (last.generation != now || last.point.x != point.x || last.point.y != point.y)
+        last = {now, point, searchWindowAt(point)};
+    return last.window;
 }
 
 HWND ChildWindowFromPointEx(HWND parent, POINT point, UINT flags)
@@ -285,7 +301,7 @@ void routeSurfaceEvent(const InputEvent& e)
         break;
     case InputEvent::Exposed:
         // The pixels are still in the surface: presenting them again is enough.
-        w->damage.add(RECT{e.x, e.y, e.x + e.width, e.y + e.height});
+        addDamage(e.window, Region(RECT{e.x, e.y, e.x + e.width, e.y + e.height}));
         break;
     case InputEvent::Minimized:
         if (!(w->style & WS_MINIMIZE))

@@ -1,6 +1,8 @@
 // Update regions, WM_PAINT, window device contexts and presentation.
 #include "platform/Painting.h"
 
+#include <atomic>
+
 #include "platform/DeviceContexts.h"
 #include "platform/NonClient.h"
 #include "platform/display/DisplayBackend.h"
@@ -8,6 +10,11 @@
 namespace {
 
 uint64_t validations = 0;
+
+// A search of the whole tree that found nothing to paint holds until an update region
+// grows or the tree changes (a window shown, moved or restored may need painting).
+std::atomic<bool> updateAdded{true};
+uint64_t nothingToPaintIn = 0;   // the tree generation of that search
 
 RECT wholeWindow(const WindowObject& w)
 {
@@ -39,10 +46,12 @@ HDC makeWindowDc(HWND window, bool clientOnly, const Region* limit)
     }
     dc->originX = origin.x;
     dc->originY = origin.y;
-    Region visible = visibleRegion(*w, clientOnly, (w->style & WS_CLIPCHILDREN) != 0);
+    const Region& visible = visibleRegion(*w, clientOnly);
     if (limit)
-        visible.intersect(*limit);
-    pixman_region32_copy(&dc->systemClip, visible.get());
+        pixman_region32_intersect(&dc->systemClip, const_cast<pixman_region32_t*>(&visible.r),
+                                  const_cast<pixman_region32_t*>(&limit->r));
+    else
+        pixman_region32_copy(&dc->systemClip, const_cast<pixman_region32_t*>(&visible.r));
     return gdiObjects().add(std::move(dc));
 }
 
@@ -109,6 +118,7 @@ void invalidateWindow(HWND window, const Region& area, UINT flags)
     if (part.empty())
         return;
     w->update.add(part);
+    updateAdded = true;
     if (flags & RDW_ERASE)
         w->erasePending = true;
     if (!childrenShare(*w, flags))
@@ -144,9 +154,23 @@ void exposeInParent(HWND parent, const Region& area)
 
 HWND windowNeedingPaint(HWND filter)
 {
+    const uint64_t generation = windowTreeGeneration();
+    if (!updateAdded && nothingToPaintIn == generation)
+        return 0;
+    updateAdded = false;
     for (HWND top : std::vector<HWND>(topLevelWindows()))
-        if (HWND found = findInTree(top, filter))
+        if (HWND found = findInTree(top, filter)) {
+            updateAdded = true;   // the search stopped short
             return found;
+        }
+    // Only a search of everything proves there is nothing; a frame painted on the way may
+    // have invalidated something again.
+    if (filter)
+        updateAdded = true;
+    else if (!updateAdded && windowTreeGeneration() == generation)
+        nothingToPaintIn = generation;
+    else
+        updateAdded = true;
     return 0;
 }
 
@@ -172,6 +196,8 @@ void paintNow(HWND window, bool children)
 
 void presentDamage()
 {
+    if (!takeDamageAdded())
+        return;
     for (HWND top : std::vector<HWND>(topLevelWindows())) {
         WindowObject* w = windowOf(top);
         if (!w || w->damage.empty() || !w->surface.bits)

@@ -5,10 +5,19 @@
 #include <vector>
 
 #include "platform/GdiObjects.h"
+#include "platform/WindowTree.h"
 
 namespace {
 
 RegionObject* regionOf(HRGN handle) { return gdiObject<RegionObject>(handle); }
+
+// A region about to change: what was derived from a window shaped by it is stale.
+RegionObject* changing(RegionObject* object)
+{
+    if (object && object->windowShape)
+        windowTreeChanged();
+    return object;
+}
 
 int regionType(const pixman_region32_t* region)
 {
@@ -57,7 +66,7 @@ HRGN CreateRectRgnIndirect(const RECT* rect)
 
 BOOL SetRectRgn(HRGN handle, int left, int top, int right, int bottom)
 {
-    RegionObject* object = regionOf(handle);
+    RegionObject* object = changing(regionOf(handle));
     if (!object)
         return FALSE;
     if (left > right)
@@ -70,7 +79,7 @@ BOOL SetRectRgn(HRGN handle, int left, int top, int right, int bottom)
 
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode)
 {
-    RegionObject* d = regionOf(dest);
+    RegionObject* d = changing(regionOf(dest));
     RegionObject* a = regionOf(src1);
     if (!d || !a)
         return ERROR;
@@ -113,7 +122,7 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode)
 
 int OffsetRgn(HRGN handle, int dx, int dy)
 {
-    RegionObject* object = regionOf(handle);
+    RegionObject* object = changing(regionOf(handle));
     if (!object)
         return ERROR;
     pixman_region32_translate(&object->region, dx, dy);

@@ -32,6 +32,7 @@ BOOL EnableWindow(HWND window, BOOL enable)
     BOOL wasDisabled = (w->style & WS_DISABLED) ? TRUE : FALSE;
     if (bool(enable) == !wasDisabled)
         return wasDisabled;
+    windowTreeChanged();
     if (enable) {
         w->style &= ~WS_DISABLED;
     } else {
@@ -103,6 +104,7 @@ HWND SetParent(HWND window, HWND newParent)
     if (wasTop)
         displayBackend().destroySurface(window);
     w->parent = newParent;
+    windowTreeChanged();
     if (newParent) {
         w->style = (w->style & ~WS_POPUP) | WS_CHILD;
         windowOf(newParent)->children.insert(windowOf(newParent)->children.begin(), window);
@@ -204,9 +206,11 @@ LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value)
     case GWL_STYLE:
         // Visibility changes through ShowWindow only; the frame waits for SWP_FRAMECHANGED.
         w->style = (DWORD(value) & ~WS_VISIBLE) | (w->style & WS_VISIBLE);
+        windowTreeChanged();
         break;
     case GWL_EXSTYLE:
         w->exStyle = DWORD(value);
+        windowTreeChanged();
         break;
     default:
         return 0;

@@ -83,6 +83,7 @@ void freeWindow(HWND window)
     killTimersOf(window);
     removeQueued([window](const MSG& m) { return m.hwnd == window; });
     windowTable().remove(window);
+    windowTreeChanged();
 }
 
 }  // namespace
@@ -157,6 +158,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     WindowObject* created = windowOf(handle);
     created->handle = handle;
     insertIntoZOrder(*created);
+    windowTreeChanged();
     if (!child) {
         fitSurface(*created);
         displayBackend().createSurface(handle, created->rect);
@@ -217,6 +219,7 @@ void destroyAllWindows()
         HWND top = topLevelWindows().front();
         if (!DestroyWindow(top)) {
             std::erase(topLevelWindows(), top);
+            windowTreeChanged();
             freeWindow(top);
         }
     }

@@ -22,6 +22,7 @@ bool restack(WindowObject& w, HWND after)
     if (!list)
         return false;
     std::vector<HWND> before = *list;
+    windowTreeChanged();
     std::erase(*list, w.handle);
     bool top = isTopLevel(w);
     auto firstPlain = [&] {
@@ -183,6 +184,7 @@ BOOL SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, 
         w->style |= WS_VISIBLE;
     if (pos.flags & SWP_HIDEWINDOW)
         w->style &= ~WS_VISIBLE;
+    windowTreeChanged();
     bool visible = w->style & WS_VISIBLE;
     bool reframed = pos.flags & SWP_FRAMECHANGED;
 
@@ -269,6 +271,7 @@ BOOL ShowWindow(HWND window, int command)
                 w->hasRestoreRect = true;
             }
             w->style |= WS_MINIMIZE;
+            windowTreeChanged();
             if (top) {
                 hideOwned(window);
                 displayBackend().setMinimized(window, true);
@@ -283,6 +286,7 @@ BOOL ShowWindow(HWND window, int command)
     case SW_SHOWMAXIMIZED: {
         if (w->style & WS_MINIMIZE) {
             w->style &= ~WS_MINIMIZE;
+            windowTreeChanged();
             if (top)
                 displayBackend().setMinimized(window, false);
         }
@@ -290,6 +294,7 @@ BOOL ShowWindow(HWND window, int command)
             w->restoreRect = w->rect;   // minimising leaves the rectangle as it was
             w->hasRestoreRect = true;
             w->style |= WS_MAXIMIZE;
+            windowTreeChanged();
         }
         RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         if (!top)
@@ -306,6 +311,7 @@ BOOL ShowWindow(HWND window, int command)
         bool activate = restore || command == SW_SHOW;
         if (restore && (w->style & WS_MINIMIZE)) {
             w->style &= ~WS_MINIMIZE;
+            windowTreeChanged();
             if (top)
                 displayBackend().setMinimized(window, false);
             show(activate ? noActivate : SWP_NOACTIVATE);
@@ -316,6 +322,7 @@ BOOL ShowWindow(HWND window, int command)
                 sendSize(window, (windowOf(window)->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);
         } else if (restore && (w->style & WS_MAXIMIZE)) {
             w->style &= ~WS_MAXIMIZE;
+            windowTreeChanged();
             RECT r = w->hasRestoreRect ? w->restoreRect : w->rect;
             show(activate ? noActivate : SWP_NOACTIVATE);
             SetWindowPos(window, 0, r.left, r.top, rectWidth(r), rectHeight(r),
@@ -416,6 +423,9 @@ int SetWindowRgn(HWND window, HRGN region, BOOL)
         return 0;
     Region oldPlace = placeInParent(*w);
     HRGN previous = std::exchange(w->region, region);
+    windowTreeChanged();
+    if (auto* shape = gdiObject<RegionObject>(region))
+        shape->windowShape = true;
     // Setting the region the window already has must not delete it.
     if (previous && previous != region)
         DeleteObject(previous);

@@ -6,6 +6,21 @@
 #include "platform/NonClient.h"
 #include "platform/display/DisplayBackend.h"
 
+namespace {
+// Changed on the user-interface thread; atomic since other threads may look.
+std::atomic<uint64_t> treeGeneration{1};
+}
+
+uint64_t windowTreeGeneration()
+{
+    return treeGeneration.load(std::memory_order_relaxed);
+}
+
+void windowTreeChanged()
+{
+    treeGeneration.fetch_add(1, std::memory_order_relaxed);
+}
+
 HandleTable<WindowObject>& windowTable()
 {
     static HandleTable<WindowObject> table;
@@ -153,7 +168,9 @@ void subtractPlaced(Region& visible, const WindowObject& w, POINT origin)
 
 }  // namespace
 
-Region visibleRegion(const WindowObject& w, bool clientOnly, bool clipChildren)
+namespace {
+
+Region buildVisibleRegion(const WindowObject& w, bool clientOnly, bool clipChildren)
 {
     if (!visibleChain(w) || (w.style & WS_MINIMIZE))
         return Region();
@@ -190,6 +207,18 @@ Region visibleRegion(const WindowObject& w, bool clientOnly, bool clipChildren)
     return visible;
 }
 
+}  // namespace
+
+const Region& visibleRegion(WindowObject& w, bool clientOnly)
+{
+    const uint64_t now = windowTreeGeneration();
+    if (w.visibleCacheGeneration[clientOnly] != now) {
+        w.visibleCache[clientOnly] = buildVisibleRegion(w, clientOnly, (w.style & WS_CLIPCHILDREN) != 0);
+        w.visibleCacheGeneration[clientOnly] = now;
+    }
+    return w.visibleCache[clientOnly];
+}
+
 void fitSurface(WindowObject& w)
 {
     int width = std::max(rectWidth(w.rect), 0);
@@ -215,10 +244,21 @@ PixelSurface* windowSurface(HWND window)
     return top && top->surface.bits ? &top->surface : nullptr;
 }
 
+namespace {
+std::atomic<bool> damageAdded{false};
+}
+
 void addDamage(HWND window, const Region& area)
 {
-    if (WindowObject* top = windowOf(topLevelOf(window)))
+    if (WindowObject* top = windowOf(topLevelOf(window))) {
         top->damage.add(area);
+        damageAdded = true;
+    }
+}
+
+bool takeDamageAdded()
+{
+    return damageAdded.exchange(false);
 }
 
 namespace {

@@ -100,7 +100,17 @@ struct WindowObject
     // as a layout does when any part of it changes, is not sent again.
     bool shapeShown = false;
     Region shownShape;
+    // visibleRegion() as last built (index: client area only), valid while the tree
+    // generation it was built in lasts.
+    Region visibleCache[2];
+    uint64_t visibleCacheGeneration[2] = {0, 0};
 };
+
+// Bumped by every change that can move what a window shows or where the pointer finds it:
+// windows created or destroyed, rectangles, styles, regions, parents and z-order. What is
+// derived from the tree alone may be kept while the generation stays the same.
+uint64_t windowTreeGeneration();
+void windowTreeChanged();
 
 HandleTable<WindowObject>& windowTable();
 WindowObject* windowOf(HWND window);
@@ -135,8 +145,8 @@ void applyPendingShapes();
 void applyPendingShape(WindowObject& w);
 // What of the window (or of its client area) can be seen, in surface coordinates: its shape,
 // cut by its ancestors' client areas and shapes and by the visible siblings above it at each
-// level; with clipChildren also minus its visible children.
-Region visibleRegion(const WindowObject& w, bool clientOnly, bool clipChildren);
+// level; with WS_CLIPCHILDREN also minus its visible children. Kept until the tree changes.
+const Region& visibleRegion(WindowObject& w, bool clientOnly);
 
 // Re-fits a top-level window's surface to its size, keeping the pixels that remain in place.
 void fitSurface(WindowObject& w);
@@ -144,6 +154,8 @@ void fitSurface(WindowObject& w);
 PixelSurface* windowSurface(HWND window);
 // Marks part of a top-level surface (surface coordinates) as needing presentation.
 void addDamage(HWND window, const Region& surfaceArea);
+// Whether damage was added since the last call: most turns of the loop have none to present.
+bool takeDamageAdded();
 
 // The user-interface thread: the one that created the first window.
 void noteUiThread();

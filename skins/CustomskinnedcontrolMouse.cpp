@@ -43,13 +43,8 @@ bool TCustomSkinnedControl::PointerOverWindow()
     if (!HandleAllocated())
         return false;
     const TPoint p = PointerOnScreen();
-    // Outside the window's rectangle no window-tree search can find it: most queries of a
-    // move are about a control the pointer has just left. Inside, window regions are
-    // honoured: a cut-away corner finds the window behind it.
-    RECT rect;
-    if (!GetWindowRect(FHandle, &rect) || p.X < rect.left || p.Y < rect.top || p.X >= rect.right ||
-        p.Y >= rect.bottom)
-        return false;
+    // Window regions are honoured: a cut-away corner finds the window behind it. The window
+    // layer remembers the answer for the point the move was routed by, so asking is cheap.
     return WindowFromPoint(POINT{p.X, p.Y}) == FHandle;
 }
 

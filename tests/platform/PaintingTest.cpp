@@ -181,3 +181,52 @@ TEST_F(PaintingTest, FramedWindowGetsCaptionFrameAndErasedClient)
     EXPECT_EQ(shot.at(199, 50), GetSysColor(COLOR_3DDKSHADOW));
     EXPECT_EQ(shot.at(100, 60), GetSysColor(COLOR_WINDOW));                    // class brush
 }
+
+// What a window DC may reach, and which window a point finds, are kept between calls: each
+// change of the tree must show in the next DC and the next look-up, however it was made.
+TEST_F(PaintingTest, KeptClipAndHitTestFollowEveryChangeOfTheTree)
+{
+    HWND parent = makeTop(0, 0, 200, 200);
+    HWND lower = makeChild(parent, 0, 0, 100, 100);
+    HWND upper = makeChild(parent, 150, 150, 40, 40);   // above lower, clear of it for now
+    processPendingMessages();
+    const POINT inLower{60, 60};
+    auto reaches = [&](int x, int y) {
+        HDC dc = GetDC(lower);
+        const bool drawable = GetPixel(dc, x, y) != CLR_INVALID;
+        ReleaseDC(lower, dc);
+        return drawable;
+    };
+    ASSERT_TRUE(reaches(60, 60));
+    ASSERT_EQ(WindowFromPoint(inLower), lower);
+
+    SetWindowPos(upper, 0, 50, 50, 40, 40, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_FALSE(reaches(60, 60));
+    EXPECT_EQ(WindowFromPoint(inLower), upper);
+    EXPECT_TRUE(reaches(10, 10));
+
+    ShowWindow(upper, SW_HIDE);
+    EXPECT_TRUE(reaches(60, 60));
+    EXPECT_EQ(WindowFromPoint(inLower), lower);
+
+    // A region changed in place after it was given to the window still shapes it.
+    HRGN shape = CreateRectRgn(0, 0, 100, 100);
+    SetWindowRgn(lower, shape, TRUE);
+    EXPECT_TRUE(reaches(10, 10));
+    HRGN corner = CreateRectRgn(0, 0, 20, 20);
+    CombineRgn(shape, shape, corner, RGN_DIFF);
+    DeleteObject(corner);
+    EXPECT_FALSE(reaches(10, 10));
+    EXPECT_EQ(WindowFromPoint(POINT{10, 10}), parent);
+    OffsetRgn(shape, 50, 50);
+    EXPECT_FALSE(reaches(30, 30));
+    EXPECT_TRUE(reaches(80, 80));
+
+    // A window on top and one destroyed.
+    HWND cover = makeChild(parent, 70, 70, 20, 20);
+    EXPECT_FALSE(reaches(80, 80));
+    EXPECT_EQ(WindowFromPoint(POINT{80, 80}), cover);
+    DestroyWindow(cover);
+    EXPECT_TRUE(reaches(80, 80));
+    EXPECT_EQ(WindowFromPoint(POINT{80, 80}), lower);
+}
