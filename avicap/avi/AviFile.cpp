@@ -19,6 +19,7 @@ bool AviFile::create(const std::string& path, CaptureError& error)
         return false;
     }
     end_ = 0;
+    foldersSynced_ = false;
     return true;
 }
 
@@ -91,11 +92,39 @@ bool AviFile::truncate(uint64_t size, CaptureError& error)
     return true;
 }
 
+namespace {
+
+// A new file's name, and a new folder's, live in the folder above it until that folder is
+// synced too. Best effort: some file systems cannot sync a folder, and the file's own sync
+// is what reports a failing disk.
+void syncFoldersAbove(const std::string& path)
+{
+    for (std::string folder = path; ;) {
+        const size_t slash = folder.find_last_of('/');
+        if (slash == std::string::npos)
+            return;
+        folder.resize(slash == 0 ? 1 : slash);
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+        if (folder == "/")
+            return;
+    }
+}
+
+}   // namespace
+
 bool AviFile::sync(CaptureError& error)
 {
     if (::fdatasync(fd_) != 0) {
         error = writeError(errno);
         return false;
+    }
+    if (!foldersSynced_) {
+        syncFoldersAbove(path_);
+        foldersSynced_ = true;
     }
     return true;
 }

@@ -37,4 +37,5 @@ private:
     int fd_ = -1;
     uint64_t end_ = 0;
     std::string path_;
+    bool foldersSynced_ = false;   // the folders naming the file are on the disk
 };

@@ -65,7 +65,10 @@ bool AviWriter::open(CaptureError* error)
                                    [this](std::vector<uint8_t>&) { writeAudioUpTo(videoEndSample()); });
             }
             temporal_ = codec.temporal;
-            lastFlushMs_ = lastSyncMs_ = currentClock().monotonicMs();
+            lastFlushMs_ = currentClock().monotonicMs();
+            // The first flush syncs too: a file cut by a power loss just after it was
+            // started is then on the disk, named in its folder.
+            lastSyncMs_ = lastFlushMs_ - config_.syncIntervalMs;
             running_ = true;
             stats_.running = true;
             worker_ = std::thread([this] { run(); });
