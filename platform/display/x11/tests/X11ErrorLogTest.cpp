@@ -11,10 +11,7 @@
 
 TEST(X11Errors, AProtocolErrorIsLoggedWithItsRequest)
 {
-    XvfbServer server;
-    if (!server.found())
-        GTEST_SKIP() << "skipped: no Xvfb";
-    ASSERT_FALSE(server.name().empty()) << "Xvfb did not start";
+    START_XVFB(server);
     Display* dpy = XOpenDisplay(server.name().c_str());
     ASSERT_TRUE(dpy) << "cannot connect to " << server.name();
     installX11ErrorHandlers();

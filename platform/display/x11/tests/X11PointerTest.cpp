@@ -54,10 +54,7 @@ protected:
 
 TEST_F(X11Pointer, MovesOverAShapedWindowWaitForNoAnswerFromTheServer)
 {
-    XvfbServer server;
-    if (!server.found())
-        GTEST_SKIP() << "skipped: no Xvfb";
-    ASSERT_FALSE(server.name().empty()) << "Xvfb did not start";
+    START_XVFB(server);
     std::string error;
     std::shared_ptr<DisplayBackend> x11 = openX11Display(server.name(), error);
     ASSERT_TRUE(x11) << error;

@@ -10,10 +10,7 @@
 
 TEST(X11Present, AFinishedImageIsWrittenAgainWithoutAWait)
 {
-    XvfbServer server;
-    if (!server.found())
-        GTEST_SKIP() << "skipped: no Xvfb";
-    ASSERT_FALSE(server.name().empty()) << "Xvfb did not start";
+    START_XVFB(server);
     std::string error;
     auto x11 = openX11Display(server.name(), error);
     ASSERT_TRUE(x11) << error;

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <gtest/gtest.h>
+
 class XvfbServer
 {
 public:
@@ -59,3 +61,11 @@ private:
     pid_t pid_ = -1;
     std::string name_;
 };
+
+// Declares the test's own Xvfb as `server`: the test is skipped where there is no Xvfb, and
+// fails where it did not start.
+#define START_XVFB(server)                                    \
+    XvfbServer server;                                        \
+    if (!server.found())                                      \
+        GTEST_SKIP() << "skipped: no Xvfb";                   \
+    ASSERT_FALSE(server.name().empty()) << "Xvfb did not start"
